@@ -1,0 +1,62 @@
+// Assigns a cost account to rows of the product module's tables, keeping the
+// value every touched row had before. A row tree holds an account at one
+// level of each branch only. Holds only its record; copy or move freely.
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "qrv_export.h"
+
+namespace engine {
+class DocumentObject;
+namespace dbtables {
+class TupleObject;
+}  // namespace dbtables
+}  // namespace engine
+
+namespace marrow {
+namespace qrv {
+
+// Each row's value is resolved against the cost account tree of the row's own
+// table file: a path becomes its account's id, and a value that is then not
+// an id of that tree skips the row. Assigning writes "QRV_CostAccount" into
+// the row and removes the field from every ancestor and every descendant.
+// Objects that are not rows of such a table are skipped. Nothing is logged.
+//
+// The record maps each touched object to its text before the first change
+// made through this worker; a row is recorded only when it carried the field.
+// Cost is O(n log n) in the rows reached (the selection, their ancestors and
+// their subtrees), whatever the shape or size of the selection.
+class MARROW_QRV_EXPORT QRVTableFunc {
+ public:
+  QRVTableFunc();
+  QRVTableFunc(const QRVTableFunc& other);
+  QRVTableFunc(QRVTableFunc&& other) noexcept;
+  QRVTableFunc& operator=(const QRVTableFunc& other);
+  QRVTableFunc& operator=(QRVTableFunc&& other) noexcept;
+  ~QRVTableFunc();
+
+  // Assigns |value| (a path, an id, or "" to clear) to |objects| in order.
+  void SetCostAccount(std::vector<engine::DocumentObject*> objects, const std::string& value);
+  // Assigns each object its own value, in order; the same as one
+  // SetCostAccount call per pair on this worker, done in one pass.
+  void SetCostAccount(const std::vector<std::pair<engine::DocumentObject*, std::string>>& assignments);
+
+  std::map<engine::DocumentObject*, std::string> GetData() const;
+
+ private:
+  // The worker behind both SetCostAccount forms: |values[i]| is the value of
+  // |objects[i]|.
+  void AssignRows(const std::vector<engine::DocumentObject*>& objects,
+                  const std::vector<const std::string*>& values);
+  // Records and removes the field of |row| and of all its descendants.
+  void TraversalClearCostAccount(engine::dbtables::TupleObject* row);
+
+  std::map<engine::DocumentObject*, std::string> data_;
+};
+
+}  // namespace qrv
+}  // namespace marrow
