@@ -1,0 +1,41 @@
+// The reference host's factories: the engine factory (resource lines and
+// entries), the product factory (collection records) and the product
+// application with its creator of contract-level entries. New objects stand
+// in no list and no document; ids are fresh random ones.
+#pragma once
+
+#include "host/app/factories.h"
+#include "host/app/qrv/qrv_application.h"
+#include "host/engine/factory.h"
+#include "host/engine/qrv/qrv_factory.h"
+
+namespace host {
+
+class EngineFactoryImpl : public engine::Factory {
+ public:
+  // Zero references: the caller takes the first.
+  engine::ResItem* CreateResItem() override;
+  scoped_refptr<engine::BaseResItem> CreateBaseResItem() override;
+};
+
+class QRVFactoryImpl : public engine::qrv::QRVFactory {
+ public:
+  engine::qrv::QRVResCollectObj* CreateResCollectObj() override;
+  engine::qrv::QRVResCollectCopy* CreateResCollectCopy() override;
+  engine::qrv::QRVResCollectTemplete* CreateResCollectTemplete() override;
+};
+
+class QRVBaseResItemCreatorImpl : public app::qrv::QRVBaseResItemCreator {
+ public:
+  scoped_refptr<engine::qrv::QRVBaseResItem> CreateBaseResItem() override;
+};
+
+class QRVApplicationImpl : public app::qrv::QRVApplication {
+ public:
+  app::qrv::QRVBaseResItemCreator* GetBaseResItemCreator() override;
+
+ private:
+  QRVBaseResItemCreatorImpl creator_;
+};
+
+}  // namespace host

@@ -1,0 +1,65 @@
+// A resource entry that resource lines point to, with its core and product
+// faces. A budget-side entry is owned by a sub-project's ResSummaryImpl and
+// reports no group; a contract-level entry is owned by, and reports, its
+// BaseResItemGroupImpl. Code, name, unit, price, type and both cost account
+// references live in fields, so field-level rewrites reach them.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "host/engine/base_res_item.h"
+#include "host/engine/qrv/qrv_base_res_item.h"
+#include "reference_host/model/document_object_impl.h"
+
+namespace host {
+
+class BaseResItemGroupImpl;
+class ResSummaryImpl;
+
+class BaseResItemImpl : public DocumentObjectImpl,
+                        public engine::BaseResItem,
+                        public engine::qrv::QRVBaseResItem {
+ public:
+  explicit BaseResItemImpl(std::string id = std::string());
+
+  // engine::qrv::QRVBaseResItem:
+  engine::qrv::QRVBaseResItemGroup* GetGroup() const override;
+  // Kept in the field "QRV_CostAccount"; an empty id removes the field.
+  std::string GetCostAccount() const override;
+  void SetCostAccount(const std::string& account_id) override;
+  // The field "BRIType".
+  std::string GetResType() const override;
+  // Registers the cost line by id; a line registered before is not repeated.
+  void AddResItem(engine::qrv::QRVResItem* cost_item) override;
+  // The lease quantity is kept as typed; false when absent or not a number.
+  bool GetLeaseQuantity(double& quantity) const override;
+  void SetLeaseQuantityText(const std::string& text) override;
+  // Refreshes the registered quantity: the sum of the quantities of the
+  // registered cost lines still found in the document.
+  void Recalculate() override;
+
+  // Host side.
+  BaseResItemGroupImpl* group() const;
+  ResSummaryImpl* summary() const;
+  std::string code() const;
+  std::string name() const;
+  std::string unit() const;
+  std::string lease_quantity_text() const;
+  const std::vector<std::string>& registered_res_item_ids() const { return registered_ids_; }
+  void AddRegisteredId(const std::string& cost_item_id);
+  double registered_quantity() const { return registered_quantity_; }
+  int recalculate_count() const { return recalculate_count_; }
+
+ protected:
+  ~BaseResItemImpl() override = default;
+
+ private:
+  std::vector<std::string> registered_ids_;
+  std::unordered_set<std::string> registered_set_;  // dedupe for large forms
+  double registered_quantity_ = 0.0;
+  int recalculate_count_ = 0;
+};
+
+}  // namespace host

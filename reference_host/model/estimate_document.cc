@@ -1,0 +1,164 @@
+#include "reference_host/model/estimate_document.h"
+
+#include <unordered_set>
+#include <utility>
+
+#include <glog/logging.h>
+
+#include "reference_host/model/document_object_impl.h"
+#include "reference_host/model/project_impl.h"
+
+namespace host {
+
+EstimateDocument::EstimateDocument() = default;
+
+EstimateDocument::~EstimateDocument() {
+  // Objects may outlive the document (a caller may hold a reference): cut
+  // every tie to it before the tree goes.
+  if (project_) {
+    std::vector<DocumentObjectImpl*> stack{project_.get()};
+    while (!stack.empty()) {
+      DocumentObjectImpl* object = stack.back();
+      stack.pop_back();
+      if (object->document_ != this) continue;
+      object->document_ = nullptr;
+      object->attach_count_ = 0;
+      object->AppendMembers(stack);
+    }
+  }
+  for (auto& [id, object] : index_) {
+    object->document_ = nullptr;
+    object->attach_count_ = 0;
+  }
+  index_.clear();
+  project_.reset();
+}
+
+engine::DocumentObject* EstimateDocument::FindObjectById(const std::string& id) const {
+  return FindImpl(id);
+}
+
+DocumentObjectImpl* EstimateDocument::FindImpl(const std::string& id) const {
+  auto it = index_.find(id);
+  return it == index_.end() ? nullptr : it->second;
+}
+
+void EstimateDocument::GetAllObjects(std::vector<engine::DocumentObject*>& objects) const {
+  if (!project_) return;
+  std::unordered_set<const DocumentObjectImpl*> shared_seen;
+  std::vector<DocumentObjectImpl*> stack{project_.get()};
+  std::vector<DocumentObjectImpl*> members;
+  while (!stack.empty()) {
+    DocumentObjectImpl* object = stack.back();
+    stack.pop_back();
+    if (object->document_ != this) continue;
+    // Copy items are members of two records: list them once.
+    if (object->attach_count_ > 1 && !shared_seen.insert(object).second) continue;
+    objects.push_back(object);
+    members.clear();
+    object->AppendMembers(members);
+    stack.insert(stack.end(), members.rbegin(), members.rend());
+  }
+}
+
+bool EstimateDocument::SetProject(scoped_refptr<ProjectImpl> project) {
+  if (project && (project->document() || project->owner())) {
+    LOG(ERROR) << "project " << project->GetId() << " already belongs elsewhere";
+    return false;
+  }
+  if (project) {
+    scoped_refptr<ProjectImpl> previous = project_;
+    // The old tree leaves first so the new one may reuse its ids.
+    if (previous) Leave(previous.get());
+    if (!CanEnter(this, project.get())) {
+      if (previous) Enter(this, previous.get());
+      return false;
+    }
+    project_ = project;
+    Enter(this, project_.get());
+    return true;
+  }
+  if (project_) Leave(project_.get());
+  project_.reset();
+  return true;
+}
+
+bool EstimateDocument::CanAdopt(const DocumentObjectImpl* holder, const DocumentObjectImpl* child) {
+  if (!holder || !child) {
+    LOG(ERROR) << "cannot add a null object";
+    return false;
+  }
+  if (child->owner_) {
+    LOG(ERROR) << "object " << child->id_ << " already has an owner (" << child->owner_->id_ << ")";
+    return false;
+  }
+  for (const DocumentObjectImpl* up = holder; up; up = up->owner_) {
+    if (up == child) {
+      LOG(ERROR) << "object " << child->id_ << " cannot be put under itself";
+      return false;
+    }
+  }
+  return CanEnter(holder->document_, child);
+}
+
+bool EstimateDocument::CanEnter(const EstimateDocument* document, const DocumentObjectImpl* root) {
+  if (!document || !root) return true;
+  std::unordered_map<std::string, const DocumentObjectImpl*> seen;
+  std::vector<DocumentObjectImpl*> stack{const_cast<DocumentObjectImpl*>(root)};
+  while (!stack.empty()) {
+    const DocumentObjectImpl* object = stack.back();
+    stack.pop_back();
+    if (object->document_ == document) continue;  // already in, with its members
+    auto taken = document->index_.find(object->id_);
+    auto [it, fresh] = seen.emplace(object->id_, object);
+    if ((taken != document->index_.end() && taken->second != object) || (!fresh && it->second != object)) {
+      LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
+      return false;
+    }
+    if (!fresh) continue;
+    object->AppendMembers(stack);
+  }
+  return true;
+}
+
+void EstimateDocument::Enter(EstimateDocument* document, DocumentObjectImpl* root) {
+  if (!document || !root) return;
+  std::vector<DocumentObjectImpl*> stack{root};
+  while (!stack.empty()) {
+    DocumentObjectImpl* object = stack.back();
+    stack.pop_back();
+    if (object->attach_count_++ > 0) continue;
+    object->document_ = document;
+    document->Register(object);
+    object->AppendMembers(stack);
+  }
+}
+
+void EstimateDocument::Leave(DocumentObjectImpl* root) {
+  if (!root) return;
+  std::vector<DocumentObjectImpl*> stack{root};
+  while (!stack.empty()) {
+    DocumentObjectImpl* object = stack.back();
+    stack.pop_back();
+    if (object->attach_count_ == 0 || --object->attach_count_ > 0) continue;
+    if (object->document_) object->document_->Unregister(object);
+    object->document_ = nullptr;
+    object->AppendMembers(stack);
+  }
+}
+
+bool EstimateDocument::Register(DocumentObjectImpl* object) {
+  auto [it, fresh] = index_.emplace(object->id_, object);
+  if (!fresh && it->second != object) {
+    LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
+    return false;
+  }
+  return true;
+}
+
+void EstimateDocument::Unregister(DocumentObjectImpl* object) {
+  auto it = index_.find(object->id_);
+  if (it != index_.end() && it->second == object) index_.erase(it);
+}
+
+}  // namespace host

@@ -1,0 +1,67 @@
+// An estimate document: owns the project and keeps an id index of every
+// object in it, in step as objects and whole subtrees enter and leave. A
+// collection copy item is in the document while a record of an item in the
+// document lists it.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/base/ref_counted.h"
+#include "host/engine/document_object.h"
+
+namespace host {
+
+class DocumentObjectImpl;
+class ProjectImpl;
+
+class EstimateDocument : public engine::Document {
+ public:
+  EstimateDocument();
+  EstimateDocument(const EstimateDocument&) = delete;
+  EstimateDocument& operator=(const EstimateDocument&) = delete;
+  ~EstimateDocument() override;
+
+  // engine::Document:
+  engine::DocumentObject* FindObjectById(const std::string& id) const override;
+  // Depth-first from the project, owners before their members.
+  void GetAllObjects(std::vector<engine::DocumentObject*>& objects) const override;
+
+  // The object with |id| seen through one of its faces, or null.
+  template <class T>
+  T* Find(const std::string& id) const {
+    return dynamic_cast<T*>(FindObjectById(id));
+  }
+  DocumentObjectImpl* FindImpl(const std::string& id) const;
+
+  // Puts |project| (free, not in another document) in, replacing any earlier
+  // one. False, with nothing changed, when its tree repeats an id.
+  bool SetProject(scoped_refptr<ProjectImpl> project);
+  ProjectImpl* project() const { return project_.get(); }
+
+  size_t object_count() const { return index_.size(); }
+
+  // Membership plumbing for the model classes.
+  //
+  // Whether |child| may become a member of |holder|: it is free of any
+  // owner, is not |holder| or an owner above it, and (when |holder| is in a
+  // document) none of its ids is taken there. Logs the reason when not.
+  static bool CanAdopt(const DocumentObjectImpl* holder, const DocumentObjectImpl* child);
+  // Whether the subtree of |root| may enter |document| (no id taken).
+  static bool CanEnter(const EstimateDocument* document, const DocumentObjectImpl* root);
+  // Counts one more membership of |root|; the first enters it and its
+  // members into |document|. Nothing happens for a null document.
+  static void Enter(EstimateDocument* document, DocumentObjectImpl* root);
+  // Counts one membership less; the last takes it and its members out.
+  static void Leave(DocumentObjectImpl* root);
+
+ private:
+  bool Register(DocumentObjectImpl* object);
+  void Unregister(DocumentObjectImpl* object);
+
+  scoped_refptr<ProjectImpl> project_;
+  std::unordered_map<std::string, DocumentObjectImpl*> index_;
+};
+
+}  // namespace host

@@ -1,0 +1,34 @@
+#include "reference_host/model/project_impl.h"
+
+#include "reference_host/model/estimate_document.h"
+
+namespace host {
+
+ProjectImpl::ProjectImpl(std::string id, std::string name, std::string cost_accounts_id,
+                         std::string bill_stages_id)
+    : DocumentObjectImpl(std::move(id)), name_(std::move(name)) {
+  if (cost_accounts_id.empty()) cost_accounts_id = GetId() + "/cost-accounts";
+  if (bill_stages_id.empty()) bill_stages_id = GetId() + "/bill-stages";
+  cost_accounts_.Insert(new CostAccountGroupImpl(cost_accounts_id));
+  bill_stages_.Insert(new BillStageGroupImpl(bill_stages_id));
+}
+
+bool ProjectImpl::SetRootSubProject(scoped_refptr<SubProjectImpl> root) {
+  if (!root) return false;
+  if (!EstimateDocument::CanAdopt(this, root.get())) return false;
+  scoped_refptr<SubProjectImpl> previous = root_.at(0);
+  if (previous) root_.Remove(previous.get());
+  if (root_.Insert(root)) return true;
+  if (previous) root_.Insert(previous);
+  return false;
+}
+
+void ProjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {
+  root_.AppendTo(members);
+  cost_accounts_.AppendTo(members);
+  bill_stages_.AppendTo(members);
+  groups_.AppendTo(members);
+  tables_.AppendTo(members);
+}
+
+}  // namespace host

@@ -1,0 +1,163 @@
+#include "reference_host/model/res_item_impl.h"
+
+#include <algorithm>
+
+#include <glog/logging.h>
+
+#include "reference_host/model/estimate_document.h"
+#include "reference_host/model/field_keys.h"
+#include "reference_host/model/res_collect_impl.h"
+#include "reference_host/model/res_item_list_impl.h"
+#include "reference_host/model/sub_engineering_impl.h"
+
+namespace host {
+namespace {
+
+// Guards the copy-quantity chain against records that name each other.
+thread_local int quantity_depth = 0;
+
+}  // namespace
+
+ResItemImpl::ResItemImpl(std::string id) : DocumentObjectImpl(std::move(id)) {}
+
+ResItemImpl::~ResItemImpl() {
+  if (ResCollectImpl* held = record(); held && held->holder_ == this) held->holder_ = nullptr;
+}
+
+bool ResItemImpl::GetQuantity(double& quantity) const {
+  auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(record_.get());
+  engine::ResItem* budget = copy_record ? copy_record->GetTempleteResItem() : nullptr;
+  double ratio = 0.0;
+  if (budget && budget != this && fields()->GetNumber(keys::kCollectRatio, ratio)) {
+    if (quantity_depth > 64) return false;
+    ++quantity_depth;
+    double budget_quantity = 0.0;
+    bool readable = budget->GetQuantity(budget_quantity);
+    --quantity_depth;
+    if (!readable) return false;
+    quantity = budget_quantity * ratio;
+    return true;
+  }
+  if (!quantity_) return false;
+  quantity = *quantity_;
+  return true;
+}
+
+void ResItemImpl::CopyFrom(const engine::ResItem* source) {
+  if (!source || source == this) return;
+  fields()->Assign(source->GetFieldContainer()->GetAllFields());
+  double quantity = 0.0;
+  if (source->GetQuantity(quantity))
+    quantity_ = quantity;
+  else
+    quantity_.reset();
+  entry_ = dynamic_cast<BaseResItemImpl*>(source->GetBaseResItem());
+  source_ref_ = source->GetSourceRef();
+}
+
+void ResItemImpl::ResetOwnerRef(int /*owner*/) {
+  if (!owner_list_) return;
+  // The list may hold the last reference; |this| may go when |keep| does.
+  scoped_refptr<ResItemImpl> keep(this);
+  owner_list_->Remove(this);
+}
+
+engine::ResItemList* ResItemImpl::GetOwnerList() const { return owner_list_; }
+
+SubEngineeringImpl* ResItemImpl::owner_sub_engineering() const {
+  return owner_list_ ? owner_list_->owner() : nullptr;
+}
+
+ResCollectImpl* ResItemImpl::record() const { return dynamic_cast<ResCollectImpl*>(record_.get()); }
+
+void ResItemImpl::SetCollect(engine::qrv::QRVResCollect* record) {
+  if (record == record_.get()) return;
+  scoped_refptr<engine::qrv::QRVResCollect> incoming(record);
+  auto* incoming_impl = dynamic_cast<ResCollectImpl*>(record);
+  if (incoming_impl && incoming_impl->holder_ && incoming_impl->holder_ != this) {
+    LOG(ERROR) << "collection record is already attached to item " << incoming_impl->holder_->GetId();
+    return;
+  }
+  if (ResCollectImpl* old = this->record()) {
+    if (document()) {
+      for (const auto& copy : old->listed_copies()) EstimateDocument::Leave(copy.get());
+    }
+    old->holder_ = nullptr;
+  }
+  record_ = incoming;
+  if (incoming_impl) {
+    incoming_impl->holder_ = this;
+    if (document()) {
+      for (const auto& copy : incoming_impl->listed_copies())
+        EstimateDocument::Enter(document(), copy.get());
+    }
+  }
+}
+
+bool ResItemImpl::IsLinkedTo(const engine::ResItem* budget_item) const {
+  if (!budget_item) return false;
+  return std::find(linked_ids_.begin(), linked_ids_.end(), budget_item->GetId()) != linked_ids_.end();
+}
+
+void ResItemImpl::AddLinkedResItem(engine::ResItem* budget_item) {
+  if (budget_item) AddLinkedId(budget_item->GetId());
+}
+
+void ResItemImpl::AddLinkedId(const std::string& budget_item_id) {
+  if (budget_item_id.empty()) return;
+  if (std::find(linked_ids_.begin(), linked_ids_.end(), budget_item_id) == linked_ids_.end())
+    linked_ids_.push_back(budget_item_id);
+}
+
+void ResItemImpl::RemoveLinkedResItem(engine::ResItem* budget_item) {
+  if (!budget_item) return;
+  linked_ids_.erase(std::remove(linked_ids_.begin(), linked_ids_.end(), budget_item->GetId()),
+                    linked_ids_.end());
+}
+
+void ResItemImpl::Recalculate() {
+  ++recalculate_count_;
+  collected_quantity_ = 0.0;
+  auto* obj = dynamic_cast<engine::qrv::QRVResCollectObj*>(record_.get());
+  if (!obj) return;
+  std::vector<engine::ResItem*> copies;
+  obj->GetCopies(copies);
+  for (engine::ResItem* copy : copies) {
+    double quantity = 0.0;
+    if (copy && copy->GetQuantity(quantity)) collected_quantity_ += quantity;
+  }
+}
+
+void ResItemImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {
+  ResCollectImpl* held = record();
+  if (!held) return;
+  for (const auto& copy : held->listed_copies()) members.push_back(copy.get());
+}
+
+ResItemListImpl::ResItemListImpl(SubEngineeringImpl* owner, Side side)
+    : owner_(owner), side_(side), items_(owner) {}
+
+ResItemListImpl::~ResItemListImpl() {
+  for (const auto& item : items_.items()) item->owner_list_ = nullptr;
+}
+
+engine::DocumentObject* ResItemListImpl::GetOwner() const { return owner_; }
+
+bool ResItemListImpl::Add(scoped_refptr<ResItemImpl> item, int index) {
+  if (item && item->owner_list_) {
+    LOG(ERROR) << "resource item " << item->GetId() << " already stands in a list";
+    return false;
+  }
+  ResItemImpl* raw = item.get();
+  if (!items_.Insert(std::move(item), index)) return false;
+  raw->owner_list_ = this;
+  return true;
+}
+
+scoped_refptr<ResItemImpl> ResItemListImpl::Remove(const ResItemImpl* item) {
+  scoped_refptr<ResItemImpl> removed = items_.Remove(item);
+  if (removed) removed->owner_list_ = nullptr;
+  return removed;
+}
+
+}  // namespace host

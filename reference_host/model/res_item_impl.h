@@ -1,0 +1,93 @@
+// A resource line (labour, material, machinery) with its core and product
+// faces. Owned by the ResItemListImpl of a bill, or, for a collection copy
+// item, by the records that list it. A copy item's quantity always follows
+// its budget item: budget quantity x "QRV_RICollectRatio".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/base/ref_counted.h"
+#include "host/engine/qrv/qrv_res_item.h"
+#include "host/engine/res_item.h"
+#include "reference_host/model/base_res_item_impl.h"
+#include "reference_host/model/document_object_impl.h"
+
+namespace host {
+
+class ResCollectImpl;
+class ResItemListImpl;
+class SubEngineeringImpl;
+
+class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public engine::qrv::QRVResItem {
+ public:
+  // An empty |id| draws a random one.
+  explicit ResItemImpl(std::string id = std::string());
+
+  // engine::ResItem:
+  // A copy item with a copy record naming a budget item answers budget
+  // quantity x its ratio field; any other item its own quantity.
+  bool GetQuantity(double& quantity) const override;
+  // Fields (replaced as a whole), quantity, entry and source reference.
+  void CopyFrom(const engine::ResItem* source) override;
+  // Any value takes the item out of its list; our lines have no other owner.
+  void ResetOwnerRef(int owner) override;
+  std::string GetSourceRef() const override { return source_ref_; }
+  void SetSourceRef(const std::string& source) override { source_ref_ = source; }
+  // Both faces ask for the same entry.
+  BaseResItemImpl* GetBaseResItem() const override { return entry_.get(); }
+
+  // engine::qrv::QRVResItem:
+  engine::ResItem* GetResItem() override { return this; }
+  engine::ResItemList* GetOwnerList() const override;
+  engine::qrv::QRVResCollect* GetCollect() const override { return record_.get(); }
+  // Attaches |record| (null detaches); refused when another item holds it.
+  void SetCollect(engine::qrv::QRVResCollect* record) override;
+  bool IsLinkedTo(const engine::ResItem* budget_item) const override;
+  void AddLinkedResItem(engine::ResItem* budget_item) override;
+  void RemoveLinkedResItem(engine::ResItem* budget_item) override;
+  // A line that represents linked budget lines takes no collected parts.
+  bool CanBeCollectTarget() const override { return linked_ids_.empty(); }
+  std::string GetContent() const override { return content_; }
+  void SetContent(const std::string& content) override { content_ = content; }
+  // Refreshes the collected quantity: the sum of the quantities of the
+  // copies its object record lists.
+  void Recalculate() override;
+
+  // Host side.
+  void SetQuantity(double quantity) { quantity_ = quantity; }
+  // Makes GetQuantity answer false (a line without a quantity).
+  void ClearQuantity() { quantity_.reset(); }
+  const std::optional<double>& own_quantity() const { return quantity_; }
+  void SetBaseResItem(BaseResItemImpl* entry) { entry_ = entry; }
+  ResItemListImpl* owner_list() const { return owner_list_; }
+  // The bill (or entry) whose list holds the line.
+  SubEngineeringImpl* owner_sub_engineering() const;
+  ResCollectImpl* record() const;
+  // Ids of the budget lines this cost line represents, in link order.
+  const std::vector<std::string>& linked_ids() const { return linked_ids_; }
+  void AddLinkedId(const std::string& budget_item_id);
+  double collected_quantity() const { return collected_quantity_; }
+  int recalculate_count() const { return recalculate_count_; }
+
+  void AppendMembers(std::vector<DocumentObjectImpl*>& members) const override;
+
+ protected:
+  ~ResItemImpl() override;
+
+ private:
+  friend class ResItemListImpl;
+
+  std::optional<double> quantity_ = 0.0;
+  std::string source_ref_;
+  std::string content_;
+  scoped_refptr<BaseResItemImpl> entry_;
+  scoped_refptr<engine::qrv::QRVResCollect> record_;
+  std::vector<std::string> linked_ids_;
+  ResItemListImpl* owner_list_ = nullptr;
+  double collected_quantity_ = 0.0;
+  int recalculate_count_ = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,100 @@
+// The fluent builder: what it makes and how it refuses misuse.
+#include <memory>
+#include <stdexcept>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "host/engine/qrv/qrv_sub_engineering.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/field_keys.h"
+#include "reference_host/model/project_impl.h"
+#include "reference_host/model/res_item_impl.h"
+
+namespace {
+
+using host::DocumentBuilder;
+using testing::HasSubstr;
+
+TEST(DocumentBuilder, BudgetLinesShareTheSummaryEntryOfTheirCode) {
+  auto doc = DocumentBuilder("p")
+                 .SubProject("sp1", "Building")
+                 .Bill("b1", 10)
+                 .BudgetLine("ys1", 5, "C001").WithName("Cement").WithPrice(300).WithYSCostAccount("ca1")
+                 .Bill("b2", 2)
+                 .BudgetLine("ys2", 1, "C001")
+                 .Build();
+  auto* ys1 = doc->Find<host::ResItemImpl>("ys1");
+  auto* ys2 = doc->Find<host::ResItemImpl>("ys2");
+  ASSERT_EQ(ys1->GetBaseResItem(), ys2->GetBaseResItem());
+  host::BaseResItemImpl* entry = ys1->GetBaseResItem();
+  EXPECT_EQ(entry->GetId(), "sp1:C001");
+  EXPECT_EQ(entry->name(), "Cement");
+  EXPECT_EQ(entry->fields()->GetText(host::keys::kYSCostAccount), "ca1");
+  EXPECT_EQ(ys1->fields()->GetText(host::keys::kName), "Cement");
+  EXPECT_FALSE(ys1->fields()->HasField(host::keys::kYSCostAccount));
+  EXPECT_EQ(ys2->fields()->GetText(host::keys::kName), "Cement");  // mirrored at creation
+  EXPECT_EQ(entry->summary(), doc->Find<host::SubProjectImpl>("sp1")->summary());
+}
+
+TEST(DocumentBuilder, BillItemsNestAndCarryTheirFigures) {
+  auto doc = DocumentBuilder("p")
+                 .SubProject("sp1", "Building")
+                 .SubProject("sp2", "Floor", engine::kSubProjectUnit, "sp1")
+                 .Bill("b1", 10).Fee("Labor", 12.5, 125)
+                 .BillEntry("d1", 2).WithoutQuantity()
+                 .BillEntry("d2", 3, engine::kNodeKindSubEntry)
+                 .SubEngineering("m1", 1, 3, 1)
+                 .SubEngineering("m2", 1, 3, 1, "m1").WithoutCostList()
+                 .Build();
+  auto* sp2 = doc->Find<host::SubProjectImpl>("sp2");
+  EXPECT_EQ(sp2->GetParentSubProject()->GetId(), "sp1");
+  EXPECT_EQ(sp2->GetSubEngineeringCount(), 2);
+  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
+  EXPECT_EQ(b1->GetChildCount(), 2);
+  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("d2")->GetParent(), b1);
+  double value = 0;
+  EXPECT_FALSE(doc->Find<host::SubEngineeringImpl>("d1")->GetQuantity(value));
+  auto* fee = dynamic_cast<engine::qrv::QRVSubEngineeringFeeCalc*>(b1->GetFeeCalc());
+  ASSERT_NE(fee, nullptr);
+  EXPECT_TRUE(fee->GetFeeTotalCost("Labor", value));
+  EXPECT_EQ(value, 125);
+  EXPECT_FALSE(fee->GetFeeCost("Machine", value));
+  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("m2")->GetCBResItemList(), nullptr);
+  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("m2")->sub_project(), sp2);
+}
+
+TEST(DocumentBuilder, SelectReturnsToAnEarlierContainer) {
+  auto doc = DocumentBuilder("p")
+                 .ContractGroup("g1", "MaterialForm")
+                 .ContractGroup("g2", "SelfLeaseMachineForm")
+                 .Select("g1")
+                 .ContractEntry("e1", "M01")
+                 .SubProject("sp1", "A")
+                 .Bill("b1", 1)
+                 .Bill("b2", 1)
+                 .Select("b1")
+                 .CostLine("cb1", "e1")
+                 .Build();
+  EXPECT_EQ(doc->Find<host::BaseResItemGroupImpl>("g1")->GetCount(), 1);
+  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("b1")->cost_list()->GetCount(), 1);
+}
+
+TEST(DocumentBuilder, MisuseThrowsNamingTheCallAndId) {
+  DocumentBuilder builder("p");
+  builder.SubProject("sp1", "A").Bill("b1", 1).BudgetLine("ys1", 1, "C");
+  try {
+    builder.BudgetLine("ys1", 1, "C");
+    FAIL() << "expected a refusal";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_STREQ(error.what(), "DocumentBuilder::BudgetLine: duplicate id 'ys1'");
+  }
+  EXPECT_THROW(builder.CostLine("cb1", "nowhere"), std::invalid_argument);
+  EXPECT_THROW(builder.CostLine("cb1", "ys1"), std::invalid_argument);
+  EXPECT_THROW(builder.WithLeaseQuantity("1"), std::invalid_argument);
+  auto doc = builder.Build();
+  EXPECT_THROW(builder.Bill("b9", 1), std::invalid_argument);
+  EXPECT_NE(doc->FindObjectById("ys1"), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+// The document's id index stays in step with its tree.
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <rapidcheck/gtest.h>
+
+#include "host/engine/qrv/qrv_res_collect.h"
+#include "host/engine/qrv/qrv_res_item.h"
+#include "host/engine/qrv/qrv_sub_engineering.h"
+#include "host/engine/res_item.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/project_impl.h"
+#include "reference_host/model/res_item_impl.h"
+#include "tests/host/log_capture.h"
+
+namespace {
+
+using host::DocumentBuilder;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+std::unique_ptr<host::AppDocumentImpl> TwoBillDocument(const std::string& prefix = "") {
+  return DocumentBuilder(prefix + "p")
+      .ContractGroup(prefix + "g1", "MaterialForm")
+      .ContractEntry(prefix + "e1", "M01", "Steel")
+      .SubProject(prefix + "sp1", "Building")
+      .Bill(prefix + "b1", 10)
+      .BudgetLine(prefix + "ys1", 5, "C001")
+      .CostLine(prefix + "cb1", prefix + "e1")
+      .BillEntry(prefix + "d1", 2)
+      .BudgetLine(prefix + "ys2", 4, "C002")
+      .Bill(prefix + "b2", 1)
+      .BudgetLine(prefix + "ys3", 1, "C001")
+      .Build();
+}
+
+std::vector<std::string> AllIds(const engine::Document& document) {
+  std::vector<engine::DocumentObject*> objects;
+  document.GetAllObjects(objects);
+  std::vector<std::string> ids;
+  for (auto* object : objects) ids.push_back(object->GetId());
+  return ids;
+}
+
+TEST(DocumentIndex, FindsEveryBuiltObjectThroughEitherFace) {
+  auto doc = TwoBillDocument();
+  auto* core = doc->Find<engine::ResItem>("ys1");
+  ASSERT_NE(core, nullptr);
+  EXPECT_EQ(dynamic_cast<engine::qrv::QRVResItem*>(core), doc->Find<engine::qrv::QRVResItem>("ys1"));
+  EXPECT_EQ(core->GetDocument(), doc->GetEngineDocument());
+  EXPECT_NE(doc->Find<engine::qrv::QRVSubEngineering>("b1"), nullptr);
+  EXPECT_EQ(doc->Find<engine::ResItem>("b1"), nullptr);
+  EXPECT_EQ(doc->FindObjectById("nope"), nullptr);
+  EXPECT_EQ(doc->FindObjectById(""), nullptr);
+}
+
+TEST(DocumentIndex, GetAllObjectsListsEachIndexedObjectOnce) {
+  auto doc = TwoBillDocument();
+  std::vector<std::string> ids = AllIds(*doc->document());
+  std::set<std::string> unique(ids.begin(), ids.end());
+  EXPECT_EQ(unique.size(), ids.size());
+  EXPECT_EQ(ids.size(), doc->document()->object_count());
+  EXPECT_EQ(ids.front(), "p");
+}
+
+TEST(DocumentIndex, RemovedSubtreeLeavesAndComesBack) {
+  auto doc = TwoBillDocument();
+  auto* sp1 = doc->Find<host::SubProjectImpl>("sp1");
+  const size_t before = doc->document()->object_count();
+
+  scoped_refptr<host::SubEngineeringImpl> b1 = sp1->RemoveSubEngineering(doc->Find<host::SubEngineeringImpl>("b1"));
+  ASSERT_TRUE(b1);
+  for (const char* id : {"b1", "d1", "ys1", "ys2", "cb1"}) EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
+  EXPECT_EQ(b1->child(0)->budget_list()->item(0)->GetDocument(), nullptr);
+  EXPECT_NE(doc->FindObjectById("ys3"), nullptr);
+
+  ASSERT_TRUE(sp1->AddSubEngineering(b1, 0));
+  EXPECT_EQ(doc->document()->object_count(), before);
+  EXPECT_EQ(doc->FindObjectById("ys2"), b1->child(0)->budget_list()->item(0));
+}
+
+TEST(DocumentIndex, SubtreeMovesToAnotherDocument) {
+  auto source = TwoBillDocument();
+  auto target = DocumentBuilder("q").SubProject("tsp", "Target").Build();
+  auto* b1 = source->Find<host::SubEngineeringImpl>("b1");
+  scoped_refptr<host::SubEngineeringImpl> moved = source->Find<host::SubProjectImpl>("sp1")->RemoveSubEngineering(b1);
+
+  ASSERT_TRUE(target->Find<host::SubProjectImpl>("tsp")->AddSubEngineering(moved));
+  EXPECT_EQ(source->FindObjectById("ys2"), nullptr);
+  auto* ys2 = target->Find<engine::ResItem>("ys2");
+  ASSERT_NE(ys2, nullptr);
+  EXPECT_EQ(ys2->GetDocument(), target->GetEngineDocument());
+}
+
+TEST(DocumentIndex, DuplicateExplicitIdIsRefusedWithoutOverwrite) {
+  auto doc = TwoBillDocument();
+  auto* b2 = doc->Find<host::SubEngineeringImpl>("b2");
+  auto* original = doc->FindObjectById("ys1");
+  host_test::LogCapture log;
+
+  EXPECT_FALSE(b2->budget_list()->Add(new host::ResItemImpl("ys1")));
+
+  EXPECT_EQ(b2->budget_list()->GetCount(), 1);
+  EXPECT_EQ(doc->FindObjectById("ys1"), original);
+  EXPECT_THAT(log.Messages(google::GLOG_ERROR),
+              ElementsAre("duplicate object id ys1: the document already holds one"));
+}
+
+TEST(DocumentIndex, DuplicateDeepInsideAnAddedSubtreeRefusesTheWholeAdd) {
+  auto doc = TwoBillDocument();
+  scoped_refptr<host::SubEngineeringImpl> bill(new host::SubEngineeringImpl("b9", engine::kNodeKindBill));
+  bill->budget_list()->Add(new host::ResItemImpl("fresh"));
+  bill->cost_list()->Add(new host::ResItemImpl("cb1"));
+  host_test::LogCapture log;
+
+  EXPECT_FALSE(doc->Find<host::SubProjectImpl>("sp1")->AddSubEngineering(bill));
+  EXPECT_EQ(doc->FindObjectById("b9"), nullptr);
+  EXPECT_EQ(doc->FindObjectById("fresh"), nullptr);
+  EXPECT_EQ(bill->owner(), nullptr);
+}
+
+TEST(DocumentIndex, ObjectWithAnOwnerOrUnderItselfIsRefused) {
+  auto doc = TwoBillDocument();
+  host_test::LogCapture log;
+  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
+  auto* d1 = doc->Find<host::SubEngineeringImpl>("d1");
+  EXPECT_FALSE(doc->Find<host::SubEngineeringImpl>("b2")->AddChild(d1));
+  EXPECT_EQ(d1->GetParent(), b1);
+
+  scoped_refptr<host::SubEngineeringImpl> loose(new host::SubEngineeringImpl("x", 2));
+  scoped_refptr<host::SubEngineeringImpl> inner(new host::SubEngineeringImpl("y", 3));
+  ASSERT_TRUE(loose->AddChild(inner));
+  EXPECT_FALSE(inner->AddChild(loose));
+  EXPECT_THAT(log.Messages(google::GLOG_ERROR),
+              ElementsAre("object d1 already has an owner (b1)", "object x cannot be put under itself"));
+}
+
+TEST(DocumentIndex, CopyItemIsIndexedWhileARecordInTheDocumentListsIt) {
+  auto doc = DocumentBuilder("p")
+                 .ContractGroup("g1", "MaterialForm")
+                 .ContractEntry("e1", "M01")
+                 .SubProject("sp1", "Building")
+                 .Bill("b1", 10)
+                 .BudgetLine("ys1", 10, "C001")
+                 .CostLine("cb1", "e1")
+                 .Collect("ys1", "cb1", 4, "copy1")
+                 .Build();
+  auto* copy = doc->Find<host::ResItemImpl>("copy1");
+  ASSERT_NE(copy, nullptr);
+  auto* budget = doc->Find<host::ResItemImpl>("ys1");
+  auto* cost = doc->Find<host::ResItemImpl>("cb1");
+  EXPECT_EQ(copy->GetOwner(), nullptr);
+  EXPECT_EQ(copy->GetOwnerList(), nullptr);
+
+  // Taking the budget line out leaves the copy listed by the cost line.
+  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
+  scoped_refptr<host::ResItemImpl> held_budget = b1->budget_list()->Remove(budget);
+  EXPECT_EQ(doc->FindObjectById("copy1"), copy);
+  ASSERT_TRUE(b1->budget_list()->Add(held_budget));
+
+  scoped_refptr<host::ResItemImpl> keep(copy);
+  dynamic_cast<engine::qrv::QRVResCollectObj*>(cost->GetCollect())->RemoveCopy(copy);
+  EXPECT_EQ(doc->FindObjectById("copy1"), copy);
+  dynamic_cast<engine::qrv::QRVResCollectTemplete*>(budget->GetCollect())->RemoveCopy(copy);
+  EXPECT_EQ(doc->FindObjectById("copy1"), nullptr);
+  EXPECT_EQ(copy->GetDocument(), nullptr);
+}
+
+TEST(DocumentIndex, ObjectsOutlivingTheirDocumentForgetIt) {
+  scoped_refptr<host::ResItemImpl> kept;
+  {
+    auto doc = TwoBillDocument();
+    kept = doc->Find<host::ResItemImpl>("ys1");
+  }
+  EXPECT_EQ(kept->GetDocument(), nullptr);
+  EXPECT_EQ(kept->GetOwner(), nullptr);
+  EXPECT_EQ(kept->GetOwnerList(), nullptr);
+  EXPECT_EQ(kept->GetBaseResItem()->GetOwner(), nullptr);
+}
+
+// Random adds and removals of bill subtrees keep index and tree walk equal.
+RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits, (std::vector<std::pair<bool, unsigned>> edits)) {
+  auto doc = DocumentBuilder("p").SubProject("sp", "S").Build();
+  auto* sp = doc->Find<host::SubProjectImpl>("sp");
+  std::vector<scoped_refptr<host::SubEngineeringImpl>> loose;
+  int next = 0;
+  for (const auto& [add, pick] : edits) {
+    if (add || sp->GetSubEngineeringCount() == 0) {
+      scoped_refptr<host::SubEngineeringImpl> bill;
+      if (!loose.empty() && pick % 2) {
+        bill = loose.back();
+        loose.pop_back();
+      } else {
+        bill = new host::SubEngineeringImpl("b" + std::to_string(next++), 2);
+        bill->budget_list()->Add(new host::ResItemImpl("l" + std::to_string(next++)));
+        bill->AddChild(new host::SubEngineeringImpl("e" + std::to_string(next++), 3));
+      }
+      RC_ASSERT(sp->AddSubEngineering(bill, static_cast<int>(pick % 3)));
+    } else {
+      auto* victim = sp->GetSubEngineering(static_cast<int>(pick % sp->GetSubEngineeringCount()));
+      loose.push_back(sp->RemoveSubEngineering(victim));
+    }
+  }
+  std::vector<std::string> walked = AllIds(*doc->document());
+  RC_ASSERT(walked.size() == doc->document()->object_count());
+  for (const auto& id : walked) RC_ASSERT(doc->FindObjectById(id) != nullptr);
+  for (const auto& bill : loose) RC_ASSERT(doc->FindObjectById(bill->GetId()) == nullptr);
+}
+
+}  // namespace
