@@ -1,0 +1,130 @@
+#include "cli/ops_command.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
+
+#include "cli/document_printer.h"
+#include "cli/support.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where the result goes, or "" with a usage error printed.
+bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save, std::string* target) {
+  const int given = !save.out_path.empty() + save.in_place + save.dry_run;
+  if (given != 1) {
+    std::cerr << "error: give exactly one of -o OUT.json, --in-place or --dry-run\n";
+    return false;
+  }
+  *target = save.in_place ? document_path : save.out_path;
+  if (save.dry_run) return true;
+  const fs::path folder = fs::path(*target).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && !fs::is_directory(folder, ec)) {
+    std::cerr << "error: -o: folder " << folder.string() << " does not exist\n";
+    return false;
+  }
+  return true;
+}
+
+int RunLoaded(host::AppDocumentImpl& document, const std::vector<Op>& ops, const std::string& target,
+              const SaveOptions& save) {
+  OpRunner runner(&document);
+  const int refused = RunAndReport(runner, document, ops, save.verbose, std::cout, std::cerr);
+  std::cout << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": " << ops.size() - refused
+            << " done, " << refused << " refused\n";
+  if (save.dry_run) {
+    std::cout << "dry run: nothing written\n";
+  } else {
+    const std::string error = SaveDocument(document, target);
+    if (!error.empty()) {
+      PrintError(error);
+      return kExitRefused;
+    }
+    std::cout << "saved " << target << '\n';
+  }
+  return refused ? kExitRefused : kExitOk;
+}
+
+std::string NotificationText(const host::CollectNotification& note) {
+  return note.budget_item_id + (note.collected ? " collected into " : " released from ") + note.cost_item_id;
+}
+
+using OpsReader =
+    std::function<bool(const host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors)>;
+
+int RunOpsCommand(const std::string& document_path, const SaveOptions& save, const OpsReader& read) {
+  std::string target, error;
+  if (!CheckSaveOptions(document_path, save, &target)) return kExitUsage;
+  std::unique_ptr<host::AppDocumentImpl> document = LoadDocument(document_path, &error);
+  if (!document) {
+    PrintError(error);
+    return kExitUsage;
+  }
+  std::vector<Op> ops;
+  std::vector<std::string> errors;
+  if (!read(*document, &ops, &errors)) {
+    for (const std::string& line : errors) PrintError(line);
+    std::cerr << "nothing was run; the document is unchanged\n";
+    return kExitUsage;
+  }
+  return RunLoaded(*document, ops, target, save);
+}
+
+}  // namespace
+
+int RunAndReport(OpRunner& runner, const host::AppDocumentImpl& document, const std::vector<Op>& ops,
+                 bool verbose, std::ostream& out, std::ostream& err) {
+  int refused = 0;
+  for (const Op& op : ops) {
+    const std::vector<std::string> objects = verbose ? runner.ObjectsOf(op) : std::vector<std::string>();
+    std::vector<std::string> before;
+    for (const std::string& id : objects) before.push_back(ObjectState(document, id));
+    std::ostringstream shown;
+    const OpOutcome outcome = runner.Run(op, shown);
+
+    std::ostream& to = outcome.applied ? out : err;
+    out.flush();
+    to << (op.place.empty() ? "" : op.place + " ") << op.Describe() << ": "
+       << (outcome.applied ? "done" : "refused") << (outcome.note.empty() ? "" : " (" + outcome.note + ")") << '\n';
+    for (const std::string& message : outcome.messages) to << "    library: " << message << '\n';
+    for (size_t i = 0; i < objects.size(); ++i) {
+      to << "    before  " << before[i] << '\n';
+      to << "    after   " << ObjectState(document, objects[i]) << '\n';
+    }
+    for (const auto& note : outcome.notifications) to << "    document told: " << NotificationText(note) << '\n';
+    to.flush();
+    out << shown.str();
+    refused += !outcome.applied;
+  }
+  return refused;
+}
+
+int RunScriptCommand(const std::string& document_path, const std::string& script_path, const SaveOptions& save) {
+  return RunOpsCommand(document_path, save,
+                       [&](const host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
+                         std::ifstream in(script_path, std::ios::binary);
+                         if (!in) {
+                           errors->push_back(script_path + ": cannot read");
+                           return false;
+                         }
+                         std::stringstream text;
+                         text << in.rdbuf();
+                         return ReadScript(text.str(), script_path, document,
+                                           fs::path(script_path).parent_path().string(), ops, errors);
+                       });
+}
+
+int RunSingleOpCommand(const std::string& document_path, const nlohmann::json& op, const SaveOptions& save) {
+  return RunOpsCommand(document_path, save,
+                       [&](const host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
+                         return ReadOps(op, document, "", true, ops, errors);
+                       });
+}
+
+}  // namespace cli

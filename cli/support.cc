@@ -1,0 +1,119 @@
+#include "cli/support.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+#include <glog/logging.h>
+
+#include "cli/text_table.h"
+#include "host/base/string_util.h"
+#include "host/engine/field_container.h"
+#include "host/engine/field_value.h"
+#include "reference_host/model/base_res_item_group_impl.h"
+#include "reference_host/model/base_res_item_impl.h"
+#include "reference_host/model/bill_stage_impl.h"
+#include "reference_host/model/cost_account_group_impl.h"
+#include "reference_host/model/cost_account_impl.h"
+#include "reference_host/model/project_impl.h"
+#include "reference_host/model/res_item_impl.h"
+#include "reference_host/model/res_item_list_impl.h"
+#include "reference_host/model/res_summary_impl.h"
+#include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/model/sub_project_impl.h"
+#include "reference_host/model/table_impl.h"
+#include "reference_host/persist/document_json.h"
+
+namespace cli {
+
+std::string Num(double value, int digits) { return base::ToPlainStringWithStripTrailingZeros(value, digits); }
+
+std::string DescribeKind(const engine::DocumentObject* object) {
+  if (!object) return "nothing";
+  if (auto* line = dynamic_cast<const host::ResItemImpl*>(object)) {
+    if (const host::ResItemListImpl* list = line->owner_list())
+      return list->side() == host::ResItemListImpl::Side::kBudget ? "budget line" : "cost line";
+    return line->GetCollect() ? "collected part" : "free resource line";
+  }
+  if (auto* item = dynamic_cast<const host::SubEngineeringImpl*>(object)) {
+    switch (item->GetNodeKind()) {
+      case engine::kNodeKindBill: return "bill";
+      case engine::kNodeKindEntry:
+      case engine::kNodeKindSubEntry: return "bill entry";
+      default: return "measure item";
+    }
+  }
+  if (auto* entry = dynamic_cast<const host::BaseResItemImpl*>(object))
+    return entry->group() ? "contract entry" : "budget entry";
+  if (dynamic_cast<const host::SubProjectImpl*>(object)) return "sub-project";
+  if (dynamic_cast<const host::CostAccountImpl*>(object)) return "cost account";
+  if (dynamic_cast<const host::CostAccountGroupImpl*>(object)) return "cost account tree";
+  if (dynamic_cast<const host::BillStageImpl*>(object)) return "bill stage";
+  if (dynamic_cast<const host::BillStageGroupImpl*>(object)) return "bill stage list";
+  if (dynamic_cast<const host::BaseResItemGroupImpl*>(object)) return "contract group";
+  if (dynamic_cast<const host::TupleImpl*>(object)) return "table row";
+  if (dynamic_cast<const host::TableImpl*>(object)) return "table";
+  if (dynamic_cast<const host::ResSummaryImpl*>(object)) return "resource summary";
+  if (dynamic_cast<const host::ProjectImpl*>(object)) return "project";
+  return "object";
+}
+
+std::string TextField(const engine::DocumentObject* object, const std::string& key) {
+  engine::FieldValue value;
+  if (!object || !object->GetFieldContainer() || !object->GetFieldContainer()->GetFieldValue(key, value)) return "";
+  return value.GetString();
+}
+
+std::unique_ptr<host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error) {
+  host::LoadResult result = host::LoadDocumentFile(path);
+  if (!result) {
+    // File errors name the file already.
+    *error = result.error.compare(0, path.size(), path) == 0 ? result.error : path + ": " + result.error;
+    return nullptr;
+  }
+  return std::move(result.document);
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error) {
+  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      *error = path + ": cannot write (" + std::strerror(errno) + ")";
+      return false;
+    }
+    out << text;
+    out.flush();
+    if (!out) {
+      *error = path + ": writing failed (" + std::strerror(errno) + ")";
+      std::remove(temporary.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    *error = path + ": cannot replace (" + std::strerror(errno) + ")";
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string SaveDocument(const host::AppDocumentImpl& document, const std::string& path) {
+  std::string error;
+  if (host::SaveDocumentFile(*document.document(), path, &error)) return "";
+  return error.empty() ? path + ": cannot save" : error;
+}
+
+void PrintError(const std::string& message) { std::cerr << "error: " << ValidUtf8(message) << '\n'; }
+
+void QuietLogging() {
+  FLAGS_alsologtostderr = false;
+  FLAGS_logtostderr = false;
+  FLAGS_stderrthreshold = google::NUM_SEVERITIES;
+}
+
+}  // namespace cli

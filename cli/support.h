@@ -1,0 +1,46 @@
+// Small pieces every command shares: exit codes, number text, object kinds,
+// loading a document and writing a file so that a failure leaves no half file.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "reference_host/app/app_document_impl.h"
+
+namespace engine {
+class DocumentObject;
+}  // namespace engine
+
+namespace cli {
+
+enum ExitCode { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
+
+// At most |digits| decimals, no trailing zeros.
+std::string Num(double value, int digits = 4);
+
+// What a person calls |object|: "budget line", "cost line", "collected part",
+// "bill", "contract entry", "table row", ... ("nothing" for null).
+std::string DescribeKind(const engine::DocumentObject* object);
+
+// The text of field |key| of |object|; "" when absent or not text.
+std::string TextField(const engine::DocumentObject* object, const std::string& key);
+
+// The document at |path|, or null with "PATH: why" in |error|.
+std::unique_ptr<host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error);
+
+// Writes |text| to a temporary file beside |path| and renames it over
+// |path|, so readers see the old file or the whole new one.
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error);
+
+// Saves |document| to |path|; "" on success, else the reason.
+std::string SaveDocument(const host::AppDocumentImpl& document, const std::string& path);
+
+// Prints "error: |message|" to stderr, with odd bytes of echoed input made
+// harmless.
+void PrintError(const std::string& message);
+
+// Keeps glog lines in the log folder only: the program reports what matters
+// itself, on stdout and stderr.
+void QuietLogging();
+
+}  // namespace cli
