@@ -1,0 +1,238 @@
+// Read-side services over one cost account tree: code positions, paths,
+// subtree membership and turning a path or an id into a valid id.
+#include <map>
+#include <memory>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "funcs/cost_account/qrv_service.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/project_impl.h"
+
+namespace {
+
+using host::DocumentBuilder;
+using marrow::qrv::ConvertToValidCostAccountId;
+using marrow::qrv::CostAccountGroupFunc;
+using testing::ElementsAre;
+using testing::Pair;
+
+// Civil(01){Steel(0101), Works(0102){Rebar(010201)}}, Plant(02){Crane(0201)},
+// "Pipes/Ducts"(03){Valves(0301)}, and a top-level account named like the id
+// of Steel.
+std::unique_ptr<host::AppDocumentImpl> CivilDocument() {
+  return DocumentBuilder("p")
+      .CostAccount("civil", "01", "Civil")
+      .CostAccount("steel", "0101", "Steel", "civil")
+      .CostAccount("works", "0102", "Works", "civil")
+      .CostAccount("rebar", "010201", "Rebar", "works")
+      .CostAccount("plant", "02", "Plant")
+      .CostAccount("crane", "0201", "Crane", "plant")
+      .CostAccount("pipes", "03", "Pipes/Ducts")
+      .CostAccount("valves", "0301", "Valves", "pipes")
+      .CostAccount("named-steel", "09", "steel")
+      .Build();
+}
+
+class CostAccountTreeTest : public testing::Test {
+ protected:
+  engine::qrv::QRVCostAccount* Account(const std::string& id) const {
+    return doc_->Find<engine::qrv::QRVCostAccount>(id);
+  }
+
+  std::unique_ptr<host::AppDocumentImpl> doc_ = CivilDocument();
+  host::CostAccountGroupImpl* tree_ = doc_->project()->cost_accounts();
+  CostAccountGroupFunc func_{tree_};
+  CostAccountGroupFunc unbound_{nullptr};
+};
+
+TEST_F(CostAccountTreeTest, PositionsRunDepthFirstAcrossTopLevelAccounts) {
+  auto doc = DocumentBuilder("q")
+                 .CostAccount("a", "01", "A")
+                 .CostAccount("b", "0101", "B", "a")
+                 .CostAccount("c", "0102", "C", "a")
+                 .CostAccount("d", "02", "D")
+                 .Build();
+  std::map<std::string, int> levels;
+  CostAccountGroupFunc(doc->project()->cost_accounts()).GetCostAccountCodeLevel(levels);
+  EXPECT_THAT(levels, ElementsAre(Pair("01", 0), Pair("0101", 1), Pair("0102", 2), Pair("02", 3)));
+
+  // Deeper levels and a second subtree keep counting on.
+  levels.clear();
+  func_.GetCostAccountCodeLevel(levels);
+  EXPECT_THAT(levels, ElementsAre(Pair("01", 0), Pair("0101", 1), Pair("0102", 2), Pair("010201", 3),
+                                  Pair("02", 4), Pair("0201", 5), Pair("03", 6), Pair("0301", 7),
+                                  Pair("09", 8)));
+}
+
+TEST_F(CostAccountTreeTest, PositionMapIsUpdatedNotReplaced) {
+  auto doc = DocumentBuilder("q")
+                 .CostAccount("a", "01", "A")
+                 .CostAccount("b", "0101", "B", "a")
+                 .CostAccount("c", "01", "C")  // shares A's code; visited later
+                 .Build();
+  std::map<std::string, int> levels{{"01", 40}, {"zz", 7}};
+  CostAccountGroupFunc(doc->project()->cost_accounts()).GetCostAccountCodeLevel(levels);
+  EXPECT_THAT(levels, ElementsAre(Pair("01", 2), Pair("0101", 1), Pair("zz", 7)));
+
+  unbound_.GetCostAccountCodeLevel(levels);
+  EXPECT_THAT(levels, ElementsAre(Pair("01", 2), Pair("0101", 1), Pair("zz", 7)));
+}
+
+TEST_F(CostAccountTreeTest, PathsJoinNamesFromTheTop) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"01", "Civil"},
+      {"0101", "Civil/Steel"},
+      {"010201", "Civil/Works/Rebar"},
+      {"0201", "Plant/Crane"},
+      {"0301", "Pipes/Ducts/Valves"},  // a "/" inside a name is kept as it is
+      {"99", ""},
+      {"", ""},
+      {"civil", ""},  // an id is not a code
+  };
+  for (const auto& [code, path] : cases) {
+    EXPECT_EQ(func_.GetCostAccountPathByCode(code), path) << code;
+    EXPECT_EQ(unbound_.GetCostAccountPathByCode(code), "") << code;
+  }
+}
+
+TEST_F(CostAccountTreeTest, SharedCodeLevelIsTheAccountTheCodeLookupAnswers) {
+  auto doc = DocumentBuilder("q")
+                 .CostAccount("a", "01", "Civil")
+                 .CostAccount("e", "01", "Other")
+                 .CostAccount("f", "0201", "Pipe", "e")
+                 .Build();
+  CostAccountGroupFunc func(doc->project()->cost_accounts());
+  EXPECT_EQ(func.GetCostAccountPathByCode("0201"), "Civil/Pipe");
+  EXPECT_EQ(func.GetCostAccountPathByCode("01"), "Civil");
+}
+
+// A tree whose code lookup disagrees with its parent links, as a corrupt
+// index of a host could: codes listed in |bent| answer the given account.
+class BentTree : public host::CostAccountGroupImpl {
+ public:
+  host::CostAccountImpl* FindCostAccountByCode(const std::string& code) const override {
+    auto it = bent.find(code);
+    return it != bent.end() ? it->second : host::CostAccountGroupImpl::FindCostAccountByCode(code);
+  }
+  std::map<std::string, host::CostAccountImpl*> bent;
+
+ protected:
+  ~BentTree() override = default;
+};
+
+TEST(CostAccountPathOnABentTree, UnknownLevelLeadsWithASeparatorAndNeverLoops) {
+  scoped_refptr<BentTree> tree(new BentTree());
+  scoped_refptr<host::CostAccountImpl> civil(new host::CostAccountImpl("a", "01", "Civil"));
+  scoped_refptr<host::CostAccountImpl> steel(new host::CostAccountImpl("b", "0101", "Steel"));
+  scoped_refptr<host::CostAccountImpl> rebar(new host::CostAccountImpl("c", "010101", "Rebar"));
+  ASSERT_TRUE(tree->AddCostAccount(civil));
+  ASSERT_TRUE(civil->AddChild(steel));
+  ASSERT_TRUE(steel->AddChild(rebar));
+  CostAccountGroupFunc func(tree.get());
+
+  // The top level's code finds nothing.
+  tree->bent["01"] = nullptr;
+  EXPECT_EQ(func.GetCostAccountPathByCode("0101"), "/Steel");
+  EXPECT_EQ(func.GetCostAccountPathByCode("010101"), "/Steel/Rebar");
+  EXPECT_EQ(func.GetCostAccountPathByCode("01"), "");
+
+  // The top level's code answers a descendant, which leads back to Steel:
+  // Steel is met twice, so that level counts as unknown and the walk ends.
+  tree->bent["01"] = rebar.get();
+  EXPECT_EQ(func.GetCostAccountPathByCode("0101"), "/Rebar/Steel");
+
+  // Membership follows parent links, not code lookups.
+  EXPECT_TRUE(func.IsBelongToSpecifyCostAc(rebar.get(), "01"));
+}
+
+TEST_F(CostAccountTreeTest, AnAccountBelongsToItselfAndItsAncestorsOnly) {
+  struct Case {
+    const char* id;
+    const char* code;
+    bool belongs;
+  };
+  const Case cases[] = {
+      {"steel", "0101", true},     // itself
+      {"steel", "01", true},       // parent
+      {"rebar", "01", true},       // grandparent
+      {"rebar", "0102", true},
+      {"works", "010201", false},  // an ancestor is not under its descendant
+      {"steel", "0102", false},    // sibling
+      {"crane", "01", false},      // another branch
+      {"steel", "010", false},     // codes compare whole
+      {"steel", "", false},
+      {"pipes", "03", true},
+  };
+  for (const Case& c : cases) {
+    engine::qrv::QRVCostAccount* account = Account(c.id);
+    ASSERT_NE(account, nullptr) << c.id;
+    EXPECT_EQ(func_.IsBelongToSpecifyCostAc(account, c.code), c.belongs) << c.id << " in " << c.code;
+    EXPECT_EQ(func_.IsBelongToSpecifyCostAcByCode(account->GetCode(), c.code), c.belongs)
+        << c.id << " in " << c.code;
+    EXPECT_EQ(func_.IsBelongToSpecifyCostAcById(c.id, c.code), c.belongs) << c.id << " in " << c.code;
+    // The pointer form needs no bound tree; the lookups do.
+    EXPECT_EQ(unbound_.IsBelongToSpecifyCostAc(account, c.code), c.belongs) << c.id;
+    EXPECT_FALSE(unbound_.IsBelongToSpecifyCostAcByCode(account->GetCode(), c.code)) << c.id;
+    EXPECT_FALSE(unbound_.IsBelongToSpecifyCostAcById(c.id, c.code)) << c.id;
+  }
+}
+
+TEST_F(CostAccountTreeTest, UnknownOrNullAccountBelongsToNothing) {
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAc(nullptr, "01"));
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAc(nullptr, ""));
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAcByCode("99", "01"));
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAcByCode("civil", "01"));  // an id is not a code
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAcById("0101", "01"));     // a code is not an id
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAcById("", ""));
+  // The target of the by-id form is a code too.
+  EXPECT_FALSE(func_.IsBelongToSpecifyCostAcById("steel", "civil"));
+
+  // A copy shares the bound tree.
+  CostAccountGroupFunc copy(func_);
+  EXPECT_TRUE(copy.IsBelongToSpecifyCostAcById("rebar", "0102"));
+  copy = unbound_;
+  EXPECT_FALSE(copy.IsBelongToSpecifyCostAcById("rebar", "0102"));
+}
+
+TEST_F(CostAccountTreeTest, ConvertsAPathOrAnIdToAValidId) {
+  struct Case {
+    const char* input;
+    bool valid;
+    const char* output;
+  };
+  const Case cases[] = {
+      {"Civil/Works/Rebar", true, "rebar"},
+      {"Civil", true, "civil"},
+      {"Pipes/Ducts/Valves", true, "valves"},
+      {"rebar", true, "rebar"},
+      {"steel", true, "named-steel"},  // a path is tried before an id
+      {"Civil/Rebar", false, "Civil/Rebar"},
+      {"0101", false, "0101"},
+      {"Civil/", false, "Civil/"},
+      {"", false, ""},
+  };
+  for (const Case& c : cases) {
+    std::string output = "stale";
+    EXPECT_EQ(ConvertToValidCostAccountId(tree_, c.input, output), c.valid) << c.input;
+    EXPECT_EQ(output, c.output) << c.input;
+
+    std::string untouched = "stale";
+    EXPECT_FALSE(ConvertToValidCostAccountId(nullptr, c.input, untouched)) << c.input;
+    EXPECT_EQ(untouched, "stale") << c.input;
+  }
+}
+
+TEST_F(CostAccountTreeTest, AnotherTreesIdIsNotValid) {
+  auto other = DocumentBuilder("q").CostAccount("foreign", "01", "Civil").Build();
+  std::string output;
+  EXPECT_FALSE(ConvertToValidCostAccountId(tree_, "foreign", output));
+  EXPECT_EQ(output, "foreign");
+  // The same path names each tree's own account.
+  EXPECT_TRUE(ConvertToValidCostAccountId(other->project()->cost_accounts(), "Civil", output));
+  EXPECT_EQ(output, "foreign");
+}
+
+}  // namespace
