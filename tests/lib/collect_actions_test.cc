@@ -1,0 +1,281 @@
+// The collection undo actions run by the host's undo stack: what redo and
+// undo change, which notifications the product document hears, and the runs
+// that find nothing to work on.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "actions/qrv_res_item_collect_action.h"
+#include "actions/qrv_res_item_collect_modify_quantity_action.h"
+#include "actions/qrv_res_item_uncollect_action.h"
+#include "beans/qrv_resitem.h"
+#include "reference_host/app/undo_stack.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/sub_engineering_impl.h"
+#include "tests/lib/lib_test_util.h"
+
+namespace {
+
+using host::CollectNotification;
+using host::DocumentBuilder;
+using host::ResItemImpl;
+using lib_test::ListedCopies;
+using lib_test::ListedQuantities;
+using lib_test::Quantity;
+using lib_test::ViewOf;
+using marrow::qrv::QRVResItemCollectAction;
+using marrow::qrv::QRVResItemCollectModifyQuantityAction;
+using marrow::qrv::QRVResItemUnCollectAction;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+// Exposes what an action stored at construction.
+template <class Action>
+class Probe : public Action {
+ public:
+  using Action::Action;
+  std::string cost_id() const { return this->cost_item_id_; }
+  std::string budget_id() const { return this->budget_item_id_; }
+  double quantity() const { return this->quantity_; }
+
+ protected:
+  ~Probe() override = default;
+};
+using CollectProbe = Probe<QRVResItemCollectAction>;
+using UnCollectProbe = Probe<QRVResItemUnCollectAction>;
+
+class ModifyProbe : public QRVResItemCollectModifyQuantityAction {
+ public:
+  using QRVResItemCollectModifyQuantityAction::QRVResItemCollectModifyQuantityAction;
+  std::string copy_id() const { return copy_item_id_; }
+  double previous() const { return previous_quantity_; }
+
+ protected:
+  ~ModifyProbe() override = default;
+};
+
+// A bill of 10 with budget lines "ys" (10) and "ys2" (8) and cost lines
+// "cbA" and "cbB".
+class CollectActionsTest : public testing::Test {
+ protected:
+  CollectActionsTest() {
+    builder_.ContractGroup("g1", "MaterialForm")
+        .ContractEntry("e1", "C01", "Cement")
+        .SubProject("sp1", "Building")
+        .Bill("b1", 10)
+        .BudgetLine("ys", 10, "R1")
+        .BudgetLine("ys2", 8, "R2")
+        .CostLine("cbA", "e1")
+        .CostLine("cbB", "e1");
+  }
+
+  void Build() {
+    doc_ = builder_.Build();
+    stack_ = std::make_unique<host::UndoStack>(doc_.get());
+  }
+  ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
+  engine::qrv::QRVResItem* Cost(const std::string& id) const { return Item(id); }
+  void PushCollect(const std::string& cost, const std::string& budget, double quantity) {
+    stack_->Push(new QRVResItemCollectAction(Cost(cost), Item(budget), quantity), "collect");
+  }
+  const std::vector<CollectNotification>& Notes() const { return doc_->collect_notifications(); }
+  static CollectNotification Note(const std::string& budget, const std::string& cost, bool on) {
+    return CollectNotification{budget, cost, on};
+  }
+  double Allowed(const std::string& id) const {
+    return lib_test::ViewOf(Item(id)).GetResItemCollectAllowQuantity();
+  }
+
+  DocumentBuilder builder_{"p"};
+  std::unique_ptr<host::AppDocumentImpl> doc_;
+  std::unique_ptr<host::UndoStack> stack_;
+};
+
+TEST_F(CollectActionsTest, UndoOfACollectReleasesEveryPartOfThatLineInThatCostLine) {
+  builder_.Collect("ys2", "cbA", 1).Collect("ys", "cbB", 2);
+  Build();
+  PushCollect("cbA", "ys", 3);
+  PushCollect("cbA", "ys", 2);
+  EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(1, 3, 2));
+  stack_->Undo();  // the second action releases both parts of "ys"
+  EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(1));
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(2));  // the part in cbB stays
+  stack_->Redo();
+  EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(1, 2));
+  stack_->Undo();
+  stack_->Undo();  // nothing of "ys" left in cbA, but the list is not empty
+  EXPECT_THAT(Notes(), ElementsAre(Note("ys", "cbA", true), Note("ys", "cbA", true),
+                                   Note("ys", "cbA", false), Note("ys", "cbA", true),
+                                   Note("ys", "cbA", false), Note("ys", "cbA", false)));
+  EXPECT_DOUBLE_EQ(Allowed("ys"), 8);
+}
+
+TEST_F(CollectActionsTest, RefusedCollectStillNotifiesButItsUndoWithNoPartsDoesNot) {
+  Build();
+  PushCollect("cbA", "ys", 20);
+  EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
+  stack_->Undo();
+  PushCollect("cbA", "ys", 4);
+  ASSERT_TRUE(stack_->CanUndo());
+  stack_->Undo();  // leaves an empty object record behind
+  stack_->Redo();
+  stack_->Undo();
+  ResItemImpl* cost = Item("cbA");
+  EXPECT_THAT(ListedCopies(cost), IsEmpty());
+  stack_->Push(new QRVResItemCollectAction(cost, Item("ys2"), 20), "refused");
+  stack_->Undo();  // an empty list: no notification
+  EXPECT_THAT(Notes(), ElementsAre(Note("ys", "cbA", true), Note("ys", "cbA", true),
+                                   Note("ys", "cbA", false), Note("ys", "cbA", true),
+                                   Note("ys", "cbA", false), Note("ys2", "cbA", true)));
+}
+
+TEST_F(CollectActionsTest, ReleaseUndoRestoresItsPartAsANewCopyAcrossCycles) {
+  builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbA", 1, "c1").Collect("ys", "cbB", 5, "c5");
+  Build();
+  scoped_refptr<UnCollectProbe> release(new UnCollectProbe(Cost("cbA"), Item("c4")));
+  EXPECT_EQ(release->cost_id(), "cbA");
+  EXPECT_EQ(release->budget_id(), "ys");
+  EXPECT_EQ(release->quantity(), 4);
+  stack_->Push(release, "release");
+  EXPECT_THAT(ListedCopies(Item("cbA")), ElementsAre(Item("c1")));
+  EXPECT_EQ(doc_->FindObjectById("c4"), nullptr);
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    SCOPED_TRACE(cycle);
+    stack_->Undo();
+    std::vector<engine::ResItem*> restored = ListedCopies(Item("cbA"));
+    ASSERT_EQ(restored.size(), 2u);
+    EXPECT_EQ(restored[0], Item("c1"));
+    EXPECT_DOUBLE_EQ(Quantity(restored[1]), 4);
+    EXPECT_NE(restored[1]->GetId(), "c4");
+    EXPECT_EQ(Allowed("ys"), 0);
+    stack_->Redo();  // releases the restored part, never c1
+    EXPECT_THAT(ListedCopies(Item("cbA")), ElementsAre(Item("c1")));
+    EXPECT_DOUBLE_EQ(Allowed("ys"), 4);
+  }
+  EXPECT_THAT(ListedCopies(Item("cbB")), ElementsAre(Item("c5")));
+  std::vector<CollectNotification> expected{Note("ys", "cbA", false)};
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    expected.push_back(Note("ys", "cbA", true));
+    expected.push_back(Note("ys", "cbA", false));
+  }
+  EXPECT_EQ(Notes(), expected);
+}
+
+// The action trusts its caller that the copy is collected into the given
+// cost line: undo collects the stored quantity there whatever redo released.
+TEST_F(CollectActionsTest, ReleaseGivenAnotherCostLinesCopyReleasesNothingButItsUndoCollects) {
+  builder_.Collect("ys", "cbB", 4, "c4");
+  Build();
+  stack_->Push(new QRVResItemUnCollectAction(Cost("cbA"), Item("c4")));
+  EXPECT_THAT(ListedCopies(Item("cbB")), ElementsAre(Item("c4")));
+  EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
+  stack_->Undo();
+  EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(4));
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 4));
+  EXPECT_THAT(Notes(), ElementsAre(Note("ys", "cbA", true)));
+}
+
+TEST_F(CollectActionsTest, ChangeQuantityUndoSetsThePreviousQuantityBack) {
+  builder_.Collect("ys", "cbA", 4, "c4");
+  Build();
+  scoped_refptr<ModifyProbe> modify(new ModifyProbe(Cost("cbA"), Item("c4"), 6));
+  EXPECT_EQ(modify->previous(), 0);
+  stack_->Push(modify, "modify");
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 6);
+  EXPECT_EQ(modify->previous(), 4);
+  stack_->Undo();
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
+  stack_->Redo();
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 6);
+  stack_->Undo();
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
+  EXPECT_THAT(Notes(), IsEmpty());
+}
+
+TEST_F(CollectActionsTest, RefusedChangeLeavesTheQuantityThroughRedoAndUndo) {
+  builder_.Collect("ys", "cbA", 4, "c4");
+  Build();
+  lib_test::Warnings warnings;
+  stack_->Push(new QRVResItemCollectModifyQuantityAction(Cost("cbA"), Item("c4"), 11), "too much");
+  stack_->Undo();  // back to the previous quantity 0, which is refused too
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
+  EXPECT_THAT(warnings.lines(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足",
+                                            "ModifyResItemCollectQuantity副本人材机的消耗量为为0"));
+}
+
+TEST_F(CollectActionsTest, NullItemsGiveEmptyIdsAndRunsThatDoNothing) {
+  builder_.Collect("ys", "cbA", 4, "c4");
+  Build();
+  scoped_refptr<CollectProbe> no_cost(new CollectProbe(nullptr, Item("ys"), 3));
+  scoped_refptr<CollectProbe> no_budget(new CollectProbe(Cost("cbA"), nullptr, 3));
+  scoped_refptr<UnCollectProbe> no_copy(new UnCollectProbe(Cost("cbA"), nullptr));
+  scoped_refptr<ModifyProbe> no_copy_to_modify(new ModifyProbe(Cost("cbA"), nullptr, 2));
+  EXPECT_EQ(no_cost->cost_id(), "");
+  EXPECT_EQ(no_cost->budget_id(), "ys");
+  EXPECT_EQ(no_budget->budget_id(), "");
+  EXPECT_EQ(no_copy->budget_id(), "");
+  EXPECT_EQ(no_copy->quantity(), 0);
+  EXPECT_EQ(no_copy_to_modify->copy_id(), "");
+  for (scoped_refptr<app::UndoAction> action :
+       {scoped_refptr<app::UndoAction>(no_cost), scoped_refptr<app::UndoAction>(no_budget),
+        scoped_refptr<app::UndoAction>(no_copy),
+        scoped_refptr<app::UndoAction>(no_copy_to_modify)}) {
+    stack_->Push(action);
+    stack_->Undo();
+    stack_->Redo();
+  }
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
+  EXPECT_THAT(Notes(), IsEmpty());
+}
+
+TEST_F(CollectActionsTest, ItemsAreFoundByIdInTheDocumentOfEachRun) {
+  builder_.Collect("ys", "cbA", 4, "c4");
+  Build();
+  auto other = DocumentBuilder("q")
+                   .ContractGroup("g9", "MaterialForm").ContractEntry("e9", "C09")
+                   .SubProject("sp9", "Other").Bill("b9", 1)
+                   .BudgetLine("stranger", 5, "R9").CostLine("cbZ", "e9")
+                   .Collect("stranger", "cbZ", 2, "z2")
+                   .Build();
+  auto* cbZ = other->Find<ResItemImpl>("cbZ");
+  stack_->Push(new QRVResItemCollectAction(cbZ, other->Find<ResItemImpl>("stranger"), 1));
+  stack_->Push(new QRVResItemUnCollectAction(cbZ, other->Find<ResItemImpl>("z2")));
+  stack_->Push(new QRVResItemCollectModifyQuantityAction(cbZ, other->Find<ResItemImpl>("z2"), 1));
+  stack_->Undo();
+  stack_->Undo();
+  stack_->Undo();
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
+  EXPECT_THAT(ListedQuantities(other->Find<ResItemImpl>("stranger")), ElementsAre(2));
+  EXPECT_THAT(Notes(), IsEmpty());
+  EXPECT_THAT(other->collect_notifications(), IsEmpty());
+
+  // A cost line that left the document is not found by the undo.
+  PushCollect("cbA", "ys", 3);
+  doc_->ClearNotifications();
+  scoped_refptr<ResItemImpl> removed =
+      doc_->Find<host::SubEngineeringImpl>("b1")->cost_list()->Remove(Item("cbA"));
+  stack_->Undo();
+  EXPECT_THAT(ListedQuantities(removed.get()), ElementsAre(4, 3));
+  EXPECT_THAT(Notes(), IsEmpty());
+}
+
+TEST_F(CollectActionsTest, OtherDocumentsHearNothingButTheCollectionHappens) {
+  auto plain = builder_.BuildPlain();
+  host::UndoStack stack(plain.get());
+  auto* cost = plain->Find<ResItemImpl>("cbA");
+  auto* budget = plain->Find<ResItemImpl>("ys");
+  stack.Push(new QRVResItemCollectAction(cost, budget, 3));
+  EXPECT_THAT(ListedQuantities(cost), ElementsAre(3));
+  stack.Undo();
+  EXPECT_THAT(ListedCopies(cost), IsEmpty());
+  stack.Redo();
+  stack.Push(new QRVResItemUnCollectAction(cost, ListedCopies(cost).at(0)));
+  EXPECT_THAT(ListedCopies(cost), IsEmpty());
+  stack.Undo();
+  EXPECT_THAT(ListedQuantities(budget), ElementsAre(3));
+}
+
+}  // namespace

@@ -1,0 +1,340 @@
+// The collection engine: collect with snapping, release and change of the
+// quantity of one part, with every refusal and what it leaves behind.
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "beans/qrv_resitem.h"
+#include "funcs/qrv_collect_ys_to_cb.h"
+#include "reference_host/app/factory_failures.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/base_res_item_impl.h"
+#include "reference_host/model/sub_engineering_impl.h"
+#include "tests/lib/lib_test_util.h"
+
+namespace {
+
+using host::DocumentBuilder;
+using host::ResItemImpl;
+using lib_test::ListedCopies;
+using lib_test::ListedQuantities;
+using lib_test::Quantity;
+using lib_test::ViewOf;
+using marrow::qrv::QRVResItemBean;
+using marrow::qrv::YsRCJCollectWithCB;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+// A bill of 10 with a budget line of 10, a second budget line "ysL" linked
+// to the cost line "cbL", and free cost lines "cbA" and "cbB".
+class CollectEngineTest : public testing::Test {
+ protected:
+  CollectEngineTest() {
+    builder_.ContractGroup("g1", "MaterialForm")
+        .ContractEntry("e1", "C01", "Cement")
+        .ContractEntry("e2", "C02", "Sand")
+        .SubProject("sp1", "Building")
+        .Bill("b1", 10)
+        .BudgetLine("ys", 10, "R1")
+        .BudgetLine("ysL", 10, "R2")
+        .CostLine("cbA", "e1")
+        .CostLine("cbB", "e2")
+        .CostLine("cbL", "e1")
+        .Link("cbL", "ysL");
+  }
+
+  void Build() { doc_ = builder_.Build(); }
+  ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
+  engine::qrv::QRVResItem* Cost(const std::string& id) const { return Item(id); }
+  bool Collect(const std::string& cost, const std::string& budget, double quantity) {
+    return engine_.YSRcjCollectToCB(Cost(cost), Item(budget), quantity);
+  }
+  double Allowed(const std::string& id) const {
+    return ViewOf(Item(id)).GetResItemCollectAllowQuantity();
+  }
+
+  DocumentBuilder builder_{"p"};
+  std::unique_ptr<host::AppDocumentImpl> doc_;
+  YsRCJCollectWithCB engine_;
+  lib_test::Warnings warnings_;
+};
+
+TEST_F(CollectEngineTest, CollectsAsANewCopyInBothLists) {
+  Build();
+  ASSERT_TRUE(Collect("cbA", "ys", 4));
+  std::vector<engine::ResItem*> copies = ListedCopies(Item("ys"));
+  ASSERT_EQ(copies.size(), 1u);
+  EXPECT_THAT(ListedCopies(Item("cbA")), ElementsAre(copies[0]));
+  engine::qrv::QRVResCollectCopy* record = lib_test::CopyRecord(copies[0]);
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->GetTempleteResItem(), Item("ys"));
+  EXPECT_EQ(record->GetCBResItem(), Cost("cbA"));
+  EXPECT_DOUBLE_EQ(Quantity(copies[0]), 4);
+  EXPECT_EQ(doc_->FindObjectById(copies[0]->GetId()), copies[0]);
+  EXPECT_TRUE(ViewOf(Item("ys")).IsCollected());
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+}
+
+TEST_F(CollectEngineTest, SecondRequestIsSnappedAndAThirdFindsNothingLeft) {
+  Build();
+  EXPECT_TRUE(Collect("cbA", "ys", 4));
+  EXPECT_TRUE(Collect("cbB", "ys", 6.00005));
+  EXPECT_THAT(ListedQuantities(Item("cbB")), ElementsAre(6));  // exactly the allowed 6
+  EXPECT_EQ(Allowed("ys"), 0);
+  EXPECT_FALSE(Collect("cbA", "ys", 0.5));
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 6));
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+}
+
+struct SnapCase {
+  const char* name;
+  double over_allowed;
+  bool collected;
+};
+
+class CollectSnapTest : public CollectEngineTest, public testing::WithParamInterface<SnapCase> {};
+
+TEST_P(CollectSnapTest, RequestNearTheAllowedQuantity) {
+  builder_.Collect("ys", "cbB", 2.5);
+  Build();
+  const double allowed = Allowed("ys");
+  ASSERT_DOUBLE_EQ(allowed, 7.5);
+  EXPECT_EQ(Collect("cbA", "ys", allowed + GetParam().over_allowed), GetParam().collected);
+  if (GetParam().collected) {
+    EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(allowed));
+  } else {
+    EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
+  }
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CollectSnapTest,
+                         testing::Values(SnapCase{"Exact", 0, true},
+                                         SnapCase{"JustOver", 0.00009, true},
+                                         SnapCase{"JustUnder", -0.00009, true},
+                                         SnapCase{"TooMuch", 0.0002, false},
+                                         SnapCase{"FarTooMuch", 3, false}),
+                         [](const testing::TestParamInfo<SnapCase>& info) {
+                           return info.param.name;
+                         });
+
+TEST_F(CollectEngineTest, NullItemsAndZeroRequestsAreRefusedSilently) {
+  Build();
+  EXPECT_FALSE(engine_.YSRcjCollectToCB(nullptr, Item("ys"), 1));
+  EXPECT_FALSE(engine_.YSRcjCollectToCB(Cost("cbA"), nullptr, 1));
+  EXPECT_FALSE(Collect("cbA", "ys", 5e-7));
+  EXPECT_FALSE(Collect("cbA", "ys", 0));
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  // Within the allowed size but of the other sign: no copy can hold it.
+  EXPECT_FALSE(Collect("cbA", "ys", -1));
+  EXPECT_THAT(warnings_.lines(), ElementsAre("创建一个预算的副本人材机 失败"));
+  EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
+  EXPECT_EQ(Item("ys")->GetCollect(), nullptr);
+}
+
+TEST_F(CollectEngineTest, LinkedCostLineIsRefusedBeforeAnyQuantityIsLookedAt) {
+  builder_.Select("ys").WithoutQuantity();
+  Build();
+  EXPECT_FALSE(Collect("cbL", "ys", 1e9));
+  EXPECT_THAT(warnings_.lines(), ElementsAre("预算关联过来的人材机不可做归集 失败"));
+  EXPECT_EQ(Item("cbL")->GetCollect(), nullptr);
+}
+
+TEST_F(CollectEngineTest, LinkedBudgetLineHasNothingToCollect) {
+  Build();
+  EXPECT_FALSE(Collect("cbA", "ysL", 1));
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  // A request within the snap of 0 becomes 0, which no copy can hold.
+  EXPECT_FALSE(Collect("cbA", "ysL", 0.00005));
+  EXPECT_THAT(warnings_.lines(), ElementsAre("创建一个预算的副本人材机 失败"));
+  EXPECT_EQ(Item("ysL")->GetCollect(), nullptr);
+}
+
+TEST_F(CollectEngineTest, TargetCarryingAnotherRecordIsRefusedAndTheCopyDropped) {
+  builder_.Collect("ys", "cbB", 2, "copy");
+  Build();
+  const size_t objects = doc_->document()->object_count();
+  EXPECT_FALSE(engine_.YSRcjCollectToCB(Item("copy"), Item("ys"), 1));  // copy record
+  EXPECT_FALSE(engine_.YSRcjCollectToCB(Item("ys"), Item("ys"), 1));    // templete record
+  EXPECT_THAT(warnings_.lines(),
+              ElementsAre("没有找到成本的归集对象", "没有找到成本的归集对象"));
+  EXPECT_EQ(doc_->document()->object_count(), objects);
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(2));
+}
+
+struct FactoryCase {
+  const char* name;
+  bool host::FactoryFailures::*failure;
+  const char* message;
+  bool cost_record_left;
+  bool budget_record_left;
+};
+
+class CollectFactoryFailureTest : public CollectEngineTest,
+                                  public testing::WithParamInterface<FactoryCase> {};
+
+TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
+  const FactoryCase& c = GetParam();
+  Build();
+  const size_t objects = doc_->document()->object_count();
+  {
+    host::ScopedFactoryFailure fail(c.failure);
+    EXPECT_FALSE(Collect("cbA", "ys", 4));
+  }
+  EXPECT_THAT(warnings_.lines(), ElementsAre(c.message));
+  EXPECT_EQ(lib_test::CollectType(Item("cbA")), c.cost_record_left ? 1 : 0);
+  EXPECT_EQ(lib_test::CollectType(Item("ys")), c.budget_record_left ? 3 : 0);
+  EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
+  EXPECT_THAT(ListedCopies(Item("ys")), IsEmpty());
+  EXPECT_EQ(doc_->document()->object_count(), objects);
+  EXPECT_EQ(Allowed("ys"), 10);
+  // The records left behind take the next collect.
+  EXPECT_TRUE(Collect("cbA", "ys", 4));
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, CollectFactoryFailureTest,
+    testing::Values(
+        FactoryCase{"EngineFactory", &host::FactoryFailures::engine_factory,
+                    "创建一个预算的副本人材机 失败", false, false},
+        FactoryCase{"CopyItem", &host::FactoryFailures::create_res_item,
+                    "创建一个预算的副本人材机 失败", false, false},
+        FactoryCase{"ProductFactory", &host::FactoryFailures::qrv_factory,
+                    "没有找到成本的归集对象", false, false},
+        FactoryCase{"ObjectRecord", &host::FactoryFailures::create_collect_obj,
+                    "没有找到成本的归集对象", false, false},
+        FactoryCase{"TempleteRecord", &host::FactoryFailures::create_collect_templete,
+                    "没有找到模板的归集对象", true, false},
+        FactoryCase{"CopyRecord", &host::FactoryFailures::create_collect_copy,
+                    "没有找到副本的归集对象", true, true}),
+    [](const testing::TestParamInfo<FactoryCase>& info) { return info.param.name; });
+
+TEST_F(CollectEngineTest, ReleaseLeavesBothListsAndMayBeRepeated) {
+  builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
+  Build();
+  scoped_refptr<engine::ResItem> c4(Item("c4"));
+  EXPECT_TRUE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), c4.get()));
+  EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(6));
+  EXPECT_EQ(doc_->FindObjectById("c4"), nullptr);
+  EXPECT_DOUBLE_EQ(Allowed("ys"), 4);
+  // The copy keeps its record, so a second release goes through again.
+  EXPECT_TRUE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), c4.get()));
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(6));
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+}
+
+TEST_F(CollectEngineTest, ReleaseRefusals) {
+  builder_.Collect("ys", "cbA", 4, "c4");
+  Build();
+  scoped_refptr<ResItemImpl> stray(new ResItemImpl());
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(nullptr, Item("c4")));
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), nullptr));
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Item("ys"), Item("c4")));  // templete record
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), stray.get()));
+  // A copy record that names a cost line as its budget line.
+  ASSERT_TRUE(ViewOf(stray.get()).CreateResItemCollectCopy(Cost("cbA"), Item("cbA")));
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), stray.get()));
+  EXPECT_THAT(warnings_.lines(),
+              ElementsAre("YSRcjCopyUnCollectToCB成本人材机为空",
+                          "YSRcjCopyUnCollectToCB预算副本人材机为空",
+                          "YSRcjCopyUnCollectToCB没有找到成本的归集对象",
+                          "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
+                          "YSRcjCopyUnCollectToCB没有找到模板的归集对象"));
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
+  EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(4));
+}
+
+TEST_F(CollectEngineTest, ReleaseOfACopyWhoseBudgetLineIsGoneStillLeavesTheCostList) {
+  builder_.Collect("ys", "cbA", 4, "c4");
+  Build();
+  scoped_refptr<engine::ResItem> c4(Item("c4"));
+  doc_->Find<host::SubEngineeringImpl>("b1")->budget_list()->Remove(Item("ys"));
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), c4.get()));
+  EXPECT_THAT(warnings_.lines(), ElementsAre("YSRcjCopyUnCollectToCB没有找到副本的拥有者"));
+  EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
+}
+
+// A budget line of 10 with a part of 4 in cbA and one of 6 in cbB.
+class ModifyQuantityTest : public CollectEngineTest {
+ protected:
+  ModifyQuantityTest() {
+    builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
+    Build();
+  }
+  bool Modify(const std::string& cost, const std::string& copy, double quantity) {
+    return engine_.ModifyResItemCollectQuantity(cost.empty() ? nullptr : Cost(cost),
+                                                copy.empty() ? nullptr : Item(copy), quantity,
+                                                previous_);
+  }
+  static constexpr double kUnset = -99;
+  double previous_ = kUnset;
+};
+
+TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
+  auto* entry = Item("cbA")->GetBaseResItem();
+  const int entry_recalculations = entry->recalculate_count();
+  EXPECT_TRUE(Modify("cbA", "c4", 4));
+  EXPECT_EQ(previous_, 4);
+  previous_ = kUnset;
+  EXPECT_FALSE(Modify("cbA", "c4", 4.5));
+  EXPECT_EQ(previous_, kUnset);
+  EXPECT_THAT(warnings_.lines(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足"));
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
+
+  ASSERT_TRUE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), Item("c6")));
+  EXPECT_TRUE(Modify("cbA", "c4", 10));
+  EXPECT_EQ(previous_, 4);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 10);
+  // The entry and the cost line were recalculated after the ratio changed.
+  EXPECT_EQ(entry->recalculate_count(), entry_recalculations + 2);
+  EXPECT_EQ(Item("cbA")->recalculate_count(), 2);
+  EXPECT_DOUBLE_EQ(Item("cbA")->collected_quantity(), 10);
+}
+
+TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
+  EXPECT_FALSE(Modify("cbA", "", 3));
+  EXPECT_FALSE(Modify("cbA", "c4", 5e-7));
+  EXPECT_FALSE(Modify("cbA", "ys", 3));        // no copy record
+  EXPECT_FALSE(Modify("cbB", "c4", 3));        // collected into cbA
+  EXPECT_FALSE(Modify("", "c4", 3));           // a null cost line is no match either
+  EXPECT_FALSE(Modify("cbA", "c4", -3));       // other sign than the source
+  EXPECT_FALSE(Modify("cbA", "c4", 11));
+  EXPECT_THAT(warnings_.lines(),
+              ElementsAre("ModifyResItemCollectQuantity副本人材机的消耗量为为0",
+                          "ModifyResItemCollectQuantity没有找到副本的归集对象",
+                          "ModifyResItemCollectQuantity副本归集的对象不匹配",
+                          "ModifyResItemCollectQuantity副本归集的对象不匹配",
+                          "ModifyResItemCollectQuantity比例错误剩余可归集的数量不足",
+                          "ModifyResItemCollectQuantity剩余可归集的数量不足"));
+  EXPECT_EQ(previous_, kUnset);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
+  EXPECT_EQ(Item("cbA")->recalculate_count(), 0);
+  EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 6));
+}
+
+TEST_F(ModifyQuantityTest, SilentRefusalsForAMissingBudgetLineOrQuantity) {
+  scoped_refptr<engine::ResItem> c4(Item("c4"));
+  Item("ys")->ClearQuantity();  // the copy's quantity follows the budget line's
+  EXPECT_FALSE(Modify("cbA", "c4", 3));
+  Item("ys")->SetQuantity(10);
+  doc_->Find<host::SubEngineeringImpl>("b1")->budget_list()->Remove(Item("ys"));
+  EXPECT_FALSE(engine_.ModifyResItemCollectQuantity(Cost("cbA"), c4.get(), 3, previous_));
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_EQ(previous_, kUnset);
+}
+
+TEST_F(ModifyQuantityTest, CostLineWithoutAnEntryIsNotRecalculated) {
+  Item("cbA")->SetBaseResItem(nullptr);
+  EXPECT_TRUE(Modify("cbA", "c4", 2));
+  EXPECT_EQ(previous_, 4);
+  EXPECT_EQ(Item("cbA")->recalculate_count(), 0);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 2);
+}
+
+}  // namespace

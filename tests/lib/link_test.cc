@@ -1,0 +1,231 @@
+// Linking budget lines to the cost line that represents them: the single and
+// the group link with their per-unit content and lease quantities, and unlink.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "funcs/qrv_link_cb_res_item.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/base_res_item_impl.h"
+#include "tests/lib/lib_test_util.h"
+
+namespace {
+
+using host::BaseResItemImpl;
+using host::DocumentBuilder;
+using host::ResItemImpl;
+using marrow::qrv::ResItemLinkToCB;
+using testing::Contains;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+// Bills of 10 (a line of 5), of 0 (a line of 5) and of 2 (lines of 3 and 4
+// and a line "yc" with a collected part), and cost lines on a plain entry,
+// a self-lease machine entry and a self-lease revolving material entry.
+class LinkTest : public testing::Test {
+ protected:
+  LinkTest() {
+    builder_.ContractGroup("g", "MaterialForm").ContractEntry("e", "C01", "Cement")
+        .ContractGroup("lease", "SelfLeaseMachineForm").ContractEntry("el", "M01", "Crane")
+        .ContractGroup("rev", "SelfLeaseRevolvingMaterialsForm")
+        .ContractEntry("er", "R01", "Formwork")
+        .SubProject("sp1", "Building")
+        .Bill("b10", 10).BudgetLine("y5", 5, "R1").CostLine("cb10", "e").CostLine("cb10b", "e")
+        .Bill("b0", 0).BudgetLine("y0", 5, "R2").CostLine("cb0", "e")
+        .Bill("b2", 2)
+        .BudgetLine("y3", 3, "R3").BudgetLine("y4", 4, "R4").BudgetLine("yc", 1, "R5")
+        .CostLine("cbG", "e").WithContent("before")
+        .CostLine("cbM", "el").CostLine("cbR", "er").CostLine("cbT", "e")
+        .Collect("yc", "cbT", 0.5);
+  }
+
+  void Build() { doc_ = builder_.Build(); }
+  ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
+  BaseResItemImpl* Entry(const std::string& id) const { return doc_->Find<BaseResItemImpl>(id); }
+  // Resolves every line to |cost_id| ("" for none), recording what it was asked.
+  ResItemLinkToCB::Resolver To(const std::string& cost_id) {
+    return [this, cost_id](engine::ResItem* budget_item) -> engine::qrv::QRVResItem* {
+      asked_.push_back(budget_item);
+      return cost_id.empty() ? nullptr : Item(cost_id);
+    };
+  }
+  std::vector<engine::ResItem*> Lines(const std::vector<std::string>& ids) const {
+    std::vector<engine::ResItem*> lines;
+    for (const std::string& id : ids) lines.push_back(id.empty() ? nullptr : Item(id));
+    return lines;
+  }
+
+  DocumentBuilder builder_{"p"};
+  std::unique_ptr<host::AppDocumentImpl> doc_;
+  ResItemLinkToCB link_;
+  std::vector<engine::ResItem*> asked_;
+  lib_test::Warnings warnings_;
+};
+
+TEST_F(LinkTest, SingleLinkSetsThePerUnitContentButBindsNothing) {
+  Build();
+  EXPECT_TRUE(link_.LinkToCB(Item("y5"), To("cb10")));
+  EXPECT_EQ(Item("cb10")->GetContent(), "0.500000");
+  EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("y5")));
+  EXPECT_THAT(asked_, ElementsAre(Item("y5")));
+  EXPECT_TRUE(link_.LinkToCB(Item("y0"), To("cb0")));
+  EXPECT_EQ(Item("cb0")->GetContent(), "0");
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+}
+
+TEST_F(LinkTest, SingleLinkRegistersTheCostLineWithItsEntry) {
+  Build();
+  scoped_refptr<ResItemImpl> fresh(new ResItemImpl("fresh"));
+  fresh->SetBaseResItem(Entry("el"));
+  EXPECT_TRUE(link_.LinkToCB(Item("y5"), [&](engine::ResItem*) { return fresh.get(); }));
+  EXPECT_THAT(Entry("el")->registered_res_item_ids(), Contains("fresh"));
+  EXPECT_EQ(fresh->GetContent(), "0.500000");
+}
+
+TEST_F(LinkTest, SingleLinkKeepsTheContentWhenAQuantityIsMissing) {
+  builder_.Bill("bq", 1).WithoutQuantity().BudgetLine("yq", 2, "R6").CostLine("cbq", "e")
+      .WithContent("keep")
+      .Select("y5").WithoutQuantity();
+  Build();
+  EXPECT_TRUE(link_.LinkToCB(Item("yq"), To("cbq")));
+  EXPECT_TRUE(link_.LinkToCB(Item("y5"), To("cbq")));
+  EXPECT_EQ(Item("cbq")->GetContent(), "keep");
+}
+
+TEST_F(LinkTest, SingleLinkRefusals) {
+  Build();
+  EXPECT_FALSE(link_.LinkToCB(static_cast<engine::ResItem*>(nullptr), To("cbG")));
+  EXPECT_FALSE(link_.LinkToCB(Item("yc"), To("cbG")));  // collected
+  EXPECT_THAT(asked_, IsEmpty());
+  EXPECT_FALSE(link_.LinkToCB(Item("y3"), To("")));
+  EXPECT_EQ(Item("cbG")->GetContent(), "before");
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THROW(link_.LinkToCB(Item("y3"), ResItemLinkToCB::Resolver()), std::bad_function_call);
+  EXPECT_THROW(link_.LinkToCB(Lines({"y3", "y4"}), ResItemLinkToCB::Resolver()),
+               std::bad_function_call);
+}
+
+TEST_F(LinkTest, GroupLinkBindsTheOtherMembersAndSumsTheirQuantities) {
+  Build();
+  EXPECT_TRUE(link_.LinkToCB(Lines({"y3", "y4"}), To("cbG")));
+  EXPECT_EQ(Item("cbG")->GetContent(), "3.500000");
+  EXPECT_FALSE(Item("cbG")->IsLinkedTo(Item("y3")));  // the resolver's business
+  EXPECT_TRUE(Item("cbG")->IsLinkedTo(Item("y4")));
+  EXPECT_THAT(asked_, ElementsAre(Item("y3")));
+  EXPECT_EQ(Entry("e")->lease_quantity_text(), "");  // not a self-lease form
+  EXPECT_THAT(warnings_.lines(), IsEmpty());
+}
+
+TEST_F(LinkTest, GroupLinkInABillOfZeroWritesZero) {
+  Build();
+  EXPECT_TRUE(link_.LinkToCB(Lines({"y0"}), To("cb0")));
+  EXPECT_EQ(Item("cb0")->GetContent(), "0");
+}
+
+TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
+  Build();
+  scoped_refptr<ResItemImpl> free_line(new ResItemImpl("free"));
+  free_line->SetQuantity(1);
+  const struct {
+    std::vector<std::string> members;  // "" is a null member
+    const char* message;
+  } cases[] = {
+      {{"y3", "y5"}, "mergeBingToCB check failed"},
+      {{"y3", "y4", "y5"}, "mergeBingToCB check failed"},
+      {{"y3", "free"}, "mergeBingToCB check failed"},
+      {{"free", "free"}, "mergeBingToCB check failed"},  // no bill at all
+      {{"y3", "y4", "yc"}, "mergeBingToCB 存在已归集的人材机"},
+      {{"yc", "y3"}, "mergeBingToCB 存在已归集的人材机"},
+      {{"y3", "", "y4"}, "mergeBingToCB check has null"},
+      {{"", "yc"}, "mergeBingToCB check has null"},
+      {{"yc", ""}, "mergeBingToCB 存在已归集的人材机"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.members));
+    std::vector<engine::ResItem*> members;
+    for (const std::string& id : c.members)
+      members.push_back(id == "free" ? free_line.get() : id.empty() ? nullptr : Item(id));
+    lib_test::Warnings warnings;
+    EXPECT_FALSE(link_.LinkToCB(members, To("cbM")));
+    EXPECT_THAT(warnings.lines(), ElementsAre(c.message));
+  }
+  EXPECT_THAT(asked_, IsEmpty());
+  EXPECT_EQ(Item("cbM")->GetContent(), "");
+  EXPECT_TRUE(Item("cbM")->linked_ids().empty());
+  EXPECT_EQ(Entry("el")->lease_quantity_text(), "");
+
+  EXPECT_FALSE(link_.LinkToCB(std::vector<engine::ResItem*>(), To("cbM")));
+  EXPECT_FALSE(link_.LinkToCB(Lines({"y3", "y4"}), To("")));
+  EXPECT_FALSE(Item("cbG")->IsLinkedTo(Item("y4")));
+  EXPECT_EQ(Item("cbG")->GetContent(), "before");
+}
+
+struct LeaseCase {
+  const char* name;
+  const char* cost_line;
+  const char* entry;
+  const char* lease_before;  // "" for none
+  const char* lease_after;
+};
+
+class GroupLeaseTest : public LinkTest, public testing::WithParamInterface<LeaseCase> {};
+
+TEST_P(GroupLeaseTest, SelfLeaseEntriesAddTheLinkedTotal) {
+  const LeaseCase& c = GetParam();
+  if (*c.lease_before) builder_.Select(c.entry).WithLeaseQuantity(c.lease_before);
+  Build();
+  EXPECT_TRUE(link_.LinkToCB(Lines({"y3", "y4"}), To(c.cost_line)));
+  EXPECT_EQ(Entry(c.entry)->lease_quantity_text(), c.lease_after);
+  EXPECT_EQ(Item(c.cost_line)->GetContent(), "3.500000");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, GroupLeaseTest,
+    testing::Values(LeaseCase{"MachineWithLease", "cbM", "el", "1.5", "8.5"},
+                    LeaseCase{"MachineWithoutLease", "cbM", "el", "", "7"},
+                    LeaseCase{"MachineWithUnreadableLease", "cbM", "el", "1.5t", "7"},
+                    LeaseCase{"MachineRoundedToFourDigits", "cbM", "el", "0.00006", "7.0001"},
+                    LeaseCase{"MachineRoundedAway", "cbM", "el", "0.00004", "7"},
+                    LeaseCase{"RevolvingWithLease", "cbR", "er", "2.25", "9.25"},
+                    LeaseCase{"OtherFormKeepsItsLease", "cbG", "e", "1", "1"}),
+    [](const testing::TestParamInfo<LeaseCase>& info) { return info.param.name; });
+
+TEST_F(LinkTest, UnlinkFreesTheLineFromEveryCostLineOfItsBill) {
+  builder_.Link("cb10", "y5").Link("cb10b", "y5").Link("cb10b", "y0");
+  Build();
+  EXPECT_TRUE(link_.DeLinkToCB(Item("y5")));
+  EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("y5")));
+  EXPECT_FALSE(Item("cb10b")->IsLinkedTo(Item("y5")));
+  EXPECT_THAT(Item("cb10b")->linked_ids(), ElementsAre("y0"));  // other links stay
+  EXPECT_TRUE(link_.DeLinkToCB(Item("y5")));  // nothing left to find
+  EXPECT_TRUE(link_.DeLinkToCB(Item("y3")));
+}
+
+TEST_F(LinkTest, UnlinkUnderAnEntryOrALumpSumMeasureItem) {
+  builder_.Select("b10").BillEntry("entry", 1).BudgetLine("ye", 1, "R7").Link("cb10", "ye")
+      .SubEngineering("group3", 1, 3, 1)
+      .SubEngineering("zjcs", 1, 16, 1, "group3").BudgetLine("yz", 1, "R8")
+      .CostLine("cbz", "e").Link("cbz", "yz");
+  Build();
+  EXPECT_TRUE(link_.DeLinkToCB(Item("ye")));
+  EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("ye")));
+  EXPECT_TRUE(link_.DeLinkToCB(Item("yz")));
+  EXPECT_FALSE(Item("cbz")->IsLinkedTo(Item("yz")));
+}
+
+TEST_F(LinkTest, UnlinkRefusals) {
+  builder_.Bill("noList", 1).BudgetLine("yn", 1, "R9").WithoutCostList()
+      .SubEngineering("measure", 1, 0, 1).BudgetLine("ym", 1, "R10");
+  Build();
+  scoped_refptr<ResItemImpl> free_line(new ResItemImpl());
+  EXPECT_FALSE(link_.DeLinkToCB(Item("yn")));
+  EXPECT_FALSE(link_.DeLinkToCB(Item("ym")));
+  EXPECT_FALSE(link_.DeLinkToCB(free_line.get()));
+  EXPECT_FALSE(link_.DeLinkToCB(nullptr));
+}
+
+}  // namespace

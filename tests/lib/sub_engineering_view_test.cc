@@ -1,0 +1,149 @@
+// The sub-engineering view: budget fee figures by field name, the lump-sum
+// measure test and the cost accounts of a bill's resource lines.
+#include <memory>
+#include <set>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "beans/qrv_sub_engineering.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/sub_engineering_impl.h"
+
+namespace {
+
+using host::DocumentBuilder;
+using marrow::qrv::QRVSubEngineeringBean;
+using testing::ElementsAre;
+
+struct FeeField {
+  const char* unit_field;
+  const char* total_field;
+  const char* kind;
+};
+
+constexpr FeeField kFeeFields[] = {
+    {"YSMXComplex", "YSMXComplexTotal", "Complex"},
+    {"YSMXLabor", "YSMXLaborTotal", "Labor"},
+    {"YSMXPrimaryMaterial", "YSMXPrimaryMaterialTotal", "MainMaterial"},
+    {"YSMXEquipment", "YSMXEquipmentTotal", "Equipment"},
+    {"YSMXOtherMaterial", "YSMXOtherMaterialTotal", "OtherMaterial"},
+    {"YSMXRevolvingMaterial", "YSMXRevolvingMaterialTotal", "RevolvingMaterial"},
+    {"ZYMXFBFee", "ZYMXFBFeeTotal", "Subcontract"},
+    {"YSMXMachine", "YSMXMachineTotal", "Machine"},
+};
+
+class SubEngineeringViewTest : public testing::Test {
+ protected:
+  QRVSubEngineeringBean View(const std::string& id) const {
+    return QRVSubEngineeringBean(doc_->Find<engine::SubEngineering>(id));
+  }
+  std::unique_ptr<host::AppDocumentImpl> doc_;
+};
+
+TEST_F(SubEngineeringViewTest, EachFieldReadsItsKindsUnitOrTotalFigure) {
+  DocumentBuilder builder("p");
+  builder.SubProject("sp1", "Building").Bill("b1", 1);
+  double figure = 1;
+  for (const FeeField& field : kFeeFields) {
+    builder.Fee(field.kind, figure, figure * 100);
+    ++figure;
+  }
+  doc_ = builder.Build();
+  figure = 1;
+  for (const FeeField& field : kFeeFields) {
+    SCOPED_TRACE(field.unit_field);
+    double unit = -1, total = -1;
+    EXPECT_TRUE(View("b1").GetYSFieldValue(field.unit_field, unit));
+    EXPECT_TRUE(View("b1").GetYSFieldValue(field.total_field, total));
+    EXPECT_EQ(unit, figure);
+    EXPECT_EQ(total, figure * 100);
+    ++figure;
+  }
+}
+
+TEST_F(SubEngineeringViewTest, OtherNamesAndMissingFiguresLeaveTheOutputUntouched) {
+  doc_ = DocumentBuilder("p")
+             .SubProject("sp1", "Building")
+             .Bill("b1", 1).Fee("Labor", 2, 20)
+             .Bill("noCalc", 1).WithoutFeeCalc()
+             .Build();
+  for (const char* name : {"ysmxlabor", "Labor", "YSMXLabor ", "YSMXLaborTotal2", ""}) {
+    SCOPED_TRACE(name);
+    double value = 42;
+    EXPECT_FALSE(View("b1").GetYSFieldValue(name, value));
+    EXPECT_EQ(value, 42);
+  }
+  double value = 42;
+  EXPECT_FALSE(View("b1").GetYSFieldValue("YSMXMachine", value));  // no figure for the kind
+  EXPECT_FALSE(View("noCalc").GetYSFieldValue("YSMXLabor", value));
+  EXPECT_FALSE(QRVSubEngineeringBean(nullptr).GetYSFieldValue("YSMXLabor", value));
+  EXPECT_EQ(value, 42);
+}
+
+struct ZJCSCase {
+  const char* name;
+  int parent_measure_kind;  // -1: no parent
+  int measure_kind;
+  bool zjcs;
+};
+
+class ZJCSTest : public SubEngineeringViewTest, public testing::WithParamInterface<ZJCSCase> {};
+
+TEST_P(ZJCSTest, DependsOnOwnAndParentMeasureKind) {
+  const ZJCSCase& c = GetParam();
+  DocumentBuilder builder("p");
+  builder.SubProject("sp1", "Building");
+  if (c.parent_measure_kind >= 0) builder.SubEngineering("parent", 1, c.parent_measure_kind, 1);
+  builder.SubEngineering("item", 1, c.measure_kind, 1, c.parent_measure_kind >= 0 ? "parent" : "");
+  doc_ = builder.Build();
+  EXPECT_EQ(View("item").IsZJCS(), c.zjcs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ZJCSTest,
+    testing::Values(ZJCSCase{"Kind16UnderAnyParent", 0, 16, true},
+                    ZJCSCase{"Kind16UnderKind16", 16, 16, true},
+                    ZJCSCase{"Kind16WithoutParent", -1, 16, false},
+                    ZJCSCase{"Kind3UnderKind3", 3, 3, true},
+                    ZJCSCase{"Kind3UnderKind16", 16, 3, false},
+                    ZJCSCase{"Kind3WithoutParent", -1, 3, false},
+                    ZJCSCase{"OtherKindUnderKind3", 3, 5, false}),
+    [](const testing::TestParamInfo<ZJCSCase>& info) { return info.param.name; });
+
+TEST_F(SubEngineeringViewTest, EmptyViewIsNoMeasureItemAndHasNoAccounts) {
+  QRVSubEngineeringBean empty(nullptr);
+  EXPECT_FALSE(empty.IsZJCS());
+  std::set<std::string> codes{"kept"};
+  empty.GetYSAllResCostAccount(codes, true);
+  EXPECT_THAT(codes, ElementsAre("kept"));
+}
+
+TEST_F(SubEngineeringViewTest, CostAccountsOfOwnLinesOrOfTheWholeSubtree) {
+  doc_ = DocumentBuilder("p")
+             .CostAccount("ca1", "01", "Civil")
+             .CostAccount("ca2", "02", "Steel")
+             .CostAccount("ca3", "03", "Glass")
+             .CostAccount("ca4", "04", "Paint")
+             .SubProject("sp1", "Building")
+             .Bill("b1", 1).BudgetLine("y1", 1, "R1").WithYSCostAccount("ca1")
+             .Bill("b2", 1, "b1").BudgetLine("y2", 1, "R2").WithYSCostAccount("ca2")
+             .BillEntry("e2", 1).BudgetLine("y3", 1, "R3").WithYSCostAccount("ca3")
+             .Bill("b3", 1, "b2").BudgetLine("y4", 1, "R4").WithYSCostAccount("ca1")
+             .Bill("sibling", 1).BudgetLine("y5", 1, "R5").WithYSCostAccount("ca4")
+             .Build();
+  std::set<std::string> own{"01", "zz"};
+  View("b1").GetYSAllResCostAccount(own, false);
+  EXPECT_THAT(own, ElementsAre("01", "zz"));  // kept, and not repeated
+
+  std::set<std::string> subtree{"zz"};
+  View("b1").GetYSAllResCostAccount(subtree, true);
+  EXPECT_THAT(subtree, ElementsAre("01", "02", "03", "zz"));
+
+  std::set<std::string> leaf;
+  View("b3").GetYSAllResCostAccount(leaf, true);
+  EXPECT_THAT(leaf, ElementsAre("01"));
+}
+
+}  // namespace
