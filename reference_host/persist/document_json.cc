@@ -1,0 +1,126 @@
+#include "reference_host/persist/document_json.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <utility>
+
+#include "reference_host/persist/document_reader.h"
+#include "reference_host/persist/document_writer.h"
+
+namespace host {
+namespace {
+
+// The byte offset where |text| first nests deeper than the limit, or npos.
+// Brackets inside strings do not count; malformed text is left to the parser.
+size_t FindTooDeep(const std::string& text) {
+  int depth = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (in_string) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxDocumentNesting) return i;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return std::string::npos;
+}
+
+std::string SystemError() { return std::strerror(errno); }
+
+}  // namespace
+
+nlohmann::json DocumentToJson(const EstimateDocument& document) {
+  return persist::DocumentWriter(document).Write();
+}
+
+std::string SaveDocumentText(const EstimateDocument& document) {
+  // Every text is valid UTF-8 by now (others are written as bytes), so the
+  // strict serialiser never throws.
+  return DocumentToJson(document).dump(2, ' ', false, nlohmann::json::error_handler_t::strict) + "\n";
+}
+
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error) {
+  const std::string text = SaveDocumentText(document);
+  const std::string temporary = path + ".tmp";
+  auto fail = [&](const std::string& what) {
+    if (error) *error = path + ": " + what;
+    std::remove(temporary.c_str());
+    return false;
+  };
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return fail("cannot create " + temporary + ": " + SystemError());
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (!out) return fail("cannot write " + temporary + ": " + SystemError());
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) return fail("cannot replace the file: " + SystemError());
+  return true;
+}
+
+LoadResult LoadDocumentJson(const nlohmann::json& json) {
+  LoadResult result;
+  try {
+    persist::DocumentReader reader;
+    std::unique_ptr<EstimateDocument> document = reader.Read(json, &result.error);
+    if (document) result.document = std::make_unique<AppDocumentImpl>(std::move(document));
+  } catch (const std::exception& e) {
+    // Only a resource failure gets here; the input itself is checked.
+    result.document.reset();
+    result.error = std::string("/: cannot load: ") + e.what();
+  }
+  return result;
+}
+
+LoadResult LoadDocumentText(const std::string& text) {
+  size_t too_deep = FindTooDeep(text);
+  if (too_deep != std::string::npos) {
+    LoadResult result;
+    result.error = "byte " + std::to_string(too_deep) + ": nested deeper than " +
+                   std::to_string(kMaxDocumentNesting) + " levels";
+    return result;
+  }
+  nlohmann::json json;
+  try {
+    json = nlohmann::json::parse(text);
+  } catch (const nlohmann::json::exception& e) {
+    LoadResult result;
+    const auto* parse_error = dynamic_cast<const nlohmann::json::parse_error*>(&e);
+    result.error = "byte " + std::to_string(parse_error ? parse_error->byte : 0) + ": malformed JSON (" +
+                   e.what() + ")";
+    return result;
+  }
+  return LoadDocumentJson(json);
+}
+
+LoadResult LoadDocumentFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    LoadResult result;
+    result.error = path + ": cannot open: " + SystemError();
+    return result;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) {
+    LoadResult result;
+    result.error = path + ": cannot read: " + SystemError();
+    return result;
+  }
+  LoadResult result = LoadDocumentText(text.str());
+  if (!result) result.error = path + ": " + result.error;
+  return result;
+}
+
+}  // namespace host

@@ -1,0 +1,42 @@
+// Saving and loading whole estimate documents as JSON (docs/format.md). A
+// save followed by a load gives back every object, id, field and reference;
+// saving the loaded document again gives the same text. A load either gives
+// a complete fresh document or none, with an error naming the place.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "reference_host/app/app_document_impl.h"
+#include "reference_host/model/estimate_document.h"
+
+namespace host {
+
+inline constexpr char kDocumentFormatName[] = "marrow-qrv-estimate";
+inline constexpr int kDocumentFormatVersion = 1;
+// Deepest JSON nesting a load accepts; deeper input is refused, not recursed.
+inline constexpr int kMaxDocumentNesting = 512;
+
+struct LoadResult {
+  std::unique_ptr<AppDocumentImpl> document;  // null on failure
+  // "<JSON pointer>: <what is wrong>", e.g.
+  // "/project/subProjects/0/bills/2/budget/1/quantity: expected a number".
+  std::string error;
+  explicit operator bool() const { return document != nullptr; }
+};
+
+nlohmann::json DocumentToJson(const EstimateDocument& document);
+// Indented by 2, members in a fixed order: the same document always gives
+// the same text.
+std::string SaveDocumentText(const EstimateDocument& document);
+// Writes a temporary file beside |path| and renames it over |path|, so a
+// failed save leaves any earlier file whole. False with |error| set on failure.
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error);
+
+LoadResult LoadDocumentJson(const nlohmann::json& json);
+LoadResult LoadDocumentText(const std::string& text);
+LoadResult LoadDocumentFile(const std::string& path);
+
+}  // namespace host

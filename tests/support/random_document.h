@@ -1,0 +1,27 @@
+// Random estimate documents for properties. Call only inside a rapidcheck
+// property: every choice is a rapidcheck draw, so failures shrink.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/engine/field_value.h"
+#include "reference_host/app/app_document_impl.h"
+
+namespace host_test {
+
+// Texts that stress storage: empty, CJK, NUL bytes, invalid UTF-8
+// (stray bytes, surrogates, overlong forms), "/" and "~", or arbitrary bytes.
+std::string DrawOddText();
+// Any double, weighted towards -0.0, NaN (with payloads), infinities and
+// extremes.
+double DrawOddDouble();
+engine::FieldValue DrawFieldValue();
+
+// A document with objects of every kind the reference host has, random
+// fields, links (some dangling), collections with copy items, missing
+// quantities, lists and fee calculators, and lines whose entry has left the
+// document.
+std::unique_ptr<host::AppDocumentImpl> DrawRandomDocument();
+
+}  // namespace host_test
