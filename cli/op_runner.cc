@@ -10,6 +10,7 @@
 #include "beans/qrv_resitem.h"
 #include "cli/document_printer.h"
 #include "cli/log_tap.h"
+#include "cli/object_digest.h"
 #include "cli/support.h"
 #include "funcs/cost_account/bill_stage_group_func.h"
 #include "funcs/cost_account/qrv_service.h"
@@ -18,7 +19,6 @@
 #include "host/engine/dbtables.h"
 #include "reference_host/model/field_keys.h"
 #include "reference_host/model/project_impl.h"
-#include "reference_host/persist/document_json.h"
 
 namespace cli {
 namespace {
@@ -83,8 +83,6 @@ const char* const kReferenceKeys[] = {host::keys::kCostAccount, host::keys::kYSC
 }  // namespace
 
 OpRunner::OpRunner(host::AppDocumentImpl* document) : document_(document), stack_(document) {}
-
-std::string OpRunner::Snapshot() const { return host::SaveDocumentText(*document_->document()); }
 
 std::vector<std::string> OpRunner::ObjectsOf(const Op& op) const {
   std::vector<std::string> ids;
@@ -212,9 +210,12 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
       RunOnce(step, {new marrow::qrv::QRVSetCostAccountSetviceAction(objects, op.account)});
       break;
     }
-    case OpKind::kRepoint:
-      step.note = Repoint(op);
+    case OpKind::kRepoint: {
+      const int rewritten = Repoint(op);
+      step.changed = rewritten > 0;
+      step.note = std::to_string(rewritten) + " reference" + (rewritten == 1 ? "" : "s") + " re-pointed";
       break;
+    }
     case OpKind::kUndo:
     case OpKind::kRedo: {
       const bool undo = op.kind == OpKind::kUndo;
@@ -235,7 +236,7 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
   return step;
 }
 
-std::string OpRunner::Repoint(const Op& op) {
+int OpRunner::Repoint(const Op& op) {
   host::ProjectImpl* here = document_->project();
   host::ProjectImpl* other = op.source->project();
   marrow::qrv::CostAccountGroupFunc accounts(here->cost_accounts());
@@ -268,21 +269,22 @@ std::string OpRunner::Repoint(const Op& op) {
     const std::vector<std::string> now = references(object);
     for (size_t i = 0; i < values.size(); ++i) rewritten += values[i] != now[i];
   }
-  return std::to_string(rewritten) + " reference" + (rewritten == 1 ? "" : "s") + " re-pointed";
+  return rewritten;
 }
 
 OpOutcome OpRunner::Run(const Op& op, std::ostream& out) {
   OpOutcome outcome;
   document_->ClearNotifications();
-  const std::string before = Snapshot();
-  std::vector<std::string> objects = ObjectsOf(op);  // a released part leaves the document
+  // Ids, not pointers: a released part leaves the document.
+  std::vector<std::string> objects = ObjectsOf(op);
+  const std::string before = DigestObjects(*document_, objects);
   Step step;
   {
     LogTap tap;
     step = Execute(op, out);
     outcome.messages = tap.lines();
   }
-  const bool changed = Snapshot() != before;
+  const bool changed = step.changed ? *step.changed : DigestObjects(*document_, objects) != before;
   outcome.applied = changed || step.ran_anyway;
   outcome.note = step.note;
   outcome.notifications = document_->collect_notifications();

@@ -2,6 +2,7 @@
 // undoable ones on the host's undo stack.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -33,9 +34,9 @@ class OpRunner {
   OpRunner& operator=(const OpRunner&) = delete;
 
   // Runs |op| (checked by ReadOps) with the library's log lines captured.
-  // Whether it changed anything is judged by the document's saved form,
-  // since the library's actions do not report their result. |out| takes
-  // what "show" prints.
+  // Whether it changed anything is judged by the saved form of the objects
+  // it can touch (ObjectsOf), since the library's actions do not report
+  // their result. |out| takes what "show" prints.
   OpOutcome Run(const Op& op, std::ostream& out);
   // Ids of the objects |op| would change if run now (for undo and redo,
   // those of the step concerned); empty when it names none.
@@ -49,12 +50,14 @@ class OpRunner {
     bool ran_anyway = false;  // undo, redo, show: done even if nothing changed
     // Library actions that ran once; kept as one undo step if the document changed.
     std::vector<scoped_refptr<app::UndoAction>> actions;
+    // Set when the op can tell by itself (repoint counts its rewrites).
+    std::optional<bool> changed;
   };
   Step Execute(const Op& op, std::ostream& out);
   // Runs |actions| once, in order.
   void RunOnce(Step& step, std::vector<scoped_refptr<app::UndoAction>> actions);
-  std::string Repoint(const Op& op);
-  std::string Snapshot() const;
+  // How many references it rewrote.
+  int Repoint(const Op& op);
 
   host::AppDocumentImpl* document_;
   host::UndoStack stack_;
