@@ -95,8 +95,8 @@ void ResItemImpl::SetCollect(engine::qrv::QRVResCollect* record) {
 }
 
 bool ResItemImpl::IsLinkedTo(const engine::ResItem* budget_item) const {
-  if (!budget_item) return false;
-  return std::find(linked_ids_.begin(), linked_ids_.end(), budget_item->GetId()) != linked_ids_.end();
+  if (!budget_item || !links_) return false;
+  return links_->slots.count(budget_item->GetId()) != 0;
 }
 
 void ResItemImpl::AddLinkedResItem(engine::ResItem* budget_item) {
@@ -105,14 +105,40 @@ void ResItemImpl::AddLinkedResItem(engine::ResItem* budget_item) {
 
 void ResItemImpl::AddLinkedId(const std::string& budget_item_id) {
   if (budget_item_id.empty()) return;
-  if (std::find(linked_ids_.begin(), linked_ids_.end(), budget_item_id) == linked_ids_.end())
-    linked_ids_.push_back(budget_item_id);
+  if (!links_) links_ = std::make_unique<Links>();
+  if (links_->slots.emplace(budget_item_id, links_->ids.size()).second)
+    links_->ids.push_back(budget_item_id);
 }
 
 void ResItemImpl::RemoveLinkedResItem(engine::ResItem* budget_item) {
-  if (!budget_item) return;
-  linked_ids_.erase(std::remove(linked_ids_.begin(), linked_ids_.end(), budget_item->GetId()),
-                    linked_ids_.end());
+  if (!budget_item || !links_) return;
+  auto it = links_->slots.find(budget_item->GetId());
+  if (it == links_->slots.end()) return;
+  links_->ids[it->second].clear();
+  links_->slots.erase(it);
+  if (++links_->removed * 2 > links_->ids.size()) links_->Compact();
+}
+
+const std::vector<std::string>& ResItemImpl::linked_ids() const {
+  static const std::vector<std::string> kNone;
+  if (!links_) return kNone;
+  links_->Compact();
+  return links_->ids;
+}
+
+void ResItemImpl::Links::Compact() {
+  if (removed == 0) return;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    if (ids[i].empty()) continue;
+    if (kept != i) {
+      ids[kept] = std::move(ids[i]);
+      slots.find(ids[kept])->second = kept;
+    }
+    ++kept;
+  }
+  ids.resize(kept);
+  removed = 0;
 }
 
 void ResItemImpl::Recalculate() {

@@ -4,8 +4,11 @@
 // its budget item: budget quantity x "QRV_RICollectRatio".
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/base/ref_counted.h"
@@ -48,7 +51,7 @@ class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public en
   void AddLinkedResItem(engine::ResItem* budget_item) override;
   void RemoveLinkedResItem(engine::ResItem* budget_item) override;
   // A line that represents linked budget lines takes no collected parts.
-  bool CanBeCollectTarget() const override { return linked_ids_.empty(); }
+  bool CanBeCollectTarget() const override { return !links_ || links_->slots.empty(); }
   std::string GetContent() const override { return content_; }
   void SetContent(const std::string& content) override { content_ = content; }
   // Refreshes the collected quantity: the sum of the quantities of the
@@ -66,9 +69,11 @@ class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public en
   SubEngineeringImpl* owner_sub_engineering() const;
   ResCollectImpl* record() const;
   // Ids of the budget lines this cost line represents, in link order.
-  const std::vector<std::string>& linked_ids() const { return linked_ids_; }
+  const std::vector<std::string>& linked_ids() const;
   void AddLinkedId(const std::string& budget_item_id);
   double collected_quantity() const { return collected_quantity_; }
+  // Restores the figure as last recalculated (document loading).
+  void set_collected_quantity(double quantity) { collected_quantity_ = quantity; }
   int recalculate_count() const { return recalculate_count_; }
 
   void AppendMembers(std::vector<DocumentObjectImpl*>& members) const override;
@@ -84,7 +89,17 @@ class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public en
   std::string content_;
   scoped_refptr<BaseResItemImpl> entry_;
   scoped_refptr<engine::qrv::QRVResCollect> record_;
-  std::vector<std::string> linked_ids_;
+  // Links, made on the first one (most lines have none). A removed link
+  // leaves an empty slot, dropped once half the slots are empty or when the
+  // ids are read, so linking and unlinking a group of n lines costs O(n)
+  // where erasing in place cost O(n^2).
+  struct Links {
+    std::vector<std::string> ids;  // in link order; "" marks a removed link
+    std::unordered_map<std::string, std::size_t> slots;  // id -> index in |ids|
+    std::size_t removed = 0;
+    void Compact();
+  };
+  mutable std::unique_ptr<Links> links_;
   ResItemListImpl* owner_list_ = nullptr;
   double collected_quantity_ = 0.0;
   int recalculate_count_ = 0;

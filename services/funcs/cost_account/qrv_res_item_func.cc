@@ -17,6 +17,11 @@ QRVResItemFunc::~QRVResItemFunc() = default;
 
 void QRVResItemFunc::SetCostAccount(std::vector<engine::DocumentObject*> objects,
                                     const std::string& value) {
+  // Resources of one project share a tree: the value is resolved once per
+  // tree met in a row, not walked again for every resource.
+  engine::qrv::QRVCostAccountGroup* resolved_tree = nullptr;
+  bool resolved_valid = false;
+  std::string resolved;
   for (engine::DocumentObject* object : objects) {
     auto* resource = dynamic_cast<engine::qrv::QRVBaseResItem*>(object);
     if (!resource) continue;  // Not a resource: another kind of object is skipped.
@@ -25,8 +30,14 @@ void QRVResItemFunc::SetCostAccount(std::vector<engine::DocumentObject*> objects
                       : nullptr;
     if (!tree) return;
 
-    std::string resolved;
-    if (!value.empty() && !ConvertToValidCostAccountId(tree, value, resolved)) continue;
+    if (!value.empty()) {
+      if (tree != resolved_tree) {
+        resolved_tree = tree;
+        resolved.clear();
+        resolved_valid = ConvertToValidCostAccountId(tree, value, resolved);
+      }
+      if (!resolved_valid) continue;
+    }
 
     engine::DocumentObject* key = resource;
     auto it = data_.lower_bound(key);

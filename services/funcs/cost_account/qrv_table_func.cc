@@ -302,13 +302,25 @@ void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& object
   };
   std::vector<Assignment> assignments;
   std::vector<Row*> rows;
+  // Rows of one table share a tree and usually a value: the last resolution
+  // is reused while both stay the same, which spares a path walk per row.
+  engine::qrv::QRVCostAccountGroup* last_tree = nullptr;
+  const std::string* last_value = nullptr;
+  std::string last_resolved;
+  bool last_valid = false;
   for (std::size_t i = 0; i < objects.size(); ++i) {
     Row* row = dynamic_cast<Row*>(objects[i]);
     if (!row) continue;  // Not a row: another kind of object is skipped.
     engine::qrv::QRVCostAccountGroup* tree = RowCostAccountTree(row);
     if (!tree) continue;
-    std::string resolved;
-    if (!ResolveRowValue(tree, *values[i], resolved)) continue;
+    if (tree != last_tree || !last_value ||
+        (last_value != values[i] && *last_value != *values[i])) {
+      last_tree = tree;
+      last_value = values[i];
+      last_valid = ResolveRowValue(tree, *values[i], last_resolved);
+    }
+    if (!last_valid) continue;
+    std::string resolved = last_resolved;
     engine::FieldContainer* fields = row->GetFieldContainer();
     if (!fields) continue;
     assignments.push_back(Assignment{row, fields, std::move(resolved)});

@@ -1,0 +1,89 @@
+// Id lookups over a document of a million objects, beside a bare hash map
+// holding the same ids: the floor any id index can reach.
+#include <algorithm>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "bench/bench_util.h"
+#include "host/engine/document_object.h"
+
+namespace {
+
+host::AppDocumentImpl* MillionObjects() { return bench::ObjectsDocument(1000000); }
+
+// Every id of the document, in a fixed shuffled order, so lookups do not
+// walk memory in the order the objects were made.
+const std::vector<std::string>& ShuffledIds() {
+  static const std::vector<std::string> ids = [] {
+    std::vector<engine::DocumentObject*> objects;
+    MillionObjects()->document()->GetAllObjects(objects);
+    std::vector<std::string> all;
+    all.reserve(objects.size());
+    for (engine::DocumentObject* object : objects) all.push_back(object->GetId());
+    std::shuffle(all.begin(), all.end(), std::mt19937_64(7));
+    return all;
+  }();
+  return ids;
+}
+
+class FindFixture : public benchmark::Fixture {
+ public:
+  void SetUp(const benchmark::State&) override {
+    document_ = MillionObjects();
+    ids_ = &ShuffledIds();
+  }
+
+ protected:
+  host::AppDocumentImpl* document_ = nullptr;
+  const std::vector<std::string>* ids_ = nullptr;
+};
+
+BENCHMARK_DEFINE_F(FindFixture, FindObjectById)(benchmark::State& state) {
+  std::size_t found = 0;
+  for (auto _ : state) {
+    for (const std::string& id : *ids_) found += document_->FindObjectById(id) != nullptr;
+  }
+  if (found != ids_->size() * state.iterations()) state.SkipWithError("an id was not found");
+  state.SetItemsProcessed(state.iterations() * ids_->size());
+  bench::SetObjectsCounter(state, *document_);
+}
+BENCHMARK_REGISTER_F(FindFixture, FindObjectById)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The host's own index without the step to the interface type: the
+// difference to FindObjectById is the virtual calls and the pointer
+// adjustment to the virtual base, which reads the object itself.
+BENCHMARK_DEFINE_F(FindFixture, HostIndexOnly)(benchmark::State& state) {
+  std::size_t found = 0;
+  for (auto _ : state) {
+    for (const std::string& id : *ids_) found += document_->document()->FindImpl(id) != nullptr;
+  }
+  if (found != ids_->size() * state.iterations()) state.SkipWithError("an id was not found");
+  state.SetItemsProcessed(state.iterations() * ids_->size());
+  bench::SetObjectsCounter(state, *document_);
+}
+BENCHMARK_REGISTER_F(FindFixture, HostIndexOnly)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+BENCHMARK_DEFINE_F(FindFixture, BareUnorderedMapFloor)(benchmark::State& state) {
+  // Built in document order, as the document's own index is.
+  std::vector<engine::DocumentObject*> objects;
+  document_->document()->GetAllObjects(objects);
+  std::unordered_map<std::string, void*> index;
+  for (engine::DocumentObject* object : objects) index.emplace(object->GetId(), object);
+  std::size_t found = 0;
+  for (auto _ : state) {
+    for (const std::string& id : *ids_) {
+      auto it = index.find(id);
+      found += it != index.end() && it->second != nullptr;
+    }
+  }
+  if (found != ids_->size() * state.iterations()) state.SkipWithError("an id was not found");
+  state.SetItemsProcessed(state.iterations() * ids_->size());
+  bench::SetObjectsCounter(state, *document_);
+}
+BENCHMARK_REGISTER_F(FindFixture, BareUnorderedMapFloor)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace

@@ -1,0 +1,559 @@
+#include "reference_host/builder/document_generator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include <glog/logging.h>
+
+#include "host/engine/sub_engineering.h"
+#include "host/engine/sub_project.h"
+#include "reference_host/builder/document_builder.h"
+#include "reference_host/model/base_res_item_group_impl.h"
+#include "reference_host/model/base_res_item_impl.h"
+#include "reference_host/model/bill_stage_impl.h"
+#include "reference_host/model/cost_account_group_impl.h"
+#include "reference_host/model/field_keys.h"
+#include "reference_host/model/project_impl.h"
+#include "reference_host/model/res_item_impl.h"
+#include "reference_host/model/res_summary_impl.h"
+#include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/model/sub_project_impl.h"
+#include "reference_host/model/table_impl.h"
+
+namespace host {
+namespace {
+
+// splitmix64: fast, and the same sequence on every platform (the standard
+// distributions are not).
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t Next() {
+    std::uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+  }
+  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<std::uint64_t>(n)); }
+  double Unit() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
+  double Between(double low, double high) { return low + (high - low) * Unit(); }
+
+ private:
+  std::uint64_t state_;
+};
+
+double Round(double value, int digits) {
+  const double scale = std::pow(10.0, digits);
+  return std::round(value * scale) / scale;
+}
+
+std::string Id(const char* prefix, std::int64_t n) { return prefix + std::to_string(n); }
+
+constexpr int kContractForms = 5;
+enum ResourceKind { kLabourKind, kMaterialKind, kMachineKind };
+struct ContractForm {
+  const char* name;
+  const char* type;
+  const char* code_prefix;
+  ResourceKind kind;
+  bool self_lease;
+};
+const ContractForm kForms[kContractForms] = {
+    {"LaborSubcontractForm", "FB", "FB", kLabourKind, false},
+    {"MaterialForm", "Material", "CL", kMaterialKind, false},
+    {"MachineForm", "Machine", "JX", kMachineKind, false},
+    {"SelfLeaseMachineForm", "Machine", "ZL", kMachineKind, true},
+    {"SelfLeaseRevolvingMaterialsForm", "Material", "ZZ", kMaterialKind, true},
+};
+
+struct Resource {
+  const char* name;
+  const char* unit;
+  double low_price;
+  double high_price;
+};
+const Resource kLabour[] = {
+    {"General labour", "day", 120, 180},   {"Skilled labour", "day", 220, 320},
+    {"Steel fixer", "day", 260, 340},      {"Carpenter", "day", 250, 330},
+    {"Bricklayer", "day", 240, 310},       {"Plasterer", "day", 230, 300},
+};
+const Resource kMaterial[] = {
+    {"Cement P.O 42.5", "t", 380, 520},         {"Rebar HRB400 d12", "t", 3600, 4400},
+    {"Rebar HRB400 d25", "t", 3500, 4300},      {"Ready-mix concrete C30", "m3", 380, 460},
+    {"Ready-mix concrete C35", "m3", 400, 490}, {"Medium sand", "m3", 90, 140},
+    {"Gravel 5-31.5", "m3", 85, 130},           {"Timber formwork", "m2", 35, 60},
+    {"Steel pipe scaffold", "t", 4200, 5100},   {"Aerated block 600x240", "m3", 210, 280},
+    {"Mortar M7.5", "m3", 260, 330},            {"Waterproof membrane 3mm", "m2", 28, 45},
+    {"PVC pipe DN100", "m", 18, 32},            {"Copper cable 4mm2", "m", 4, 9},
+    {"Diesel", "kg", 6, 8},                     {"Water", "m3", 3, 6},
+};
+const Resource kMachine[] = {
+    {"Tower crane 60t.m", "shift", 780, 1100}, {"Excavator 1m3", "shift", 1100, 1500},
+    {"Concrete pump 60m3/h", "shift", 1300, 1800}, {"Dump truck 15t", "shift", 650, 900},
+    {"Rebar bender", "shift", 60, 90},         {"Electric welder 32kVA", "shift", 90, 140},
+};
+
+const char* const kAccountNames[] = {"Civil works", "Structure",   "Masonry",     "Finishes",
+                                     "Roofing",     "Plumbing",    "Electrical",  "HVAC",
+                                     "Site works",  "Temporaries", "Labour",      "Materials",
+                                     "Machinery",   "Subcontract", "Overheads",   "Fees"};
+const char* const kStageNames[] = {"Foundation",   "Basement",  "Main structure", "Masonry",
+                                   "Roofing",      "MEP",       "Finishes",       "External works",
+                                   "Commissioning", "Handover"};
+const char* const kBillNames[] = {"Excavation of foundation pits", "Concrete pad footing",
+                                  "Reinforcement of columns",      "Concrete beams and slabs",
+                                  "Block walls 200mm",             "Cement mortar plaster",
+                                  "Roof waterproofing",            "Floor tiling",
+                                  "Drainage pipes",                "Lighting circuits"};
+
+template <class T, size_t N>
+constexpr int Count(const T (&)[N]) {
+  return static_cast<int>(N);
+}
+
+// One catalogue line of the budget resources shared by every summary.
+struct CatalogueEntry {
+  std::string code;
+  engine::FieldContainer::FieldMap mirrored;  // what a budget line copies
+  double price = 0.0;
+};
+
+std::vector<CatalogueEntry> MakeCatalogue(int size, Random& random) {
+  std::vector<CatalogueEntry> catalogue(std::max(size, 0));
+  char code[16];
+  for (int i = 0; i < size; ++i) {
+    const int kind = i % 10;  // 2 labour, 6 material, 2 machinery in 10
+    const Resource* resource;
+    const char* type;
+    char letter;
+    if (kind < 2) {
+      resource = &kLabour[random.Below(Count(kLabour))];
+      type = "Labor";
+      letter = 'R';
+    } else if (kind < 8) {
+      resource = &kMaterial[random.Below(Count(kMaterial))];
+      type = "Material";
+      letter = 'C';
+    } else {
+      resource = &kMachine[random.Below(Count(kMachine))];
+      type = "Machine";
+      letter = 'J';
+    }
+    std::snprintf(code, sizeof(code), "%c%05d", letter, i + 1);
+    CatalogueEntry& entry = catalogue[i];
+    entry.code = code;
+    entry.price = Round(random.Between(resource->low_price, resource->high_price), 2);
+    entry.mirrored[keys::kCode] = entry.code;
+    entry.mirrored[keys::kName] = std::string(resource->name);
+    entry.mirrored[keys::kUnit] = std::string(resource->unit);
+    entry.mirrored[keys::kResType] = std::string(type);
+    entry.mirrored[keys::kPrice] = entry.price;
+  }
+  return catalogue;
+}
+
+// Fan-out that gives |depth| levels room for |accounts| accounts.
+int AccountFanout(int accounts, int depth) {
+  depth = std::max(depth, 1);
+  for (int fanout = 1;; ++fanout) {
+    std::int64_t room = 0, level = 1;
+    for (int d = 0; d < depth; ++d) {
+      level *= fanout;
+      room += level;
+      if (room >= accounts) return fanout;
+    }
+  }
+}
+
+std::string SiblingName(const char* const* names, int count, int index) {
+  std::string name = names[index % count];
+  if (index >= count) name += " " + std::to_string(index / count + 1);
+  return name;
+}
+
+// Breadth first: all top-level accounts, then their children, and so on.
+std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int accounts, int depth) {
+  std::vector<CostAccountImpl*> all;
+  if (accounts <= 0) return all;
+  all.reserve(accounts);
+  const int fanout = AccountFanout(accounts, depth);
+  const int digits = fanout < 100 ? 2 : 4;
+  char part[16];
+  for (int i = 0; i < fanout && static_cast<int>(all.size()) < accounts; ++i) {
+    std::snprintf(part, sizeof(part), "%0*d", digits, i + 1);
+    scoped_refptr<CostAccountImpl> account(new CostAccountImpl(
+        Id("ca", all.size() + 1), part, SiblingName(kAccountNames, Count(kAccountNames), i)));
+    tree->AddCostAccount(account);
+    all.push_back(account.get());
+  }
+  for (size_t parent = 0; parent < all.size() && static_cast<int>(all.size()) < accounts; ++parent) {
+    CostAccountImpl* up = all[parent];
+    for (int i = 0; i < fanout && static_cast<int>(all.size()) < accounts; ++i) {
+      std::snprintf(part, sizeof(part), "%0*d", digits, i + 1);
+      scoped_refptr<CostAccountImpl> account(
+          new CostAccountImpl(Id("ca", all.size() + 1), up->GetCode() + part,
+                              SiblingName(kAccountNames, Count(kAccountNames), i)));
+      up->AddChild(account);
+      all.push_back(account.get());
+    }
+  }
+  return all;
+}
+
+void AddRows(ProjectImpl* project, const GeneratorOptions& options,
+             const std::vector<CostAccountImpl*>& leaves, Random& random) {
+  if (options.rows <= 0) return;
+  scoped_refptr<TableImpl> table(new TableImpl("t1", "QRV_TargetCostTable"));
+  project->AddTable(table);
+  const int depth = std::clamp(options.row_depth, 1, 20);
+  const int tree_size = (1 << depth) - 1;
+  std::vector<TupleImpl*> nodes(tree_size);
+  std::int64_t made = 0;
+  for (int tree = 0; made < options.rows; ++tree) {
+    const int size = static_cast<int>(std::min<std::int64_t>(tree_size, options.rows - made));
+    for (int i = 0; i < size; ++i) {
+      scoped_refptr<TupleImpl> row(new TupleImpl(Id("r", ++made)));
+      FieldContainerImpl* fields = row->fields();
+      fields->SetText("Code", i == 0 ? std::to_string(tree + 1)
+                                     : nodes[(i - 1) / 2]->fields()->GetText("Code") + "." +
+                                           std::to_string(2 - i % 2));
+      fields->SetText("Name", "Cost item " + std::to_string(made));
+      // Accounts sit on the leaves only: one level per branch.
+      const bool leaf = 2 * i + 1 >= size;
+      if (leaf && !leaves.empty() && random.Below(2) == 0)
+        fields->SetText(keys::kCostAccount, leaves[random.Below(leaves.size())]->GetId());
+      if (i == 0)
+        table->AddRow(row);
+      else
+        nodes[(i - 1) / 2]->AddChild(row);
+      nodes[i] = row.get();
+    }
+  }
+}
+
+int SingleSubProjects(const GeneratorOptions& options) {
+  if (options.sub_projects <= 0 || options.sub_projects_per_single <= 0) return 0;
+  return (options.sub_projects + options.sub_projects_per_single - 1) / options.sub_projects_per_single;
+}
+
+}  // namespace
+
+BillParts PartsPerBill(const GeneratorOptions& options) {
+  BillParts parts;
+  const int lines = std::max(options.budget_lines_per_bill, 0);
+  if (options.cost_lines_per_bill <= 0 || lines == 0) return parts;
+  const double linked = std::clamp(options.linked_fraction, 0.0, 1.0);
+  const double collected = std::clamp(options.collected_fraction, 0.0, 1.0);
+  parts.linked = static_cast<int>(std::lround(lines * linked));
+  parts.collected = std::min(static_cast<int>(std::lround(lines * collected)), lines - parts.linked);
+  // A cost line that represents linked lines takes no collected parts.
+  if (options.cost_lines_per_bill == 1 && parts.linked > 0) parts.collected = 0;
+  return parts;
+}
+
+std::int64_t CountBudgetLines(const GeneratorOptions& options) {
+  return std::int64_t{std::max(options.sub_projects, 0)} * std::max(options.bills_per_sub_project, 0) *
+         std::max(options.budget_lines_per_bill, 0);
+}
+
+std::int64_t CountObjects(const GeneratorOptions& options) {
+  const std::int64_t sub_projects = std::max(options.sub_projects, 0);
+  const std::int64_t bills = sub_projects * std::max(options.bills_per_sub_project, 0);
+  std::int64_t count = 5;  // project, root, root summary, account tree, stage list
+  count += std::max(options.accounts, 0) + std::max(options.bill_stages, 0);
+  count += kContractForms + std::max(options.contract_entries, 0);
+  count += 2 * (SingleSubProjects(options) + sub_projects);  // each with its summary
+  count += sub_projects * std::max(options.resource_codes, 1);
+  count += bills * (1 + std::max(options.entries_per_bill, 0) + std::max(options.budget_lines_per_bill, 0) +
+                    std::max(options.cost_lines_per_bill, 0) + PartsPerBill(options).collected);
+  if (options.rows > 0) count += 1 + options.rows;
+  return count;
+}
+
+namespace {
+
+GeneratorOptions SizedShape(std::uint64_t seed) {
+  GeneratorOptions options;
+  options.seed = seed;
+  options.accounts = 300;
+  options.account_depth = 3;
+  return options;
+}
+
+}  // namespace
+
+GeneratorOptions OptionsForBudgetLines(std::int64_t budget_lines, std::uint64_t seed) {
+  GeneratorOptions options = SizedShape(seed);
+  const std::int64_t bills =
+      std::max<std::int64_t>(1, (budget_lines + options.budget_lines_per_bill - 1) /
+                                    options.budget_lines_per_bill);
+  options.sub_projects = static_cast<int>(std::clamp<std::int64_t>((bills + 2499) / 2500, 1, 1000));
+  options.bills_per_sub_project = static_cast<int>((bills + options.sub_projects - 1) / options.sub_projects);
+  options.contract_entries = static_cast<int>(std::max<std::int64_t>(600, budget_lines / 500));
+  return options;
+}
+
+GeneratorOptions OptionsForObjects(std::int64_t objects, std::uint64_t seed) {
+  GeneratorOptions options = SizedShape(seed);
+  options.sub_projects = static_cast<int>(std::clamp<std::int64_t>(objects / 40000, 1, 1000));
+  options.contract_entries = static_cast<int>(std::max<std::int64_t>(600, objects / 1000));
+  options.bills_per_sub_project = 0;
+  const std::int64_t fixed = CountObjects(options);
+  options.bills_per_sub_project = 1;
+  const std::int64_t per_bill = (CountObjects(options) - fixed) / options.sub_projects;
+  const std::int64_t wanted = std::max<std::int64_t>(objects - fixed, per_bill);
+  options.bills_per_sub_project =
+      static_cast<int>((wanted + per_bill * options.sub_projects - 1) / (per_bill * options.sub_projects));
+  return options;
+}
+
+std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOptions& options) {
+  Random random(options.seed);
+  scoped_refptr<ProjectImpl> project(new ProjectImpl("p", "Generated project"));
+  scoped_refptr<SubProjectImpl> root(
+      new SubProjectImpl("p/root", engine::kSubProjectWhole, "Generated project"));
+  project->SetRootSubProject(root);
+
+  // Cost accounts, with the leaves as the accounts references point to.
+  const std::vector<CostAccountImpl*> accounts =
+      BuildAccounts(project->cost_accounts(), options.accounts, options.account_depth);
+  std::vector<CostAccountImpl*> leaves;
+  for (CostAccountImpl* account : accounts)
+    if (account->GetChildCount() == 0) leaves.push_back(account);
+  auto any_leaf = [&]() -> const std::string* {
+    return leaves.empty() ? nullptr : &leaves[random.Below(leaves.size())]->GetId();
+  };
+
+  std::vector<BillStageImpl*> stages;
+  for (int i = 0; i < options.bill_stages; ++i) {
+    scoped_refptr<BillStageImpl> stage(new BillStageImpl(
+        Id("bs", i + 1), std::to_string(i + 1) + " " + SiblingName(kStageNames, Count(kStageNames), i)));
+    project->bill_stages()->AddBillStage(stage);
+    stages.push_back(stage.get());
+  }
+
+  // Contract-level forms and their entries, round robin.
+  std::vector<BaseResItemGroupImpl*> forms;
+  for (int f = 0; f < kContractForms; ++f) {
+    scoped_refptr<BaseResItemGroupImpl> group(new BaseResItemGroupImpl(Id("g", f + 1), kForms[f].name));
+    project->AddBaseResItemGroup(group);
+    forms.push_back(group.get());
+  }
+  std::vector<BaseResItemImpl*> contract_entries;
+  std::vector<engine::FieldContainer::FieldMap> contract_mirrored;
+  contract_entries.reserve(std::max(options.contract_entries, 0));
+  char code[48];
+  for (int i = 0; i < options.contract_entries; ++i) {
+    const ContractForm& form = kForms[i % kContractForms];
+    const Resource& resource = form.kind == kLabourKind     ? kLabour[random.Below(Count(kLabour))]
+                               : form.kind == kMaterialKind ? kMaterial[random.Below(Count(kMaterial))]
+                                                            : kMachine[random.Below(Count(kMachine))];
+    scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(Id("ce", i + 1)));
+    std::snprintf(code, sizeof(code), "%s%05d", form.code_prefix, i / kContractForms + 1);
+    FieldContainerImpl* fields = entry->fields();
+    fields->SetText(keys::kCode, code);
+    fields->SetText(keys::kName, resource.name);
+    fields->SetText(keys::kUnit, resource.unit);
+    fields->SetText(keys::kResType, form.type);
+    const double price = Round(random.Between(resource.low_price, resource.high_price), 2);
+    fields->SetDouble(keys::kPrice, price);
+    fields->SetDouble(keys::kPriceWithTax, Round(price * 1.13, 2));
+    if (const std::string* account = any_leaf()) entry->SetCostAccount(*account);
+    if (form.self_lease) entry->SetLeaseQuantityText("0");
+    forms[i % kContractForms]->Add(entry);
+    contract_entries.push_back(entry.get());
+    engine::FieldContainer::FieldMap mirrored;
+    for (const char* key : {keys::kCode, keys::kName, keys::kUnit, keys::kResType, keys::kPrice})
+      mirrored[key] = fields->GetAllFields().at(key);
+    contract_mirrored.push_back(std::move(mirrored));
+  }
+
+  const std::vector<CatalogueEntry> catalogue = MakeCatalogue(std::max(options.resource_codes, 1), random);
+  std::vector<const std::string*> catalogue_accounts(catalogue.size(), nullptr);
+  for (auto& account : catalogue_accounts) account = any_leaf();
+
+  const BillParts parts = PartsPerBill(options);
+  const int lines_per_bill = std::max(options.budget_lines_per_bill, 0);
+  const int cost_per_bill = std::max(options.cost_lines_per_bill, 0);
+  const int entries_per_bill = std::max(options.entries_per_bill, 0);
+  std::int64_t bill_count = 0, entry_count = 0, line_count = 0, cost_count = 0, copy_count = 0;
+  std::vector<int> order(lines_per_bill);
+  std::vector<ResItemImpl*> lines(lines_per_bill);
+  std::vector<ResItemImpl*> costs(cost_per_bill);
+  std::vector<SubEngineeringImpl*> bill_entries(entries_per_bill);
+
+  SubProjectImpl* single = nullptr;
+  int single_count = 0;
+  for (int s = 0; s < options.sub_projects; ++s) {
+    SubProjectImpl* parent = root.get();
+    if (options.sub_projects_per_single > 0) {
+      if (s % options.sub_projects_per_single == 0) {
+        ++single_count;
+        scoped_refptr<SubProjectImpl> fresh(new SubProjectImpl(
+            Id("ss", single_count), engine::kSubProjectSingle, "Building " + std::to_string(single_count)));
+        root->AddChild(fresh);
+        single = fresh.get();
+      }
+      parent = single;
+    }
+    const std::string sub_project_id = Id("sp", s + 1);
+    scoped_refptr<SubProjectImpl> unit(new SubProjectImpl(
+        sub_project_id, engine::kSubProjectUnit, "Unit works " + std::to_string(s + 1)));
+    parent->AddChild(unit);
+    FieldContainerImpl* unit_fields = unit->fields();
+    if (leaves.size() >= 2) {
+      unit_fields->SetText(keys::kCostAccount, "{\"Labor\":\"" + *any_leaf() + "\",\"Material\":\"" +
+                                                   *any_leaf() + "\"}");
+      unit_fields->SetText(keys::kYSCostAccount, "[\"" + *any_leaf() + "\",\"" + *any_leaf() + "\"]");
+    }
+
+    // The summary holds the whole catalogue, so lines may point anywhere.
+    std::vector<BaseResItemImpl*> summary_entries(catalogue.size());
+    for (size_t c = 0; c < catalogue.size(); ++c) {
+      scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(sub_project_id + ":" + catalogue[c].code));
+      entry->fields()->Assign(catalogue[c].mirrored);
+      if (catalogue_accounts[c]) entry->fields()->SetText(keys::kYSCostAccount, *catalogue_accounts[c]);
+      unit->summary()->Add(entry);
+      summary_entries[c] = entry.get();
+    }
+
+    for (int b = 0; b < options.bills_per_sub_project; ++b) {
+      ++bill_count;
+      const double bill_quantity = Round(random.Between(1, 500), 2);
+      scoped_refptr<SubEngineeringImpl> bill(new SubEngineeringImpl(Id("b", bill_count), engine::kNodeKindBill));
+      bill->SetQuantity(bill_quantity);
+      FieldContainerImpl* bill_fields = bill->fields();
+      std::snprintf(code, sizeof(code), "0101%02d%03d%03d", s % 100, b / 1000 % 1000, b % 1000 + 1);
+      bill_fields->SetText("Code", code);
+      bill_fields->SetText("Name", kBillNames[random.Below(Count(kBillNames))]);
+      if (const std::string* account = any_leaf()) bill_fields->SetText(keys::kCostAccount, *account);
+      if (!stages.empty())
+        bill_fields->SetText(keys::kBillStage, stages[random.Below(stages.size())]->GetId());
+
+      for (int e = 0; e < entries_per_bill; ++e) {
+        scoped_refptr<SubEngineeringImpl> entry(
+            new SubEngineeringImpl(Id("d", ++entry_count), engine::kNodeKindEntry));
+        entry->SetQuantity(bill_quantity);
+        std::snprintf(code, sizeof(code), "A%d-%d", 1 + random.Below(20), 1 + random.Below(300));
+        entry->fields()->SetText("Code", code);
+        if (const std::string* account = any_leaf()) entry->fields()->SetText(keys::kCostAccount, *account);
+        bill->AddChild(entry);
+        bill_entries[e] = entry.get();
+      }
+
+      double labour = 0, material = 0, machine = 0;
+      for (int l = 0; l < lines_per_bill; ++l) {
+        const int c = random.Below(catalogue.size());
+        scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("ys", ++line_count)));
+        const double quantity = std::max(0.001, Round(bill_quantity * random.Between(0.01, 2.0), 3));
+        line->SetQuantity(quantity);
+        line->SetBaseResItem(summary_entries[c]);
+        line->fields()->Assign(catalogue[c].mirrored);
+        SubEngineeringImpl* holder = entries_per_bill > 0 ? bill_entries[l % entries_per_bill] : bill.get();
+        holder->budget_list()->Add(line);
+        lines[l] = line.get();
+        const double amount = quantity * catalogue[c].price;
+        switch (catalogue[c].code[0]) {
+          case 'R': labour += amount; break;
+          case 'C': material += amount; break;
+          default: machine += amount; break;
+        }
+      }
+      FeeCalcImpl* fees = bill->fee_calc();
+      fees->SetFeeTotalCost("Labor", Round(labour, 2));
+      fees->SetFeeCost("Labor", Round(labour / bill_quantity, 2));
+      fees->SetFeeTotalCost("Material", Round(material, 2));
+      fees->SetFeeCost("Material", Round(material / bill_quantity, 2));
+      fees->SetFeeTotalCost("Machine", Round(machine, 2));
+      fees->SetFeeCost("Machine", Round(machine / bill_quantity, 2));
+
+      for (int k = 0; k < cost_per_bill; ++k) {
+        const int e = random.Below(contract_entries.size());
+        scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("cb", ++cost_count)));
+        line->SetQuantity(0);
+        if (!contract_entries.empty()) {
+          line->SetBaseResItem(contract_entries[e]);
+          line->fields()->Assign(contract_mirrored[e]);
+          contract_entries[e]->AddRegisteredId(line->GetId());
+        }
+        bill->cost_list()->Add(line);
+        costs[k] = line.get();
+      }
+
+      // Which lines are linked and which collected: a random pick per bill.
+      for (int l = 0; l < lines_per_bill; ++l) order[l] = l;
+      for (int l = 0; l < parts.linked + parts.collected; ++l)
+        std::swap(order[l], order[l + random.Below(lines_per_bill - l)]);
+      double linked_total = 0;
+      for (int l = 0; l < parts.linked; ++l) {
+        ResItemImpl* line = lines[order[l]];
+        costs[0]->AddLinkedId(line->GetId());
+        linked_total += *line->own_quantity();
+      }
+      if (parts.linked > 0) {
+        std::snprintf(code, sizeof(code), "%f", linked_total / bill_quantity);
+        costs[0]->SetContent(code);
+      }
+      const int first_target = parts.linked > 0 ? 1 : 0;
+      for (int l = 0; l < parts.collected; ++l) {
+        ResItemImpl* line = lines[order[parts.linked + l]];
+        ResItemImpl* target = costs[first_target + l % (cost_per_bill - first_target)];
+        const double quantity = Round(*line->own_quantity() * random.Between(0.3, 1.0), 3);
+        AttachCollectedCopy(line, target, std::max(quantity, 0.0005), Id("cp", ++copy_count));
+      }
+      for (ResItemImpl* cost : costs) cost->Recalculate();
+
+      unit->AddSubEngineering(bill);
+    }
+  }
+
+  AddRows(project.get(), options, leaves, random);
+
+  auto document = std::make_unique<EstimateDocument>();
+  if (!document->SetProject(project)) {
+    LOG(ERROR) << "generated document repeats an id";
+    return nullptr;
+  }
+  return document;
+}
+
+std::unique_ptr<AppDocumentImpl> GenerateDocument(const GeneratorOptions& options) {
+  std::unique_ptr<EstimateDocument> document = GenerateEstimateDocument(options);
+  if (!document) return nullptr;
+  return std::make_unique<AppDocumentImpl>(std::move(document));
+}
+
+scoped_refptr<CostAccountGroupImpl> CopyCostAccountTree(const CostAccountGroupImpl& tree,
+                                                        const std::string& id_prefix) {
+  scoped_refptr<CostAccountGroupImpl> copy(new CostAccountGroupImpl(id_prefix + tree.GetId()));
+  // Pairs of (source account, its copy's parent or null for the top).
+  std::vector<std::pair<const CostAccountImpl*, CostAccountImpl*>> stack;
+  for (int i = tree.GetCostAccountCount() - 1; i >= 0; --i) stack.emplace_back(tree.GetCostAccount(i), nullptr);
+  while (!stack.empty()) {
+    auto [source, parent] = stack.back();
+    stack.pop_back();
+    scoped_refptr<CostAccountImpl> account(
+        new CostAccountImpl(id_prefix + source->GetId(), source->GetCode(), source->GetName()));
+    if (parent)
+      parent->AddChild(account);
+    else
+      copy->AddCostAccount(account);
+    for (int i = source->GetChildCount() - 1; i >= 0; --i) stack.emplace_back(source->GetChild(i), account.get());
+  }
+  return copy;
+}
+
+scoped_refptr<BillStageGroupImpl> CopyBillStages(const BillStageGroupImpl& stages,
+                                                 const std::string& id_prefix) {
+  scoped_refptr<BillStageGroupImpl> copy(new BillStageGroupImpl(id_prefix + stages.GetId()));
+  for (int i = 0; i < stages.GetBillStageCount(); ++i) {
+    const BillStageImpl* stage = stages.GetBillStage(i);
+    copy->AddBillStage(new BillStageImpl(id_prefix + stage->GetId(), stage->GetName()));
+  }
+  return copy;
+}
+
+}  // namespace host

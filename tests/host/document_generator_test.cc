@@ -1,0 +1,286 @@
+// The generator of large synthetic documents: repeatable, of the requested
+// size, and consistent in its collection records and links.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "beans/qrv_resitem.h"
+#include "host/engine/qrv/qrv_res_collect.h"
+#include "reference_host/builder/document_generator.h"
+#include "reference_host/model/base_res_item_group_impl.h"
+#include "reference_host/model/field_keys.h"
+#include "reference_host/model/project_impl.h"
+#include "reference_host/model/res_collect_impl.h"
+#include "reference_host/model/res_item_impl.h"
+#include "reference_host/model/res_item_list_impl.h"
+#include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/model/table_impl.h"
+
+namespace {
+
+using host::ResItemImpl;
+
+host::GeneratorOptions SmallOptions(std::uint64_t seed) {
+  host::GeneratorOptions options;
+  options.seed = seed;
+  options.sub_projects = 3;
+  options.sub_projects_per_single = 2;
+  options.bills_per_sub_project = 7;
+  options.entries_per_bill = 2;
+  options.budget_lines_per_bill = 10;
+  options.cost_lines_per_bill = 3;
+  options.resource_codes = 30;
+  options.accounts = 40;
+  options.account_depth = 3;
+  options.bill_stages = 4;
+  options.contract_entries = 23;
+  options.rows = 31;
+  options.row_depth = 3;
+  options.collected_fraction = 0.3;
+  options.linked_fraction = 0.2;
+  return options;
+}
+
+std::vector<engine::DocumentObject*> AllObjects(const host::AppDocumentImpl& document) {
+  std::vector<engine::DocumentObject*> objects;
+  document.document()->GetAllObjects(objects);
+  return objects;
+}
+
+template <class T>
+std::vector<T*> AllOf(const host::AppDocumentImpl& document) {
+  std::vector<T*> found;
+  for (engine::DocumentObject* object : AllObjects(document))
+    if (auto* typed = dynamic_cast<T*>(object)) found.push_back(typed);
+  return found;
+}
+
+bool IsBudgetLine(const ResItemImpl* line) {
+  return line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kBudget;
+}
+
+bool IsCostLine(const ResItemImpl* line) {
+  return line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kCost;
+}
+
+double Quantity(const engine::ResItem* line) {
+  double quantity = 0;
+  return line->GetQuantity(quantity) ? quantity : std::nan("");
+}
+
+TEST(DocumentGenerator, TheSameSeedGivesTheSameDocument) {
+  auto first = host::GenerateDocument(SmallOptions(42));
+  auto second = host::GenerateDocument(SmallOptions(42));
+  ASSERT_TRUE(first && second);
+  const std::vector<engine::DocumentObject*> a = AllObjects(*first);
+  const std::vector<engine::DocumentObject*> b = AllObjects(*second);
+  ASSERT_EQ(a.size(), b.size());
+  for (size_t i = 0; i < a.size(); ++i) {
+    ASSERT_EQ(a[i]->GetId(), b[i]->GetId()) << "object " << i;
+    EXPECT_EQ(a[i]->GetFieldContainer()->GetAllFields(), b[i]->GetFieldContainer()->GetAllFields())
+        << a[i]->GetId();
+    auto* line_a = dynamic_cast<ResItemImpl*>(a[i]);
+    auto* line_b = dynamic_cast<ResItemImpl*>(b[i]);
+    if (line_a && line_b) {
+      EXPECT_EQ(Quantity(line_a), Quantity(line_b)) << a[i]->GetId();
+      EXPECT_EQ(line_a->linked_ids(), line_b->linked_ids()) << a[i]->GetId();
+    }
+  }
+}
+
+TEST(DocumentGenerator, AnotherSeedGivesOtherFiguresUnderTheSameIds) {
+  auto first = host::GenerateDocument(SmallOptions(1));
+  auto second = host::GenerateDocument(SmallOptions(2));
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->document()->object_count(), second->document()->object_count());
+  int differing = 0;
+  for (ResItemImpl* line : AllOf<ResItemImpl>(*first)) {
+    if (!IsBudgetLine(line)) continue;
+    auto* twin = second->Find<ResItemImpl>(line->GetId());
+    ASSERT_NE(twin, nullptr) << line->GetId();
+    differing += Quantity(line) != Quantity(twin);
+  }
+  EXPECT_GT(differing, 0);
+}
+
+TEST(DocumentGenerator, MakesTheRequestedSizes) {
+  const host::GeneratorOptions options = SmallOptions(5);
+  auto document = host::GenerateDocument(options);
+  ASSERT_TRUE(document);
+  const int bills = options.sub_projects * options.bills_per_sub_project;
+
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), host::CountObjects(options));
+  EXPECT_EQ(AllObjects(*document).size(), document->document()->object_count());
+
+  int bill_count = 0, entry_count = 0;
+  for (host::SubEngineeringImpl* item : AllOf<host::SubEngineeringImpl>(*document)) {
+    if (item->GetNodeKind() == engine::kNodeKindBill) {
+      ++bill_count;
+      EXPECT_EQ(item->GetChildCount(), options.entries_per_bill);
+      EXPECT_EQ(item->cost_list()->size(), options.cost_lines_per_bill);
+    } else {
+      ++entry_count;
+      EXPECT_EQ(item->GetNodeKind(), engine::kNodeKindEntry);
+    }
+  }
+  EXPECT_EQ(bill_count, bills);
+  EXPECT_EQ(entry_count, bills * options.entries_per_bill);
+
+  int budget_lines = 0, cost_lines = 0;
+  for (ResItemImpl* line : AllOf<ResItemImpl>(*document)) {
+    budget_lines += IsBudgetLine(line);
+    cost_lines += IsCostLine(line);
+  }
+  EXPECT_EQ(budget_lines, host::CountBudgetLines(options));
+  EXPECT_EQ(cost_lines, bills * options.cost_lines_per_bill);
+
+  host::ProjectImpl* project = document->project();
+  const std::vector<host::CostAccountImpl*> accounts = project->cost_accounts()->AllAccounts();
+  ASSERT_EQ(static_cast<int>(accounts.size()), options.accounts);
+  for (host::CostAccountImpl* account : accounts) {
+    int depth = 0;
+    for (const host::CostAccountImpl* up = account; up; up = up->GetParent()) ++depth;
+    EXPECT_LE(depth, options.account_depth);
+    // Paths name one account each, so a path picks it.
+    EXPECT_EQ(std::count_if(accounts.begin(), accounts.end(),
+                            [&](host::CostAccountImpl* other) { return other->GetPath() == account->GetPath(); }),
+              1);
+  }
+  EXPECT_EQ(project->bill_stages()->GetBillStageCount(), options.bill_stages);
+
+  int contract_entries = 0;
+  bool self_lease = false;
+  for (int g = 0; g < project->GetBaseResItemGroupCount(); ++g) {
+    contract_entries += project->GetBaseResItemGroup(g)->GetCount();
+    self_lease |= project->GetBaseResItemGroup(g)->GetFormName() == "SelfLeaseMachineForm";
+  }
+  EXPECT_EQ(contract_entries, options.contract_entries);
+  EXPECT_TRUE(self_lease);
+
+  ASSERT_EQ(project->table_count(), 1);
+  EXPECT_EQ(static_cast<int>(AllOf<host::TupleImpl>(*document).size()), options.rows);
+  for (host::TupleImpl* row : AllOf<host::TupleImpl>(*document)) {
+    int depth = 0;
+    for (const host::TupleImpl* up = row; up; up = up->GetParent()) ++depth;
+    EXPECT_LE(depth, options.row_depth);
+    // Accounts sit on one level of each branch: the leaves.
+    if (row->fields()->HasField(host::keys::kCostAccount)) {
+      EXPECT_EQ(row->GetChildCount(), 0);
+    }
+  }
+}
+
+TEST(DocumentGenerator, SizingHelpersReachTheirTargets) {
+  for (std::int64_t objects : {1000, 25000, 1000000, 3000000}) {
+    const std::int64_t made = host::CountObjects(host::OptionsForObjects(objects));
+    EXPECT_GE(made, objects);
+    EXPECT_LT(made, objects + objects / 50 + 1000) << objects;
+  }
+  for (std::int64_t lines : {10, 10000, 200000, 1000000}) {
+    const std::int64_t made = host::CountBudgetLines(host::OptionsForBudgetLines(lines));
+    EXPECT_GE(made, lines);
+    EXPECT_LT(made, lines + lines / 50 + 100) << lines;
+  }
+  const host::GeneratorOptions options = host::OptionsForObjects(20000, 3);
+  auto document = host::GenerateDocument(options);
+  ASSERT_TRUE(document);
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), host::CountObjects(options));
+}
+
+TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
+  const host::GeneratorOptions options = SmallOptions(9);
+  auto document = host::GenerateDocument(options);
+  ASSERT_TRUE(document);
+  const host::BillParts parts = host::PartsPerBill(options);
+  ASSERT_GT(parts.linked, 0);
+  ASSERT_GT(parts.collected, 0);
+
+  int linked_lines = 0, collected_lines = 0, copies = 0;
+  for (ResItemImpl* line : AllOf<ResItemImpl>(*document)) {
+    if (IsBudgetLine(line)) {
+      marrow::qrv::QRVResItemBean view(static_cast<engine::ResItem*>(line));
+      const bool linked = view.IsBindWithCBRCJ();
+      const bool collected = view.IsCollected();
+      EXPECT_FALSE(linked && collected) << line->GetId();
+      linked_lines += linked;
+      collected_lines += collected;
+      // Never more collected than the line holds.
+      EXPECT_LE(view.GetResItemCollectedQuantity(0), Quantity(line) + 1e-9) << line->GetId();
+      EXPECT_GE(view.GetResItemCollectAllowQuantity(), 0) << line->GetId();
+      auto* templete = dynamic_cast<host::ResCollectTempleteImpl*>(line->GetCollect());
+      if (!templete) {
+        EXPECT_EQ(line->GetCollect(), nullptr);
+        continue;
+      }
+      for (const auto& copy : templete->listed_copies()) {
+        // Each copy names its budget line and a cost line of the same bill,
+        // whose object record lists it too.
+        auto* record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(copy->GetCollect());
+        ASSERT_NE(record, nullptr) << copy->GetId();
+        EXPECT_EQ(record->GetTempleteResItem(), line);
+        auto* cost = dynamic_cast<ResItemImpl*>(record->GetCBResItem());
+        ASSERT_NE(cost, nullptr) << copy->GetId();
+        EXPECT_TRUE(IsCostLine(cost));
+        EXPECT_EQ(view.GetOwnerBill(), cost->owner_sub_engineering());
+        EXPECT_TRUE(cost->CanBeCollectTarget());
+        auto* obj = dynamic_cast<host::ResCollectObjImpl*>(cost->GetCollect());
+        ASSERT_NE(obj, nullptr);
+        EXPECT_EQ(std::count(obj->listed_copies().begin(), obj->listed_copies().end(), copy), 1);
+        EXPECT_EQ(document->FindObjectById(copy->GetId()), static_cast<engine::ResItem*>(copy.get()));
+        ++copies;
+      }
+    } else if (IsCostLine(line)) {
+      if (auto* obj = dynamic_cast<host::ResCollectObjImpl*>(line->GetCollect())) {
+        EXPECT_TRUE(line->linked_ids().empty()) << line->GetId();
+        double sum = 0;
+        for (const auto& copy : obj->listed_copies()) {
+          auto* record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(copy->GetCollect());
+          ASSERT_NE(record, nullptr);
+          EXPECT_EQ(record->GetCBResItem(), static_cast<engine::qrv::QRVResItem*>(line));
+          auto* budget = dynamic_cast<ResItemImpl*>(record->GetTempleteResItem());
+          ASSERT_NE(budget, nullptr);
+          auto* templete = dynamic_cast<host::ResCollectTempleteImpl*>(budget->GetCollect());
+          ASSERT_NE(templete, nullptr);
+          EXPECT_EQ(std::count(templete->listed_copies().begin(), templete->listed_copies().end(), copy), 1);
+          sum += Quantity(copy.get());
+        }
+        EXPECT_NEAR(line->collected_quantity(), sum, 1e-9);
+      }
+      for (const std::string& id : line->linked_ids()) {
+        auto* budget = document->Find<ResItemImpl>(id);
+        ASSERT_NE(budget, nullptr) << id;
+        EXPECT_EQ(budget->owner_sub_engineering()->GetParent(), line->owner_sub_engineering());
+      }
+    }
+  }
+  const int bills = options.sub_projects * options.bills_per_sub_project;
+  EXPECT_EQ(linked_lines, bills * parts.linked);
+  EXPECT_EQ(collected_lines, bills * parts.collected);
+  EXPECT_EQ(copies, bills * parts.collected);
+}
+
+TEST(DocumentGenerator, CopiedTreesKeepCodesAndNamesUnderNewIds) {
+  auto document = host::GenerateDocument(SmallOptions(3));
+  ASSERT_TRUE(document);
+  host::ProjectImpl* project = document->project();
+  scoped_refptr<host::CostAccountGroupImpl> accounts = host::CopyCostAccountTree(*project->cost_accounts(), "src:");
+  const std::vector<host::CostAccountImpl*> original = project->cost_accounts()->AllAccounts();
+  const std::vector<host::CostAccountImpl*> copied = accounts->AllAccounts();
+  ASSERT_EQ(original.size(), copied.size());
+  for (size_t i = 0; i < original.size(); ++i) {
+    EXPECT_EQ(copied[i]->GetId(), "src:" + original[i]->GetId());
+    EXPECT_EQ(copied[i]->GetCode(), original[i]->GetCode());
+    EXPECT_EQ(copied[i]->GetPath(), original[i]->GetPath());
+    EXPECT_EQ(copied[i]->GetChildCount(), original[i]->GetChildCount());
+  }
+  scoped_refptr<host::BillStageGroupImpl> stages = host::CopyBillStages(*project->bill_stages(), "src:");
+  ASSERT_EQ(stages->GetBillStageCount(), project->bill_stages()->GetBillStageCount());
+  EXPECT_EQ(stages->GetBillStage(0)->GetName(), project->bill_stages()->GetBillStage(0)->GetName());
+  EXPECT_EQ(stages->GetBillStage(0)->GetId(), "src:" + project->bill_stages()->GetBillStage(0)->GetId());
+}
+
+}  // namespace
