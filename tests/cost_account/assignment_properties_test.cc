@@ -2,28 +2,16 @@
 // agrees with assigning one row at a time by walking each branch, and an
 // undoable single-row assignment takes its branch and gives it back.
 #include <algorithm>
-#include <map>
-#include <memory>
 #include <optional>
-#include <string>
 #include <utility>
-#include <vector>
-
-#include <gtest/gtest.h>
-#include <rapidcheck.h>
-#include <rapidcheck/gtest.h>
 
 #include "actions/qrv_set_cost_account_action.h"
 #include "funcs/cost_account/qrv_table_func.h"
-#include "reference_host/app/undo_stack.h"
-#include "reference_host/builder/document_builder.h"
-#include "tests/cost_account/assignment_helpers.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using cost_account_test::ById;
-using cost_account_test::Carried;
-using Texts = std::map<std::string, std::string>;
+using namespace test_support;
 
 // What a row may carry at the start: absent, empty, ids, or stale text.
 const std::vector<std::optional<std::string>> kInitial = {std::nullopt, "",         "ca-civil",
@@ -96,7 +84,7 @@ Forest GenForest(bool one_per_branch) {
 }
 
 std::unique_ptr<host::AppDocumentImpl> BuildDocument(const Forest& forest) {
-  host::DocumentBuilder builder("p");
+  DocumentBuilder builder("p");
   builder.CostAccount("ca-civil", "01", "Civil")
       .CostAccount("ca-steel", "0101", "Steel", "ca-civil")
       .CostAccount("ca-plant", "02", "Plant")

@@ -1,32 +1,19 @@
 // Assigning a cost account to table rows and contract-level resources, and
 // the undoable action around both workers.
 #include <functional>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "actions/qrv_set_cost_account_action.h"
 #include "funcs/cost_account/qrv_res_item_func.h"
 #include "funcs/cost_account/qrv_table_func.h"
-#include "reference_host/app/undo_stack.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/project_impl.h"
-#include "tests/cost_account/assignment_helpers.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using cost_account_test::ById;
-using cost_account_test::Carried;
-using cost_account_test::kCostAccountKey;
-using host::DocumentBuilder;
+using namespace test_support;
+using host::keys::kCostAccount;
 using marrow::qrv::QRVResItemFunc;
 using marrow::qrv::QRVSetCostAccountSetviceAction;
 using marrow::qrv::QRVTableFunc;
-using Texts = std::map<std::string, std::string>;
 
 // Accounts Civil(01){Steel(0101), Works(0102)}, Plant(02); contract entries
 // e1..e3; and the row tree (carried accounts in brackets)
@@ -60,20 +47,11 @@ std::unique_ptr<host::AppDocumentImpl> BuildDocument() {
       .Build();
 }
 
-class AssignmentTest : public testing::Test {
+class AssignmentTest : public DocumentTest {
  protected:
-  engine::DocumentObject* Object(const std::string& id) const {
-    engine::DocumentObject* object = doc_->FindObjectById(id);
-    EXPECT_NE(object, nullptr) << id;
-    return object;
-  }
-  std::vector<engine::DocumentObject*> Objects(const std::vector<std::string>& ids) const {
-    std::vector<engine::DocumentObject*> out;
-    for (const std::string& id : ids) out.push_back(Object(id));
-    return out;
-  }
+  AssignmentTest() { doc_ = BuildDocument(); }
   void SetField(const std::string& id, const engine::FieldValue& value) {
-    Object(id)->GetFieldContainer()->SetFieldValue(kCostAccountKey, value, true);
+    Object(id)->GetFieldContainer()->SetFieldValue(kCostAccount, value, true);
   }
   Texts Rows() const { return Carried(Objects({"r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8"})); }
   Texts Entries() const { return Carried(Objects({"e1", "e2", "e3"})); }
@@ -81,7 +59,6 @@ class AssignmentTest : public testing::Test {
     return doc_->Find<engine::qrv::QRVBaseResItem>(entry_id)->GetCostAccount();
   }
 
-  std::unique_ptr<host::AppDocumentImpl> doc_ = BuildDocument();
   const Texts initial_rows_{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r4", "ca-steel"},
                             {"r5", "ca-works"}, {"r7", "ca-steel"}, {"r8", "ca-civil"}};
   const Texts initial_entries_{{"e1", "ca-civil"}, {"e3", "ca-plant"}};
@@ -93,6 +70,7 @@ struct RowCase {
   bool applies;
   const char* stored;  // r3's text when it applies
 };
+void PrintTo(const RowCase& c, std::ostream* os) { *os << (*c.value ? c.value : "<empty>"); }
 
 class RowValueTest : public AssignmentTest, public testing::WithParamInterface<RowCase> {};
 
@@ -249,12 +227,12 @@ TEST_F(SetCostAccountActionTest, EachRedoRebuildsTheRecord) {
   stack_.Undo();
   EXPECT_EQ(Carried({Object("r8")}), (Texts{{"r8", "ca-civil"}}));
   // Changed outside the action between undo and redo.
-  r8->SetFieldValue(kCostAccountKey, engine::FieldValue("ca-works"), true);
+  r8->SetFieldValue(kCostAccount, engine::FieldValue("ca-works"), true);
   stack_.Redo();
   stack_.Undo();
   EXPECT_EQ(Carried({Object("r8")}), (Texts{{"r8", "ca-works"}}));
   // Without the field at redo, nothing is recorded, so nothing is put back.
-  r8->RemoveField(kCostAccountKey, true);
+  r8->RemoveField(kCostAccount, true);
   stack_.Redo();
   stack_.Undo();
   EXPECT_EQ(Carried({Object("r8")}), (Texts{{"r8", "ca-plant"}}));

@@ -1,32 +1,23 @@
 // Re-pointing cost account and bill stage references from a source project's
 // tree and stages to those of the current project.
-#include <memory>
 #include <optional>
-#include <string>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "funcs/cost_account/bill_stage_group_func.h"
 #include "funcs/cost_account/qrv_service.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/project_impl.h"
-#include "tests/host/log_capture.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using host::DocumentBuilder;
+using namespace test_support;
+using host::keys::kBillStage;
+using host::keys::kCostAccount;
+using host::keys::kYSCostAccount;
 using marrow::qrv::BillStageGroupFunc;
 using marrow::qrv::CostAccountGroupFunc;
-using testing::ElementsAre;
 using testing::HasSubstr;
-using testing::IsEmpty;
 using Text = std::optional<std::string>;  // nullopt: the field is absent
-
-constexpr char kCostAccount[] = "QRV_CostAccount";
-constexpr char kYSCostAccount[] = "QRV_YSCostAccount";
-constexpr char kBillStage[] = "QRV_BillStage";
 
 // The local project holds Civil(01){Steel(0101), Works(0102)} and stages
 // "Stage 1", "Stage 2"; the source project holds the same codes under other
@@ -35,21 +26,15 @@ class RepointTest : public testing::Test {
  protected:
   RepointTest()
       : local_(DocumentBuilder("local")
-                   .CostAccount("l-civil", "01", "Civil")
-                   .CostAccount("l-steel", "0101", "Steel", "l-civil")
+                   .CostAccount("l-civil", "01", "Civil").CostAccount("l-steel", "0101", "Steel", "l-civil")
                    .CostAccount("l-混凝土", "0102", "Works", "l-civil")
-                   .BillStage("ls1", "Stage 1")
-                   .BillStage("ls2", "Stage 2")
-                   .SubProject("sp1", "Building")
-                   .Bill("b1", 1)
+                   .BillStage("ls1", "Stage 1").BillStage("ls2", "Stage 2")
+                   .SubProject("sp1", "Building").Bill("b1", 1)
                    .Build()),
         source_(DocumentBuilder("source")
-                    .CostAccount("o-civil", "01", "Civil")
-                    .CostAccount("o-steel", "0101", "Steel", "o-civil")
-                    .CostAccount("o-works", "0102", "Concrete", "o-civil")
-                    .CostAccount("o-misc", "09", "Misc")
-                    .BillStage("os2", "Stage 2")
-                    .BillStage("os9", "Stage 9")
+                    .CostAccount("o-civil", "01", "Civil").CostAccount("o-steel", "0101", "Steel", "o-civil")
+                    .CostAccount("o-works", "0102", "Concrete", "o-civil").CostAccount("o-misc", "09", "Misc")
+                    .BillStage("os2", "Stage 2").BillStage("os9", "Stage 9")
                     .Build()) {}
 
   host::FieldContainerImpl* Fields(const std::string& id) const {
@@ -76,6 +61,8 @@ struct FieldCase {
   Text cost_account_after, ys_cost_account_after;
   int writes;
 };
+std::string Show(const Text& text) { return !text ? "<absent>" : text->empty() ? "<empty>" : *text; }
+void PrintTo(const FieldCase& c, std::ostream* os) { *os << Show(c.cost_account) << "," << Show(c.ys_cost_account); }
 
 class FieldRepointTest : public RepointTest, public testing::WithParamInterface<FieldCase> {};
 
@@ -112,10 +99,8 @@ TEST_F(RepointTest, MissingTreesOrContainerLeaveFieldsAsTheyAre) {
 
   CostAccountGroupFunc(nullptr).UpdateLocalCostAccount(fields, source_tree_);
   CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(fields, nullptr);
-  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(static_cast<engine::FieldContainer*>(nullptr),
-                                                           source_tree_);
-  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(static_cast<engine::SubProject*>(nullptr),
-                                                           source_tree_);
+  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(static_cast<engine::FieldContainer*>(nullptr), source_tree_);
+  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(static_cast<engine::SubProject*>(nullptr), source_tree_);
   BillStageGroupFunc(nullptr).UpdateLocalBillStage(fields, source_stages_);
   BillStageGroupFunc(local_stages_).UpdateLocalBillStage(fields, nullptr);
   BillStageGroupFunc(local_stages_).UpdateLocalBillStage(nullptr, source_stages_);
@@ -127,19 +112,14 @@ TEST_F(RepointTest, MissingTreesOrContainerLeaveFieldsAsTheyAre) {
 
 TEST_F(RepointTest, BillStageIsMatchedByName) {
   const std::pair<Text, Text> cases[] = {
-      {"os2", "ls2"},
-      {"os9", "os9"},  // no local "Stage 9"
-      {"ls1", "ls1"},  // not a source stage
-      {"", ""},
-      {std::nullopt, std::nullopt},
+      {"os2", "ls2"}, {"os9", "os9"}, {"ls1", "ls1"},  // no local "Stage 9"; not a source stage
+      {"", ""}, {std::nullopt, std::nullopt},
   };
   for (const auto& [before, after] : cases) {
     host::FieldContainerImpl* fields = Fields("b1");
     fields->RemoveField(kBillStage, false);
     Put(fields, kBillStage, before);
-    BillStageGroupFunc func(local_stages_);
-    BillStageGroupFunc copy(func);  // a copy shares the bound group
-    copy.UpdateLocalBillStage(fields, source_stages_);
+    BillStageGroupFunc(local_stages_).UpdateLocalBillStage(fields, source_stages_);
     EXPECT_EQ(Get(fields, kBillStage), after) << before.value_or("<absent>");
   }
 }
@@ -172,6 +152,7 @@ struct DocumentCase {
   Text cost_account_after, ys_cost_account_after;
   std::vector<std::string> errors;
 };
+void PrintTo(const DocumentCase& c, std::ostream* os) { *os << c.name; }
 
 class SubProjectRepointTest : public RepointTest, public testing::WithParamInterface<DocumentCase> {};
 
@@ -180,7 +161,7 @@ TEST_P(SubProjectRepointTest, MembersAreRewrittenAndTheDocumentWrittenBackCompac
   host::FieldContainerImpl* fields = Fields("sp1");
   Put(fields, kCostAccount, c.cost_account);
   Put(fields, kYSCostAccount, c.ys_cost_account);
-  host_test::LogCapture log;
+  LogCapture log;
 
   CostAccountGroupFunc(local_tree_)
       .UpdateLocalCostAccount(local_->Find<engine::SubProject>("sp1"), source_tree_);
@@ -192,14 +173,11 @@ TEST_P(SubProjectRepointTest, MembersAreRewrittenAndTheDocumentWrittenBackCompac
 INSTANTIATE_TEST_SUITE_P(
     RepointDocuments, SubProjectRepointTest,
     testing::Values(
-        DocumentCase{"object",
-                     R"({"a": "o-steel", "b": "o-misc"})", std::nullopt,
+        DocumentCase{"object", R"({"a": "o-steel", "b": "o-misc"})", std::nullopt,
                      R"({"a":"l-steel","b":"o-misc"})", std::nullopt, {}},
-        DocumentCase{"array",
-                     R"([ "o-civil", "nope", "o-works" ])", R"(["o-steel"])",
+        DocumentCase{"array", R"([ "o-civil", "nope", "o-works" ])", R"(["o-steel"])",
                      R"(["l-civil","nope","l-混凝土"])", R"(["l-steel"])", {}},
-        DocumentCase{"single_string", R"("o-works")", R"("o-misc")",
-                     R"("l-混凝土")", R"("o-misc")", {}},
+        DocumentCase{"single_string", R"("o-works")", R"("o-misc")", R"("l-混凝土")", R"("o-misc")", {}},
         DocumentCase{"null", "null", " null ", "null", "null", {}},
         DocumentCase{"empty", "", std::nullopt, "", std::nullopt, {}},
         DocumentCase{"not_json", "o-steel", R"({"x":"o-steel"})",
@@ -208,10 +186,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {ParseError("{"), ParseError("[\"o-steel\",")}},
         DocumentCase{"number_member", R"({"a": "o-steel", "b": 5})", R"(["o-civil"])",
                      R"({"a": "o-steel", "b": 5})", R"(["l-civil"])", {NotAStringError()}},
-        DocumentCase{"nested_member", std::nullopt, R"([["o-steel"]])",
-                     std::nullopt, R"([["o-steel"]])",
+        DocumentCase{"nested_member", std::nullopt, R"([["o-steel"]])", std::nullopt, R"([["o-steel"]])",
                      {NotAStringError(nlohmann::json::array())}}),
-    [](const testing::TestParamInfo<DocumentCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST_F(RepointTest, LibraryMessagesAreTheOnesLogged) {
   // Guards the cases above against comparing one computed text with itself.
@@ -221,22 +198,19 @@ TEST_F(RepointTest, LibraryMessagesAreTheOnesLogged) {
   EXPECT_THAT(ParseError("[1]"), IsEmpty());
 }
 
-TEST_F(RepointTest, NullDocumentIsWrittenBackEvenWithoutMembers) {
+TEST_F(RepointTest, DocumentIsWrittenBackEvenWithoutMembersAndAsRawUtf8) {
   host::FieldContainerImpl* fields = Fields("sp1");
   fields->SetText(kCostAccount, "null");
   const int before = fields->notification_count();
-  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(local_->Find<engine::SubProject>("sp1"),
-                                                           source_tree_);
+  CostAccountGroupFunc func(local_tree_);
+  func.UpdateLocalCostAccount(local_->Find<engine::SubProject>("sp1"), source_tree_);
   EXPECT_EQ(fields->notification_count() - before, 1);
   EXPECT_EQ(fields->GetText(kCostAccount), "null");
-}
 
-TEST_F(RepointTest, NonAsciiIdsAreWrittenAsRawUtf8) {
-  host::FieldContainerImpl* fields = Fields("sp1");
   fields->SetText(kCostAccount, R"({"主体": "o-works"})");
-  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(local_->Find<engine::SubProject>("sp1"),
-                                                           source_tree_);
-  EXPECT_EQ(fields->GetText(kCostAccount), "{\"\xE4\xB8\xBB\xE4\xBD\x93\":\"l-\xE6\xB7\xB7\xE5\x87\x9D\xE5\x9C\x9F\"}");
+  func.UpdateLocalCostAccount(local_->Find<engine::SubProject>("sp1"), source_tree_);
+  EXPECT_EQ(fields->GetText(kCostAccount),
+            "{\"\xE4\xB8\xBB\xE4\xBD\x93\":\"l-\xE6\xB7\xB7\xE5\x87\x9D\xE5\x9C\x9F\"}");
 }
 
 }  // namespace

@@ -1,15 +1,10 @@
 // Cost account tree lookups and the proxy library's path conversions.
-#include <memory>
-
-#include <gtest/gtest.h>
-
 #include "host/proxy/element.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/project_impl.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using host::DocumentBuilder;
+using namespace test_support;
 
 std::unique_ptr<host::AppDocumentImpl> SlashDocument() {
   return DocumentBuilder("p")
@@ -91,22 +86,6 @@ TEST(BillStages, NameLookupAnswersTheFirstStageInOrder) {
   EXPECT_EQ(stages->FindBillStageByName("Stage")->GetId(), "s2");
   EXPECT_EQ(stages->FindBillStageById("s3")->GetName(), "Other");
   EXPECT_EQ(stages->FindBillStageById("x"), nullptr);
-}
-
-TEST(Tables, RowsReachTheirTableAndTheProjectsTree) {
-  auto doc = DocumentBuilder("p")
-                 .Table("t1", "Costs")
-                 .Row("r1")
-                 .Row("r2", "r1").WithCostAccount("ca1")
-                 .Row("r3", "r2")
-                 .Build();
-  auto* deep = doc->Find<engine::dbtables::TupleObject>("r3");
-  EXPECT_EQ(deep->GetTable(), doc->Find<engine::dbtables::TableObject>("t1"));
-  EXPECT_EQ(deep->GetParent()->GetId(), "r2");
-  auto* file = doc->Find<engine::qrv::QRVTableObjectFile>("t1");
-  EXPECT_EQ(dynamic_cast<engine::qrv::QRVCostAccountGroup*>(file->GetCostAccountGroup()),
-            doc->project()->GetCostAccountGroup());
-  EXPECT_EQ(doc->FindObjectById("r2")->GetFieldContainer()->GetAllFields().at("QRV_CostAccount").GetString(), "ca1");
 }
 
 }  // namespace

@@ -1,29 +1,20 @@
 // Whole-document JSON files: lossless round trips and refusals that name the
 // faulty place.
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <string>
 #include <typeinfo>
-#include <vector>
 
-#include <gtest/gtest.h>
-#include <rapidcheck/gtest.h>
-
-#include "host/engine/qrv/qrv_res_collect.h"
-#include "host/engine/res_item.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/base_res_item_impl.h"
-#include "reference_host/model/res_item_impl.h"
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
 #include "tests/support/random_document.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
+using namespace test_support;
 using nlohmann::json;
 
 bool SameDouble(double a, double b) {
@@ -78,7 +69,7 @@ void ExpectSameObjects(const host::EstimateDocument& original, const host::Estim
 }
 
 std::string SmallDocumentText() {
-  auto document = host::DocumentBuilder("p1", "Riverside Office")
+  auto document = DocumentBuilder("p1", "Riverside Office")
                       .CostAccount("ca1", "01", "Civil")
                       .BillStage("st1", "Stage 1")
                       .ContractGroup("g1", "MaterialForm")
@@ -108,7 +99,7 @@ std::string TempPath(const std::string& name) {
 }
 
 RC_GTEST_PROP(DocumentJsonRoundTrip, SaveLoadSaveGivesTheSameText, ()) {
-  auto document = host_test::DrawRandomDocument();
+  auto document = DrawRandomDocument();
   const std::string first = host::SaveDocumentText(*document->document());
   host::LoadResult loaded = host::LoadDocumentText(first);
   RC_ASSERT(loaded.error == "");
@@ -118,7 +109,7 @@ RC_GTEST_PROP(DocumentJsonRoundTrip, SaveLoadSaveGivesTheSameText, ()) {
 
 RC_GTEST_PROP(DocumentJsonValues, Utf8CheckAgreesWithTheSerialiser, ()) {
   const std::string text =
-      *rc::gen::arbitrary<bool>() ? *rc::gen::arbitrary<std::string>() : host_test::DrawOddText();
+      *rc::gen::arbitrary<bool>() ? *rc::gen::arbitrary<std::string>() : DrawOddText();
   bool serialisable = true;
   try {
     json(text).dump();
@@ -132,7 +123,7 @@ RC_GTEST_PROP(DocumentJsonValues, Utf8CheckAgreesWithTheSerialiser, ()) {
 }
 
 TEST(DocumentJsonRoundTrip, KeepsValueKindsAndOddDoublesApart) {
-  auto document = host::DocumentBuilder("p")
+  auto document = DocumentBuilder("p")
                       .SubProject("sp", "S")
                       .Bill("b", 1)
                       .BudgetLine("ys", -0.0, "C")

@@ -1,38 +1,24 @@
+// Number text without trailing zeros, decimal rounding and ASCII lower-casing.
 #include "host/base/string_util.h"
-
-#include <cmath>
-#include <string>
-
-#include <gtest/gtest.h>
-#include <rapidcheck/gtest.h>
+#include "tests/support/test_support.h"
 
 namespace {
 
-TEST(PlainNumberText, StripsTrailingZerosAndPoint) {
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(8.5), "8.5");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(7), "7");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(7.0000001), "7");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(0.1 + 0.2), "0.3");
-}
-
-TEST(PlainNumberText, RoundsHalfAwayFromZeroOnTheDecimalValue) {
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1.23456), "1.2346");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(-1.23455), "-1.2346");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(2.675, 2), "2.68");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(9.99995), "10");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(0.5, 0), "1");
-}
-
-TEST(PlainNumberText, NegativeZeroBecomesZero) {
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(-0.00001), "0");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(-0.0), "0");
-}
-
-TEST(PlainNumberText, NeverUsesExponentForm) {
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1e20), "100000000000000000000");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(-1.5e16), "-15000000000000000");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1e-7), "0");
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1e-7, 8), "0.0000001");
+TEST(PlainNumberText, RoundsHalfAwayOnTheDecimalValueWithoutZerosOrExponent) {
+  const struct {
+    double value;
+    int digits;
+    const char* text;
+  } cases[] = {
+      {8.5, 4, "8.5"}, {7, 4, "7"}, {7.0000001, 4, "7"}, {0.1 + 0.2, 4, "0.3"},
+      {1.23456, 4, "1.2346"}, {-1.23455, 4, "-1.2346"}, {2.675, 2, "2.68"}, {9.99995, 4, "10"},
+      {0.5, 0, "1"}, {-0.00001, 4, "0"}, {-0.0, 4, "0"},  // never "-0"
+      {1e20, 4, "100000000000000000000"}, {-1.5e16, 4, "-15000000000000000"}, {1e-7, 4, "0"},
+      {1e-7, 8, "0.0000001"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(c.value, c.digits), c.text) << c.value << "/" << c.digits;
+  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1.23456), "1.2346");  // four digits by default
 }
 
 RC_GTEST_PROP(PlainNumberText, ReadsBackWithinHalfAStep, (int units, int hundred_thousandths)) {
@@ -51,8 +37,6 @@ TEST(DoubleRound, RoundsHalfAwayFromZero) {
   EXPECT_DOUBLE_EQ(base::DoubleRound(1250, -2), 1300);
 }
 
-TEST(ToLower, FoldsAsciiOnly) {
-  EXPECT_EQ(base::ToLower("Kg/M3 钢筋 ÄB"), "kg/m3 钢筋 Äb");
-}
+TEST(ToLower, FoldsAsciiOnly) { EXPECT_EQ(base::ToLower("Kg/M3 钢筋 ÄB"), "kg/m3 钢筋 Äb"); }
 
 }  // namespace

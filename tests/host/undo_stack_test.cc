@@ -1,18 +1,10 @@
 // The undo stack's QUndoStack-like bookkeeping.
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "host/app/undo_action.h"
-#include "reference_host/app/undo_stack.h"
-#include "reference_host/builder/document_builder.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using testing::ElementsAre;
+using namespace test_support;
 
 // Appends "+name" on redo and "-name" on undo, checking the document.
 class RecordingAction : public app::UndoAction {
@@ -38,7 +30,7 @@ class UndoStackTest : public testing::Test {
   void Push(const std::string& name) {
     stack_.Push(new RecordingAction(name, &journal_, doc_.get()), "do " + name);
   }
-  std::unique_ptr<host::AppDocumentImpl> doc_ = host::DocumentBuilder().Build();
+  std::unique_ptr<host::AppDocumentImpl> doc_ = DocumentBuilder().Build();
   std::vector<std::string> journal_;
   host::UndoStack stack_{doc_.get()};
 };
@@ -81,20 +73,15 @@ TEST_F(UndoStackTest, UndoLimitDropsTheOldest) {
   EXPECT_THAT(journal_, ElementsAre("+a", "+b", "+c", "-c", "-b"));
 }
 
-TEST_F(UndoStackTest, CleanStateFollowsTheIndex) {
+TEST_F(UndoStackTest, CleanStateFollowsTheIndexAndADroppedOneNeverComesBack) {
   EXPECT_TRUE(stack_.IsClean());
   Push("a");
   EXPECT_FALSE(stack_.IsClean());
   stack_.SetClean();
-  Push("b");
+  Push("x");
   EXPECT_FALSE(stack_.IsClean());
   stack_.Undo();
   EXPECT_TRUE(stack_.IsClean());
-}
-
-TEST_F(UndoStackTest, DroppedCleanStateNeverComesBackUntilSetCleanAgain) {
-  Push("a");
-  stack_.SetClean();
   stack_.Undo();
   Push("b");  // the clean state was in the dropped tail
   stack_.Undo();
@@ -117,12 +104,9 @@ TEST_F(UndoStackTest, DroppedCleanStateNeverComesBackUntilSetCleanAgain) {
   EXPECT_EQ(stack_.CleanIndex(), -1);
 }
 
-TEST_F(UndoStackTest, NullActionIsRefused) {
+TEST_F(UndoStackTest, StackHoldsTheOnlyReferenceAndRefusesNull) {
   stack_.Push(nullptr, "nothing");
   EXPECT_EQ(stack_.Count(), 0);
-}
-
-TEST_F(UndoStackTest, StackHoldsTheOnlyReference) {
   scoped_refptr<app::UndoAction> action(new RecordingAction("a", &journal_, doc_.get()));
   stack_.Push(action, "a");
   EXPECT_EQ(action->RefCountForTesting(), 2);

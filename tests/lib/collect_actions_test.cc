@@ -1,38 +1,21 @@
 // The collection undo actions run by the host's undo stack: what redo and
 // undo change, which notifications the product document hears, and the runs
 // that find nothing to work on.
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "actions/qrv_res_item_collect_action.h"
 #include "actions/qrv_res_item_collect_modify_quantity_action.h"
 #include "actions/qrv_res_item_uncollect_action.h"
-#include "beans/qrv_resitem.h"
-#include "reference_host/app/undo_stack.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/sub_engineering_impl.h"
-#include "tests/lib/lib_test_util.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
+using namespace test_support;
 using host::CollectNotification;
-using host::DocumentBuilder;
-using host::ResItemImpl;
-using lib_test::ListedCopies;
-using lib_test::ListedQuantities;
-using lib_test::Quantity;
-using lib_test::ViewOf;
 using marrow::qrv::QRVResItemCollectAction;
 using marrow::qrv::QRVResItemCollectModifyQuantityAction;
 using marrow::qrv::QRVResItemUnCollectAction;
-using testing::ElementsAre;
-using testing::IsEmpty;
 
-// Exposes what an action stored at construction.
+// Exposes what an action stored at construction (each accessor is compiled
+// only for the actions that use it).
 template <class Action>
 class Probe : public Action {
  public:
@@ -40,44 +23,30 @@ class Probe : public Action {
   std::string cost_id() const { return this->cost_item_id_; }
   std::string budget_id() const { return this->budget_item_id_; }
   double quantity() const { return this->quantity_; }
+  std::string copy_id() const { return this->copy_item_id_; }
+  double previous() const { return this->previous_quantity_; }
 
  protected:
   ~Probe() override = default;
 };
 using CollectProbe = Probe<QRVResItemCollectAction>;
 using UnCollectProbe = Probe<QRVResItemUnCollectAction>;
-
-class ModifyProbe : public QRVResItemCollectModifyQuantityAction {
- public:
-  using QRVResItemCollectModifyQuantityAction::QRVResItemCollectModifyQuantityAction;
-  std::string copy_id() const { return copy_item_id_; }
-  double previous() const { return previous_quantity_; }
-
- protected:
-  ~ModifyProbe() override = default;
-};
+using ModifyProbe = Probe<QRVResItemCollectModifyQuantityAction>;
 
 // A bill of 10 with budget lines "ys" (10) and "ys2" (8) and cost lines
 // "cbA" and "cbB".
-class CollectActionsTest : public testing::Test {
+class CollectActionsTest : public DocumentTest {
  protected:
   CollectActionsTest() {
-    builder_.ContractGroup("g1", "MaterialForm")
-        .ContractEntry("e1", "C01", "Cement")
-        .SubProject("sp1", "Building")
-        .Bill("b1", 10)
-        .BudgetLine("ys", 10, "R1")
-        .BudgetLine("ys2", 8, "R2")
-        .CostLine("cbA", "e1")
-        .CostLine("cbB", "e1");
+    builder_.ContractGroup("g1", "MaterialForm").ContractEntry("e1", "C01", "Cement")
+        .SubProject("sp1", "Building").Bill("b1", 10)
+        .BudgetLine("ys", 10, "R1").BudgetLine("ys2", 8, "R2")
+        .CostLine("cbA", "e1").CostLine("cbB", "e1");
   }
-
   void Build() {
-    doc_ = builder_.Build();
+    DocumentTest::Build();
     stack_ = std::make_unique<host::UndoStack>(doc_.get());
   }
-  ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
-  engine::qrv::QRVResItem* Cost(const std::string& id) const { return Item(id); }
   void PushCollect(const std::string& cost, const std::string& budget, double quantity) {
     stack_->Push(new QRVResItemCollectAction(Cost(cost), Item(budget), quantity), "collect");
   }
@@ -85,12 +54,7 @@ class CollectActionsTest : public testing::Test {
   static CollectNotification Note(const std::string& budget, const std::string& cost, bool on) {
     return CollectNotification{budget, cost, on};
   }
-  double Allowed(const std::string& id) const {
-    return lib_test::ViewOf(Item(id)).GetResItemCollectAllowQuantity();
-  }
 
-  DocumentBuilder builder_{"p"};
-  std::unique_ptr<host::AppDocumentImpl> doc_;
   std::unique_ptr<host::UndoStack> stack_;
 };
 
@@ -198,11 +162,11 @@ TEST_F(CollectActionsTest, ChangeQuantityUndoSetsThePreviousQuantityBack) {
 TEST_F(CollectActionsTest, RefusedChangeLeavesTheQuantityThroughRedoAndUndo) {
   builder_.Collect("ys", "cbA", 4, "c4");
   Build();
-  lib_test::Warnings warnings;
+  LogCapture log;
   stack_->Push(new QRVResItemCollectModifyQuantityAction(Cost("cbA"), Item("c4"), 11), "too much");
   stack_->Undo();  // back to the previous quantity 0, which is refused too
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
-  EXPECT_THAT(warnings.lines(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足",
+  EXPECT_THAT(log.warnings(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足",
                                             "ModifyResItemCollectQuantity副本人材机的消耗量为为0"));
 }
 
@@ -219,10 +183,8 @@ TEST_F(CollectActionsTest, NullItemsGiveEmptyIdsAndRunsThatDoNothing) {
   EXPECT_EQ(no_copy->budget_id(), "");
   EXPECT_EQ(no_copy->quantity(), 0);
   EXPECT_EQ(no_copy_to_modify->copy_id(), "");
-  for (scoped_refptr<app::UndoAction> action :
-       {scoped_refptr<app::UndoAction>(no_cost), scoped_refptr<app::UndoAction>(no_budget),
-        scoped_refptr<app::UndoAction>(no_copy),
-        scoped_refptr<app::UndoAction>(no_copy_to_modify)}) {
+  for (app::UndoAction* action : std::vector<app::UndoAction*>{no_cost.get(), no_budget.get(), no_copy.get(),
+                                                              no_copy_to_modify.get()}) {
     stack_->Push(action);
     stack_->Undo();
     stack_->Redo();

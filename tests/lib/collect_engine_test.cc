@@ -1,37 +1,15 @@
 // The collection engine: collect with snapping, release and change of the
 // quantity of one part, with every refusal and what it leaves behind.
-#include <limits>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "beans/qrv_resitem.h"
 #include "funcs/qrv_collect_ys_to_cb.h"
-#include "reference_host/app/factory_failures.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/base_res_item_impl.h"
-#include "reference_host/model/sub_engineering_impl.h"
-#include "tests/lib/lib_test_util.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using host::DocumentBuilder;
-using host::ResItemImpl;
-using lib_test::ListedCopies;
-using lib_test::ListedQuantities;
-using lib_test::Quantity;
-using lib_test::ViewOf;
-using marrow::qrv::QRVResItemBean;
-using marrow::qrv::YsRCJCollectWithCB;
-using testing::ElementsAre;
-using testing::IsEmpty;
+using namespace test_support;
 
 // A bill of 10 with a budget line of 10, a second budget line "ysL" linked
 // to the cost line "cbL", and free cost lines "cbA" and "cbB".
-class CollectEngineTest : public testing::Test {
+class CollectEngineTest : public DocumentTest {
  protected:
   CollectEngineTest() {
     builder_.ContractGroup("g1", "MaterialForm")
@@ -39,55 +17,39 @@ class CollectEngineTest : public testing::Test {
         .ContractEntry("e2", "C02", "Sand")
         .SubProject("sp1", "Building")
         .Bill("b1", 10)
-        .BudgetLine("ys", 10, "R1")
-        .BudgetLine("ysL", 10, "R2")
-        .CostLine("cbA", "e1")
-        .CostLine("cbB", "e2")
-        .CostLine("cbL", "e1")
+        .BudgetLine("ys", 10, "R1").BudgetLine("ysL", 10, "R2")
+        .CostLine("cbA", "e1").CostLine("cbB", "e2").CostLine("cbL", "e1")
         .Link("cbL", "ysL");
   }
-
-  void Build() { doc_ = builder_.Build(); }
-  ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
-  engine::qrv::QRVResItem* Cost(const std::string& id) const { return Item(id); }
   bool Collect(const std::string& cost, const std::string& budget, double quantity) {
     return engine_.YSRcjCollectToCB(Cost(cost), Item(budget), quantity);
   }
-  double Allowed(const std::string& id) const {
-    return ViewOf(Item(id)).GetResItemCollectAllowQuantity();
-  }
+  std::vector<std::string> Warnings() const { return log_.warnings(); }
 
-  DocumentBuilder builder_{"p"};
-  std::unique_ptr<host::AppDocumentImpl> doc_;
-  YsRCJCollectWithCB engine_;
-  lib_test::Warnings warnings_;
+  marrow::qrv::YsRCJCollectWithCB engine_;
+  LogCapture log_;
 };
 
-TEST_F(CollectEngineTest, CollectsAsANewCopyInBothLists) {
+TEST_F(CollectEngineTest, CollectsAsANewCopyInBothListsThenSnapsAndFindsNothingLeft) {
   Build();
   ASSERT_TRUE(Collect("cbA", "ys", 4));
   std::vector<engine::ResItem*> copies = ListedCopies(Item("ys"));
   ASSERT_EQ(copies.size(), 1u);
   EXPECT_THAT(ListedCopies(Item("cbA")), ElementsAre(copies[0]));
-  engine::qrv::QRVResCollectCopy* record = lib_test::CopyRecord(copies[0]);
+  engine::qrv::QRVResCollectCopy* record = CopyRecord(copies[0]);
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->GetTempleteResItem(), Item("ys"));
   EXPECT_EQ(record->GetCBResItem(), Cost("cbA"));
   EXPECT_DOUBLE_EQ(Quantity(copies[0]), 4);
   EXPECT_EQ(doc_->FindObjectById(copies[0]->GetId()), copies[0]);
-  EXPECT_TRUE(ViewOf(Item("ys")).IsCollected());
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
-}
+  EXPECT_TRUE(View("ys").IsCollected());
 
-TEST_F(CollectEngineTest, SecondRequestIsSnappedAndAThirdFindsNothingLeft) {
-  Build();
-  EXPECT_TRUE(Collect("cbA", "ys", 4));
   EXPECT_TRUE(Collect("cbB", "ys", 6.00005));
   EXPECT_THAT(ListedQuantities(Item("cbB")), ElementsAre(6));  // exactly the allowed 6
   EXPECT_EQ(Allowed("ys"), 0);
   EXPECT_FALSE(Collect("cbA", "ys", 0.5));
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 6));
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THAT(Warnings(), IsEmpty());
 }
 
 struct SnapCase {
@@ -95,6 +57,7 @@ struct SnapCase {
   double over_allowed;
   bool collected;
 };
+void PrintTo(const SnapCase& c, std::ostream* os) { *os << c.name; }
 
 class CollectSnapTest : public CollectEngineTest, public testing::WithParamInterface<SnapCase> {};
 
@@ -109,7 +72,7 @@ TEST_P(CollectSnapTest, RequestNearTheAllowedQuantity) {
   } else {
     EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
   }
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THAT(Warnings(), IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CollectSnapTest,
@@ -118,50 +81,33 @@ INSTANTIATE_TEST_SUITE_P(Cases, CollectSnapTest,
                                          SnapCase{"JustUnder", -0.00009, true},
                                          SnapCase{"TooMuch", 0.0002, false},
                                          SnapCase{"FarTooMuch", 3, false}),
-                         [](const testing::TestParamInfo<SnapCase>& info) {
-                           return info.param.name;
-                         });
+                         CaseName());
 
-TEST_F(CollectEngineTest, NullItemsAndZeroRequestsAreRefusedSilently) {
-  Build();
-  EXPECT_FALSE(engine_.YSRcjCollectToCB(nullptr, Item("ys"), 1));
-  EXPECT_FALSE(engine_.YSRcjCollectToCB(Cost("cbA"), nullptr, 1));
-  EXPECT_FALSE(Collect("cbA", "ys", 5e-7));
-  EXPECT_FALSE(Collect("cbA", "ys", 0));
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
-  // Within the allowed size but of the other sign: no copy can hold it.
-  EXPECT_FALSE(Collect("cbA", "ys", -1));
-  EXPECT_THAT(warnings_.lines(), ElementsAre("创建一个预算的副本人材机 失败"));
-  EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
-  EXPECT_EQ(Item("ys")->GetCollect(), nullptr);
-}
-
-TEST_F(CollectEngineTest, LinkedCostLineIsRefusedBeforeAnyQuantityIsLookedAt) {
-  builder_.Select("ys").WithoutQuantity();
-  Build();
-  EXPECT_FALSE(Collect("cbL", "ys", 1e9));
-  EXPECT_THAT(warnings_.lines(), ElementsAre("预算关联过来的人材机不可做归集 失败"));
-  EXPECT_EQ(Item("cbL")->GetCollect(), nullptr);
-}
-
-TEST_F(CollectEngineTest, LinkedBudgetLineHasNothingToCollect) {
-  Build();
-  EXPECT_FALSE(Collect("cbA", "ysL", 1));
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
-  // A request within the snap of 0 becomes 0, which no copy can hold.
-  EXPECT_FALSE(Collect("cbA", "ysL", 0.00005));
-  EXPECT_THAT(warnings_.lines(), ElementsAre("创建一个预算的副本人材机 失败"));
-  EXPECT_EQ(Item("ysL")->GetCollect(), nullptr);
-}
-
-TEST_F(CollectEngineTest, TargetCarryingAnotherRecordIsRefusedAndTheCopyDropped) {
-  builder_.Collect("ys", "cbB", 2, "copy");
+TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
+  builder_.BudgetLine("ysQ", 10, "R3").WithoutQuantity().Collect("ys", "cbB", 2, "copy");
   Build();
   const size_t objects = doc_->document()->object_count();
-  EXPECT_FALSE(engine_.YSRcjCollectToCB(Item("copy"), Item("ys"), 1));  // copy record
-  EXPECT_FALSE(engine_.YSRcjCollectToCB(Item("ys"), Item("ys"), 1));    // templete record
-  EXPECT_THAT(warnings_.lines(),
-              ElementsAre("没有找到成本的归集对象", "没有找到成本的归集对象"));
+  const struct {
+    const char* cost;  // "" for null
+    const char* budget;
+    double quantity;
+    const char* message;  // "" for none
+  } cases[] = {
+      {"", "ys", 1, ""}, {"cbA", "", 1, ""}, {"cbA", "ys", 5e-7, ""}, {"cbA", "ys", 0, ""},
+      {"cbA", "ys", -1, "创建一个预算的副本人材机 失败"},  // allowed size, other sign: no copy holds it
+      {"cbL", "ysQ", 1e9, "预算关联过来的人材机不可做归集 失败"},  // before any quantity is read
+      {"cbA", "ysL", 1, ""},  // a linked budget line has nothing to collect
+      {"cbA", "ysL", 0.00005, "创建一个预算的副本人材机 失败"},  // snapped to 0
+      {"copy", "ys", 1, "没有找到成本的归集对象"},  // target carrying a copy record
+      {"ys", "ys", 1, "没有找到成本的归集对象"},    // target carrying a templete record
+  };
+  for (const auto& c : cases) {
+    LogCapture log;
+    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr, *c.budget ? Item(c.budget) : nullptr,
+                                          c.quantity)) << c.cost << " " << c.budget << " " << c.quantity;
+    EXPECT_EQ(log.warnings(), std::vector<std::string>(*c.message ? 1 : 0, c.message)) << c.cost << " " << c.quantity;
+  }
+  for (const char* id : {"cbA", "cbL", "ysL", "ysQ"}) EXPECT_EQ(Item(id)->GetCollect(), nullptr) << id;
   EXPECT_EQ(doc_->document()->object_count(), objects);
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(2));
 }
@@ -173,6 +119,7 @@ struct FactoryCase {
   bool cost_record_left;
   bool budget_record_left;
 };
+void PrintTo(const FactoryCase& c, std::ostream* os) { *os << c.name; }
 
 class CollectFactoryFailureTest : public CollectEngineTest,
                                   public testing::WithParamInterface<FactoryCase> {};
@@ -185,9 +132,9 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
     host::ScopedFactoryFailure fail(c.failure);
     EXPECT_FALSE(Collect("cbA", "ys", 4));
   }
-  EXPECT_THAT(warnings_.lines(), ElementsAre(c.message));
-  EXPECT_EQ(lib_test::CollectType(Item("cbA")), c.cost_record_left ? 1 : 0);
-  EXPECT_EQ(lib_test::CollectType(Item("ys")), c.budget_record_left ? 3 : 0);
+  EXPECT_THAT(Warnings(), ElementsAre(c.message));
+  EXPECT_EQ(CollectType(Item("cbA")), c.cost_record_left ? 1 : 0);
+  EXPECT_EQ(CollectType(Item("ys")), c.budget_record_left ? 3 : 0);
   EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
   EXPECT_THAT(ListedCopies(Item("ys")), IsEmpty());
   EXPECT_EQ(doc_->document()->object_count(), objects);
@@ -212,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "没有找到模板的归集对象", true, false},
         FactoryCase{"CopyRecord", &host::FactoryFailures::create_collect_copy,
                     "没有找到副本的归集对象", true, true}),
-    [](const testing::TestParamInfo<FactoryCase>& info) { return info.param.name; });
+    CaseName());
 
 TEST_F(CollectEngineTest, ReleaseLeavesBothListsAndMayBeRepeated) {
   builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
@@ -226,7 +173,7 @@ TEST_F(CollectEngineTest, ReleaseLeavesBothListsAndMayBeRepeated) {
   // The copy keeps its record, so a second release goes through again.
   EXPECT_TRUE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), c4.get()));
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(6));
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THAT(Warnings(), IsEmpty());
 }
 
 TEST_F(CollectEngineTest, ReleaseRefusals) {
@@ -240,7 +187,7 @@ TEST_F(CollectEngineTest, ReleaseRefusals) {
   // A copy record that names a cost line as its budget line.
   ASSERT_TRUE(ViewOf(stray.get()).CreateResItemCollectCopy(Cost("cbA"), Item("cbA")));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), stray.get()));
-  EXPECT_THAT(warnings_.lines(),
+  EXPECT_THAT(Warnings(),
               ElementsAre("YSRcjCopyUnCollectToCB成本人材机为空",
                           "YSRcjCopyUnCollectToCB预算副本人材机为空",
                           "YSRcjCopyUnCollectToCB没有找到成本的归集对象",
@@ -254,9 +201,9 @@ TEST_F(CollectEngineTest, ReleaseOfACopyWhoseBudgetLineIsGoneStillLeavesTheCostL
   builder_.Collect("ys", "cbA", 4, "c4");
   Build();
   scoped_refptr<engine::ResItem> c4(Item("c4"));
-  doc_->Find<host::SubEngineeringImpl>("b1")->budget_list()->Remove(Item("ys"));
+  RemoveBudgetLine("b1", "ys");
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), c4.get()));
-  EXPECT_THAT(warnings_.lines(), ElementsAre("YSRcjCopyUnCollectToCB没有找到副本的拥有者"));
+  EXPECT_THAT(Warnings(), ElementsAre("YSRcjCopyUnCollectToCB没有找到副本的拥有者"));
   EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
 }
 
@@ -284,7 +231,7 @@ TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
   previous_ = kUnset;
   EXPECT_FALSE(Modify("cbA", "c4", 4.5));
   EXPECT_EQ(previous_, kUnset);
-  EXPECT_THAT(warnings_.lines(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足"));
+  EXPECT_THAT(Warnings(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足"));
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
 
   ASSERT_TRUE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), Item("c6")));
@@ -305,7 +252,7 @@ TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
   EXPECT_FALSE(Modify("", "c4", 3));           // a null cost line is no match either
   EXPECT_FALSE(Modify("cbA", "c4", -3));       // other sign than the source
   EXPECT_FALSE(Modify("cbA", "c4", 11));
-  EXPECT_THAT(warnings_.lines(),
+  EXPECT_THAT(Warnings(),
               ElementsAre("ModifyResItemCollectQuantity副本人材机的消耗量为为0",
                           "ModifyResItemCollectQuantity没有找到副本的归集对象",
                           "ModifyResItemCollectQuantity副本归集的对象不匹配",
@@ -323,9 +270,9 @@ TEST_F(ModifyQuantityTest, SilentRefusalsForAMissingBudgetLineOrQuantity) {
   Item("ys")->ClearQuantity();  // the copy's quantity follows the budget line's
   EXPECT_FALSE(Modify("cbA", "c4", 3));
   Item("ys")->SetQuantity(10);
-  doc_->Find<host::SubEngineeringImpl>("b1")->budget_list()->Remove(Item("ys"));
+  RemoveBudgetLine("b1", "ys");
   EXPECT_FALSE(engine_.ModifyResItemCollectQuantity(Cost("cbA"), c4.get(), 3, previous_));
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THAT(Warnings(), IsEmpty());
   EXPECT_EQ(previous_, kUnset);
 }
 

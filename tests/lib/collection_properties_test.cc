@@ -1,30 +1,15 @@
 // Properties of collection over random documents and random sequences of
 // collect, release, change quantity, undo and redo run by the undo stack.
 #include <algorithm>
-#include <cmath>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gtest/gtest.h>
-#include <rapidcheck.h>
-#include <rapidcheck/gtest.h>
 
 #include "actions/qrv_res_item_collect_action.h"
 #include "actions/qrv_res_item_collect_modify_quantity_action.h"
 #include "actions/qrv_res_item_uncollect_action.h"
-#include "beans/qrv_resitem.h"
-#include "reference_host/app/undo_stack.h"
-#include "reference_host/builder/document_builder.h"
-#include "tests/lib/lib_test_util.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using host::ResItemImpl;
-using lib_test::CopyRecord;
-using lib_test::ListedCopies;
-using lib_test::Quantity;
-using lib_test::ViewOf;
+using namespace test_support;
 using marrow::qrv::QRVResItemBean;
 
 constexpr double kSnap = 0.0001;
@@ -45,7 +30,7 @@ class World {
   // |foreign_copies|: release and change actions are now and then given a
   // copy that another cost line holds.
   explicit World(bool foreign_copies) : foreign_copies_(foreign_copies) {
-    host::DocumentBuilder builder("p");
+    DocumentBuilder builder("p");
     builder.ContractGroup("g", "MaterialForm").ContractEntry("e", "C01", "Cement")
         .SubProject("sp", "Building");
     const int bills = *rc::gen::inRange(1, 4);

@@ -1,38 +1,25 @@
 // Linking budget lines to the cost line that represents them: the single and
 // the group link with their per-unit content and lease quantities, and unlink.
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "funcs/qrv_link_cb_res_item.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/base_res_item_impl.h"
-#include "tests/lib/lib_test_util.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using host::BaseResItemImpl;
-using host::DocumentBuilder;
-using host::ResItemImpl;
+using namespace test_support;
 using marrow::qrv::ResItemLinkToCB;
 using testing::Contains;
-using testing::ElementsAre;
-using testing::IsEmpty;
 
 // Bills of 10 (a line of 5), of 0 (a line of 5) and of 2 (lines of 3 and 4
 // and a line "yc" with a collected part), and cost lines on a plain entry,
 // a self-lease machine entry and a self-lease revolving material entry.
-class LinkTest : public testing::Test {
+class LinkTest : public DocumentTest {
  protected:
   LinkTest() {
     builder_.ContractGroup("g", "MaterialForm").ContractEntry("e", "C01", "Cement")
         .ContractGroup("lease", "SelfLeaseMachineForm").ContractEntry("el", "M01", "Crane")
-        .ContractGroup("rev", "SelfLeaseRevolvingMaterialsForm")
-        .ContractEntry("er", "R01", "Formwork")
+        .ContractGroup("rev", "SelfLeaseRevolvingMaterialsForm").ContractEntry("er", "R01", "Formwork")
         .SubProject("sp1", "Building")
         .Bill("b10", 10).BudgetLine("y5", 5, "R1").CostLine("cb10", "e").CostLine("cb10b", "e")
         .Bill("b0", 0).BudgetLine("y0", 5, "R2").CostLine("cb0", "e")
@@ -42,10 +29,6 @@ class LinkTest : public testing::Test {
         .CostLine("cbM", "el").CostLine("cbR", "er").CostLine("cbT", "e")
         .Collect("yc", "cbT", 0.5);
   }
-
-  void Build() { doc_ = builder_.Build(); }
-  ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
-  BaseResItemImpl* Entry(const std::string& id) const { return doc_->Find<BaseResItemImpl>(id); }
   // Resolves every line to |cost_id| ("" for none), recording what it was asked.
   ResItemLinkToCB::Resolver To(const std::string& cost_id) {
     return [this, cost_id](engine::ResItem* budget_item) -> engine::qrv::QRVResItem* {
@@ -59,11 +42,9 @@ class LinkTest : public testing::Test {
     return lines;
   }
 
-  DocumentBuilder builder_{"p"};
-  std::unique_ptr<host::AppDocumentImpl> doc_;
   ResItemLinkToCB link_;
   std::vector<engine::ResItem*> asked_;
-  lib_test::Warnings warnings_;
+  LogCapture log_;
 };
 
 TEST_F(LinkTest, SingleLinkSetsThePerUnitContentButBindsNothing) {
@@ -74,7 +55,7 @@ TEST_F(LinkTest, SingleLinkSetsThePerUnitContentButBindsNothing) {
   EXPECT_THAT(asked_, ElementsAre(Item("y5")));
   EXPECT_TRUE(link_.LinkToCB(Item("y0"), To("cb0")));
   EXPECT_EQ(Item("cb0")->GetContent(), "0");
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THAT(log_.warnings(), IsEmpty());
 }
 
 TEST_F(LinkTest, SingleLinkRegistersTheCostLineWithItsEntry) {
@@ -103,7 +84,7 @@ TEST_F(LinkTest, SingleLinkRefusals) {
   EXPECT_THAT(asked_, IsEmpty());
   EXPECT_FALSE(link_.LinkToCB(Item("y3"), To("")));
   EXPECT_EQ(Item("cbG")->GetContent(), "before");
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
+  EXPECT_THAT(log_.warnings(), IsEmpty());
   EXPECT_THROW(link_.LinkToCB(Item("y3"), ResItemLinkToCB::Resolver()), std::bad_function_call);
   EXPECT_THROW(link_.LinkToCB(Lines({"y3", "y4"}), ResItemLinkToCB::Resolver()),
                std::bad_function_call);
@@ -117,13 +98,9 @@ TEST_F(LinkTest, GroupLinkBindsTheOtherMembersAndSumsTheirQuantities) {
   EXPECT_TRUE(Item("cbG")->IsLinkedTo(Item("y4")));
   EXPECT_THAT(asked_, ElementsAre(Item("y3")));
   EXPECT_EQ(Entry("e")->lease_quantity_text(), "");  // not a self-lease form
-  EXPECT_THAT(warnings_.lines(), IsEmpty());
-}
-
-TEST_F(LinkTest, GroupLinkInABillOfZeroWritesZero) {
-  Build();
-  EXPECT_TRUE(link_.LinkToCB(Lines({"y0"}), To("cb0")));
+  EXPECT_TRUE(link_.LinkToCB(Lines({"y0"}), To("cb0")));  // a bill of 0 writes 0
   EXPECT_EQ(Item("cb0")->GetContent(), "0");
+  EXPECT_THAT(log_.warnings(), IsEmpty());
 }
 
 TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
@@ -134,14 +111,11 @@ TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
     std::vector<std::string> members;  // "" is a null member
     const char* message;
   } cases[] = {
-      {{"y3", "y5"}, "mergeBingToCB check failed"},
-      {{"y3", "y4", "y5"}, "mergeBingToCB check failed"},
+      {{"y3", "y5"}, "mergeBingToCB check failed"}, {{"y3", "y4", "y5"}, "mergeBingToCB check failed"},
       {{"y3", "free"}, "mergeBingToCB check failed"},
       {{"free", "free"}, "mergeBingToCB check failed"},  // no bill at all
-      {{"y3", "y4", "yc"}, "mergeBingToCB 存在已归集的人材机"},
-      {{"yc", "y3"}, "mergeBingToCB 存在已归集的人材机"},
-      {{"y3", "", "y4"}, "mergeBingToCB check has null"},
-      {{"", "yc"}, "mergeBingToCB check has null"},
+      {{"y3", "y4", "yc"}, "mergeBingToCB 存在已归集的人材机"}, {{"yc", "y3"}, "mergeBingToCB 存在已归集的人材机"},
+      {{"y3", "", "y4"}, "mergeBingToCB check has null"}, {{"", "yc"}, "mergeBingToCB check has null"},
       {{"yc", ""}, "mergeBingToCB 存在已归集的人材机"},
   };
   for (const auto& c : cases) {
@@ -149,9 +123,9 @@ TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
     std::vector<engine::ResItem*> members;
     for (const std::string& id : c.members)
       members.push_back(id == "free" ? free_line.get() : id.empty() ? nullptr : Item(id));
-    lib_test::Warnings warnings;
+    LogCapture log;
     EXPECT_FALSE(link_.LinkToCB(members, To("cbM")));
-    EXPECT_THAT(warnings.lines(), ElementsAre(c.message));
+    EXPECT_THAT(log.warnings(), ElementsAre(c.message));
   }
   EXPECT_THAT(asked_, IsEmpty());
   EXPECT_EQ(Item("cbM")->GetContent(), "");
@@ -171,6 +145,7 @@ struct LeaseCase {
   const char* lease_before;  // "" for none
   const char* lease_after;
 };
+void PrintTo(const LeaseCase& c, std::ostream* os) { *os << c.name; }
 
 class GroupLeaseTest : public LinkTest, public testing::WithParamInterface<LeaseCase> {};
 
@@ -192,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LeaseCase{"MachineRoundedAway", "cbM", "el", "0.00004", "7"},
                     LeaseCase{"RevolvingWithLease", "cbR", "er", "2.25", "9.25"},
                     LeaseCase{"OtherFormKeepsItsLease", "cbG", "e", "1", "1"}),
-    [](const testing::TestParamInfo<LeaseCase>& info) { return info.param.name; });
+    CaseName());
 
 TEST_F(LinkTest, UnlinkFreesTheLineFromEveryCostLineOfItsBill) {
   builder_.Link("cb10", "y5").Link("cb10b", "y5").Link("cb10b", "y0");
@@ -222,10 +197,8 @@ TEST_F(LinkTest, UnlinkRefusals) {
       .SubEngineering("measure", 1, 0, 1).BudgetLine("ym", 1, "R10");
   Build();
   scoped_refptr<ResItemImpl> free_line(new ResItemImpl());
-  EXPECT_FALSE(link_.DeLinkToCB(Item("yn")));
-  EXPECT_FALSE(link_.DeLinkToCB(Item("ym")));
-  EXPECT_FALSE(link_.DeLinkToCB(free_line.get()));
-  EXPECT_FALSE(link_.DeLinkToCB(nullptr));
+  for (ResItemImpl* line : {Item("yn"), Item("ym"), free_line.get(), static_cast<ResItemImpl*>(nullptr)})
+    EXPECT_FALSE(link_.DeLinkToCB(line));
 }
 
 }  // namespace

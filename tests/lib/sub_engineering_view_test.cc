@@ -1,38 +1,12 @@
 // The sub-engineering view: budget fee figures by field name, the lump-sum
 // measure test and the cost accounts of a bill's resource lines.
-#include <memory>
-#include <set>
-#include <string>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "beans/qrv_sub_engineering.h"
-#include "reference_host/builder/document_builder.h"
-#include "reference_host/model/sub_engineering_impl.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
-using host::DocumentBuilder;
+using namespace test_support;
 using marrow::qrv::QRVSubEngineeringBean;
-using testing::ElementsAre;
-
-struct FeeField {
-  const char* unit_field;
-  const char* total_field;
-  const char* kind;
-};
-
-constexpr FeeField kFeeFields[] = {
-    {"YSMXComplex", "YSMXComplexTotal", "Complex"},
-    {"YSMXLabor", "YSMXLaborTotal", "Labor"},
-    {"YSMXPrimaryMaterial", "YSMXPrimaryMaterialTotal", "MainMaterial"},
-    {"YSMXEquipment", "YSMXEquipmentTotal", "Equipment"},
-    {"YSMXOtherMaterial", "YSMXOtherMaterialTotal", "OtherMaterial"},
-    {"YSMXRevolvingMaterial", "YSMXRevolvingMaterialTotal", "RevolvingMaterial"},
-    {"ZYMXFBFee", "ZYMXFBFeeTotal", "Subcontract"},
-    {"YSMXMachine", "YSMXMachineTotal", "Machine"},
-};
 
 class SubEngineeringViewTest : public testing::Test {
  protected:
@@ -42,23 +16,35 @@ class SubEngineeringViewTest : public testing::Test {
   std::unique_ptr<host::AppDocumentImpl> doc_;
 };
 
-TEST_F(SubEngineeringViewTest, EachFieldReadsItsKindsUnitOrTotalFigure) {
+// Every field name is the system's own text: a typo in any of them must show.
+TEST_F(SubEngineeringViewTest, FieldsReadTheirKindsUnitOrTotalFigure) {
+  struct Case {
+    const char* unit_field;
+    const char* total_field;
+    const char* kind;
+  };
+  const Case cases[] = {
+      {"YSMXComplex", "YSMXComplexTotal", "Complex"},
+      {"YSMXLabor", "YSMXLaborTotal", "Labor"},
+      {"YSMXPrimaryMaterial", "YSMXPrimaryMaterialTotal", "MainMaterial"},
+      {"YSMXEquipment", "YSMXEquipmentTotal", "Equipment"},
+      {"YSMXOtherMaterial", "YSMXOtherMaterialTotal", "OtherMaterial"},
+      {"YSMXRevolvingMaterial", "YSMXRevolvingMaterialTotal", "RevolvingMaterial"},
+      {"ZYMXFBFee", "ZYMXFBFeeTotal", "Subcontract"},
+      {"YSMXMachine", "YSMXMachineTotal", "Machine"},
+  };
   DocumentBuilder builder("p");
   builder.SubProject("sp1", "Building").Bill("b1", 1);
   double figure = 1;
-  for (const FeeField& field : kFeeFields) {
-    builder.Fee(field.kind, figure, figure * 100);
-    ++figure;
-  }
+  for (const Case& c : cases) builder.Fee(c.kind, figure, figure * 100), ++figure;
   doc_ = builder.Build();
   figure = 1;
-  for (const FeeField& field : kFeeFields) {
-    SCOPED_TRACE(field.unit_field);
+  for (const Case& c : cases) {
     double unit = -1, total = -1;
-    EXPECT_TRUE(View("b1").GetYSFieldValue(field.unit_field, unit));
-    EXPECT_TRUE(View("b1").GetYSFieldValue(field.total_field, total));
-    EXPECT_EQ(unit, figure);
-    EXPECT_EQ(total, figure * 100);
+    EXPECT_TRUE(View("b1").GetYSFieldValue(c.unit_field, unit)) << c.unit_field;
+    EXPECT_TRUE(View("b1").GetYSFieldValue(c.total_field, total)) << c.total_field;
+    EXPECT_EQ(unit, figure) << c.unit_field;
+    EXPECT_EQ(total, figure * 100) << c.total_field;
     ++figure;
   }
 }
@@ -88,6 +74,7 @@ struct ZJCSCase {
   int measure_kind;
   bool zjcs;
 };
+void PrintTo(const ZJCSCase& c, std::ostream* os) { *os << c.name; }
 
 class ZJCSTest : public SubEngineeringViewTest, public testing::WithParamInterface<ZJCSCase> {};
 
@@ -103,29 +90,16 @@ TEST_P(ZJCSTest, DependsOnOwnAndParentMeasureKind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ZJCSTest,
-    testing::Values(ZJCSCase{"Kind16UnderAnyParent", 0, 16, true},
-                    ZJCSCase{"Kind16UnderKind16", 16, 16, true},
-                    ZJCSCase{"Kind16WithoutParent", -1, 16, false},
-                    ZJCSCase{"Kind3UnderKind3", 3, 3, true},
-                    ZJCSCase{"Kind3UnderKind16", 16, 3, false},
-                    ZJCSCase{"Kind3WithoutParent", -1, 3, false},
+    testing::Values(ZJCSCase{"Kind16UnderAnyParent", 0, 16, true}, ZJCSCase{"Kind16UnderKind16", 16, 16, true},
+                    ZJCSCase{"Kind16WithoutParent", -1, 16, false}, ZJCSCase{"Kind3UnderKind3", 3, 3, true},
+                    ZJCSCase{"Kind3UnderKind16", 16, 3, false}, ZJCSCase{"Kind3WithoutParent", -1, 3, false},
                     ZJCSCase{"OtherKindUnderKind3", 3, 5, false}),
-    [](const testing::TestParamInfo<ZJCSCase>& info) { return info.param.name; });
-
-TEST_F(SubEngineeringViewTest, EmptyViewIsNoMeasureItemAndHasNoAccounts) {
-  QRVSubEngineeringBean empty(nullptr);
-  EXPECT_FALSE(empty.IsZJCS());
-  std::set<std::string> codes{"kept"};
-  empty.GetYSAllResCostAccount(codes, true);
-  EXPECT_THAT(codes, ElementsAre("kept"));
-}
+    CaseName());
 
 TEST_F(SubEngineeringViewTest, CostAccountsOfOwnLinesOrOfTheWholeSubtree) {
   doc_ = DocumentBuilder("p")
-             .CostAccount("ca1", "01", "Civil")
-             .CostAccount("ca2", "02", "Steel")
-             .CostAccount("ca3", "03", "Glass")
-             .CostAccount("ca4", "04", "Paint")
+             .CostAccount("ca1", "01", "Civil").CostAccount("ca2", "02", "Steel")
+             .CostAccount("ca3", "03", "Glass").CostAccount("ca4", "04", "Paint")
              .SubProject("sp1", "Building")
              .Bill("b1", 1).BudgetLine("y1", 1, "R1").WithYSCostAccount("ca1")
              .Bill("b2", 1, "b1").BudgetLine("y2", 1, "R2").WithYSCostAccount("ca2")
@@ -143,6 +117,11 @@ TEST_F(SubEngineeringViewTest, CostAccountsOfOwnLinesOrOfTheWholeSubtree) {
 
   std::set<std::string> leaf;
   View("b3").GetYSAllResCostAccount(leaf, true);
+  EXPECT_THAT(leaf, ElementsAre("01"));
+
+  QRVSubEngineeringBean empty(nullptr);  // no measure item, no accounts
+  EXPECT_FALSE(empty.IsZJCS());
+  empty.GetYSAllResCostAccount(leaf, true);
   EXPECT_THAT(leaf, ElementsAre("01"));
 }
 

@@ -18,7 +18,7 @@
 #include "reference_host/model/sub_project_impl.h"
 #include "reference_host/model/table_impl.h"
 
-namespace host_test {
+namespace test_support {
 namespace {
 
 using host::DocumentObjectImpl;
@@ -312,4 +312,4 @@ engine::FieldValue DrawFieldValue() {
 
 std::unique_ptr<host::AppDocumentImpl> DrawRandomDocument() { return Drawer().Draw(); }
 
-}  // namespace host_test
+}  // namespace test_support

@@ -8,7 +8,7 @@
 #include "host/engine/field_value.h"
 #include "reference_host/app/app_document_impl.h"
 
-namespace host_test {
+namespace test_support {
 
 // Texts that stress storage: empty, CJK, NUL bytes, invalid UTF-8
 // (stray bytes, surrogates, overlong forms), "/" and "~", or arbitrary bytes.
@@ -24,4 +24,4 @@ engine::FieldValue DrawFieldValue();
 // document.
 std::unique_ptr<host::AppDocumentImpl> DrawRandomDocument();
 
-}  // namespace host_test
+}  // namespace test_support
