@@ -12,13 +12,13 @@
 #include "host/engine/qrv/qrv_project.h"
 #include "host/engine/sub_project.h"
 #include "host/proxy/element.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
 
 namespace {
 
-const char kYSCostAccountKey[] = "QRV_YSCostAccount";
 
 // The path of the account |id| names in |object|'s document; "" when there
 // is none.
@@ -71,13 +71,13 @@ BaseResItemBean::~BaseResItemBean() = default;
 
 bool BaseResItemBean::GetCostAccountPath(std::string& path) {
   if (!item_) return false;
-  path = AccountPath(item_, internal::GetTextField(item_->GetFieldContainer(), kYSCostAccountKey));
+  path = AccountPath(item_, internal::GetTextField(item_->GetFieldContainer(), keys::kYSCostAccount));
   return true;
 }
 
 bool BaseResItemBean::IsBelongToSpecifyCostAc(const std::string& code) {
   if (!item_) return false;
-  const std::string id = internal::GetTextField(item_->GetFieldContainer(), kYSCostAccountKey);
+  const std::string id = internal::GetTextField(item_->GetFieldContainer(), keys::kYSCostAccount);
   if (id.empty()) return false;
   return AccountBelongsTo(FindProject(item_->GetOwner()), id, code);
 }

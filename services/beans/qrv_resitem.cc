@@ -22,16 +22,13 @@
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/res_item.h"
 #include "host/engine/sub_engineering.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
 
 namespace {
 
-constexpr double kZero = 1e-6;
-constexpr double kCollectThreshold = 0.0001;
-constexpr char kCollectRatioField[] = "QRV_RICollectRatio";
-constexpr char kYSCostAccountField[] = "QRV_YSCostAccount";
 constexpr char kSubcontractResType[] = "FB";
 
 engine::qrv::QRVResCollectCopy* CopyRecordOf(engine::ResItem* copy) {
@@ -175,9 +172,9 @@ engine::ResItem* QRVResItemBean::CreateResItemCopy(double quantity) const {
   if (!item_) return nullptr;
   engine::ResItem* source = item_->GetResItem();
   if (!source) return nullptr;
-  if (std::fabs(quantity) < kZero) return nullptr;
+  if (std::fabs(quantity) < kZeroTolerance) return nullptr;
   double source_quantity = 0.0;
-  if (!source->GetQuantity(source_quantity) || std::fabs(source_quantity) < kZero) return nullptr;
+  if (!source->GetQuantity(source_quantity) || std::fabs(source_quantity) < kZeroTolerance) return nullptr;
   const double ratio = quantity / source_quantity;
   if (ratio <= 0) return nullptr;
 
@@ -195,7 +192,7 @@ engine::ResItem* QRVResItemBean::CreateResItemCopy(double quantity) const {
     scoped_refptr<engine::ResItem> discard(copy);
     return nullptr;
   }
-  fields->SetFieldValue(kCollectRatioField, engine::FieldValue(ratio), true);
+  fields->SetFieldValue(keys::kCollectRatio, engine::FieldValue(ratio), true);
   return copy;
 }
 
@@ -232,10 +229,10 @@ double QRVResItemBean::GetResItemCollectedQuantity(int mode) const {
 
 double QRVResItemBean::GetResItemCollectAllowQuantity() const {
   const double source = GetResItemCollectSrcQuantity();
-  if (std::fabs(source) < kCollectThreshold) return 0.0;
+  if (std::fabs(source) < kCollectTolerance) return 0.0;
   if (GetLinkedCBRes()) return 0.0;
   const double collected = GetResItemCollectedQuantity(0);
-  if (std::fabs(collected) >= kCollectThreshold)
+  if (std::fabs(collected) >= kCollectTolerance)
     return std::fabs(collected) >= std::fabs(source) ? 0.0 : source - collected;
   engine::qrv::QRVResCollect* record = item_->GetCollect();
   if (!record || record->GetCollectType() == engine::qrv::kCollectTypeTemplete) return source;
@@ -309,9 +306,9 @@ void QRVResItemBean::GetCostAccount(std::set<std::string>& codes) {
     engine::ResItem* core = item_->GetResItem();
     engine::BaseResItem* entry = core ? core->GetBaseResItem() : nullptr;
     if (!entry) return;
-    if (std::fabs(GetResItemCollectAllowQuantity()) <= kZero) return;
+    if (std::fabs(GetResItemCollectAllowQuantity()) <= kZeroTolerance) return;
     const std::string account_id =
-        internal::GetTextField(entry->GetFieldContainer(), kYSCostAccountField);
+        internal::GetTextField(entry->GetFieldContainer(), keys::kYSCostAccount);
     InsertCostAccountCode(item_, account_id, codes);
     return;
   }

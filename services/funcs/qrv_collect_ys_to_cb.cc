@@ -12,15 +12,13 @@
 #include "host/engine/qrv/qrv_res_collect.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
 
 namespace {
 
-constexpr double kZero = 1e-6;
-constexpr double kSnapTolerance = 0.0001;
-constexpr char kCollectRatioField[] = "QRV_RICollectRatio";
 constexpr char kUnCollectName[] = "YSRcjCopyUnCollectToCB";
 constexpr char kModifyName[] = "ModifyResItemCollectQuantity";
 
@@ -36,7 +34,7 @@ YsRCJCollectWithCB::~YsRCJCollectWithCB() = default;
 bool YsRCJCollectWithCB::YSRcjCollectToCB(engine::qrv::QRVResItem* cost_item,
                                           engine::ResItem* budget_item, double quantity) {
   if (!cost_item || !budget_item) return false;
-  if (std::fabs(quantity) < kZero) return false;
+  if (std::fabs(quantity) < kZeroTolerance) return false;
   if (!cost_item->CanBeCollectTarget()) {
     LOG(WARNING) << "预算关联过来的人材机不可做归集 失败";
     return false;
@@ -44,7 +42,7 @@ bool YsRCJCollectWithCB::YSRcjCollectToCB(engine::qrv::QRVResItem* cost_item,
 
   const QRVResItemBean budget_view(budget_item);
   const double allowed = budget_view.GetResItemCollectAllowQuantity();
-  if (std::fabs(quantity - allowed) < kSnapTolerance) quantity = allowed;
+  if (std::fabs(quantity - allowed) < kCollectTolerance) quantity = allowed;
   if (std::fabs(quantity) > std::fabs(allowed)) return false;
 
   // The new copy has no owner yet: this reference keeps it alive until the
@@ -120,7 +118,7 @@ bool YsRCJCollectWithCB::ModifyResItemCollectQuantity(engine::qrv::QRVResItem* c
                                                       double quantity,
                                                       double& previous_quantity) {
   if (!copy_item) return false;
-  if (std::fabs(quantity) < kZero) {
+  if (std::fabs(quantity) < kZeroTolerance) {
     LOG(WARNING) << kModifyName << "副本人材机的消耗量为为0";
     return false;
   }
@@ -149,7 +147,7 @@ bool YsRCJCollectWithCB::ModifyResItemCollectQuantity(engine::qrv::QRVResItem* c
     return false;
   }
   const double source = budget_view.GetResItemCollectSrcQuantity();
-  if (std::fabs(source) < kZero) return false;
+  if (std::fabs(source) < kZeroTolerance) return false;
   const double ratio = quantity / source;
   if (ratio < 0) {
     LOG(WARNING) << kModifyName << "比例错误剩余可归集的数量不足";
@@ -158,7 +156,7 @@ bool YsRCJCollectWithCB::ModifyResItemCollectQuantity(engine::qrv::QRVResItem* c
 
   engine::FieldContainer* fields = copy_item->GetFieldContainer();
   if (!fields) return false;
-  fields->SetFieldValue(kCollectRatioField, engine::FieldValue(ratio), true);
+  fields->SetFieldValue(keys::kCollectRatio, engine::FieldValue(ratio), true);
   previous_quantity = current;
   if (cost_item) {
     if (engine::qrv::QRVBaseResItem* entry = cost_item->GetBaseResItem()) {

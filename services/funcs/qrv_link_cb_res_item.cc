@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <glog/logging.h>
+#include "qrv_keys.h"
 
 #include "beans/qrv_resitem.h"
 #include "beans/qrv_sub_engineering.h"
@@ -21,7 +22,6 @@ namespace qrv {
 
 namespace {
 
-constexpr double kZero = 1e-6;
 constexpr char kSelfLeaseRevolvingMaterialsForm[] = "SelfLeaseRevolvingMaterialsForm";
 constexpr char kSelfLeaseMachineForm[] = "SelfLeaseMachineForm";
 
@@ -38,7 +38,7 @@ std::string FormatFixed(double value) {
 }
 
 std::string PerUnitContent(double quantity, double bill_quantity) {
-  if (std::fabs(bill_quantity) < kZero) return "0";
+  if (std::fabs(bill_quantity) < kZeroTolerance) return "0";
   return FormatFixed(quantity / bill_quantity);
 }
 

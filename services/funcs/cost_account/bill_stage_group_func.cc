@@ -6,12 +6,12 @@
 #include "host/engine/field_container.h"
 #include "host/engine/field_value.h"
 #include "host/engine/qrv/qrv_bill_stage.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
 
 namespace {
-const char kBillStageKey[] = "QRV_BillStage";
 }  // namespace
 
 BillStageGroupFunc::BillStageGroupFunc(engine::qrv::QRVBillStageGroup* group) : group_(group) {}
@@ -25,13 +25,13 @@ BillStageGroupFunc::~BillStageGroupFunc() = default;
 void BillStageGroupFunc::UpdateLocalBillStage(engine::FieldContainer* fields,
                                               engine::qrv::QRVBillStageGroup* other) {
   if (!group_ || !other || !fields) return;
-  const std::string id = internal::GetTextField(fields, kBillStageKey);
+  const std::string id = internal::GetTextField(fields, keys::kBillStage);
   if (id.empty()) return;
   engine::qrv::QRVBillStage* foreign = other->FindBillStageById(id);
   if (!foreign) return;
   engine::qrv::QRVBillStage* local = group_->FindBillStageByName(foreign->GetName());
   if (!local) return;
-  fields->SetFieldValue(kBillStageKey, engine::FieldValue(local->GetId()), true);
+  fields->SetFieldValue(keys::kBillStage, engine::FieldValue(local->GetId()), true);
 }
 
 }  // namespace qrv

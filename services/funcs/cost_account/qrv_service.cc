@@ -17,15 +17,14 @@
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/sub_project.h"
 #include "host/proxy/element.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
 
 namespace {
 
-const char kCostAccountKey[] = "QRV_CostAccount";
-const char kYSCostAccountKey[] = "QRV_YSCostAccount";
-const char* const kCostAccountKeys[] = {kCostAccountKey, kYSCostAccountKey};
+const char* const kCostAccountKeys[] = {keys::kCostAccount, keys::kYSCostAccount};
 
 // The local account with the code of |other|'s account |id|, or
 // null when either lookup fails.

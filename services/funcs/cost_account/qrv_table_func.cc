@@ -18,6 +18,7 @@
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/qrv/qrv_table_file.h"
 #include "host/proxy/element.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
@@ -27,29 +28,28 @@ namespace {
 using Row = engine::dbtables::TupleObject;
 using Record = std::map<engine::DocumentObject*, std::string>;
 
-const char kCostAccountKey[] = "QRV_CostAccount";
 
 // Keeps the first value per object only.
 void RecordRow(Row* row, const engine::FieldContainer* fields, Record& record) {
   engine::DocumentObject* key = row;
   auto it = record.lower_bound(key);
   if (it != record.end() && it->first == key) return;
-  record.emplace_hint(it, key, internal::GetTextField(fields, kCostAccountKey));
+  record.emplace_hint(it, key, internal::GetTextField(fields, keys::kCostAccount));
 }
 
 // Records and removes the field when |row| carries it.
 void ClearRow(Row* row, Record& record) {
   engine::FieldContainer* fields = row->GetFieldContainer();
-  if (!fields || !fields->HasField(kCostAccountKey)) return;
+  if (!fields || !fields->HasField(keys::kCostAccount)) return;
   RecordRow(row, fields, record);
-  fields->RemoveField(kCostAccountKey, true);
+  fields->RemoveField(keys::kCostAccount, true);
 }
 
 // Records the row if it carries the field, then writes |value| into it.
 void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value,
               Record& record) {
-  if (fields->HasField(kCostAccountKey)) RecordRow(row, fields, record);
-  fields->SetFieldValue(kCostAccountKey, engine::FieldValue(value), true);
+  if (fields->HasField(keys::kCostAccount)) RecordRow(row, fields, record);
+  fields->SetFieldValue(keys::kCostAccount, engine::FieldValue(value), true);
 }
 
 // Clears every ancestor of |row|, nearest first. A parent chain that loops
@@ -156,7 +156,7 @@ class RowForest {
     std::vector<int> leaves(rows_.size(), 0);
     for (std::size_t pos = 0; pos < rows_.size(); ++pos) {
       const engine::FieldContainer* fields = rows_[pos]->GetFieldContainer();
-      if (fields && fields->HasField(kCostAccountKey)) leaves[pos] = ends_[pos];
+      if (fields && fields->HasField(keys::kCostAccount)) leaves[pos] = ends_[pos];
     }
     carriers_.Reset(leaves);
   }

@@ -1,0 +1,23 @@
+// Field keys the library reads and writes, and the tolerances its quantity
+// rules share. Internal: not part of the exported boundary.
+#pragma once
+
+namespace marrow {
+namespace qrv {
+namespace keys {
+
+inline constexpr char kCollectRatio[] = "QRV_RICollectRatio";
+inline constexpr char kCostAccount[] = "QRV_CostAccount";
+inline constexpr char kYSCostAccount[] = "QRV_YSCostAccount";
+inline constexpr char kBillStage[] = "QRV_BillStage";
+
+}  // namespace keys
+
+// The zero test for quantities, ratios and divisors.
+inline constexpr double kZeroTolerance = 1e-6;
+// Below this nothing counts as collected or collectable; also the snap of a
+// requested collect quantity to the allowed one.
+inline constexpr double kCollectTolerance = 0.0001;
+
+}  // namespace qrv
+}  // namespace marrow
