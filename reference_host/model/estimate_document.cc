@@ -1,5 +1,6 @@
 #include "reference_host/model/estimate_document.h"
 
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 
@@ -103,7 +104,8 @@ bool EstimateDocument::CanAdopt(const DocumentObjectImpl* holder, const Document
 
 bool EstimateDocument::CanEnter(const EstimateDocument* document, const DocumentObjectImpl* root) {
   if (!document || !root) return true;
-  std::unordered_map<std::string, const DocumentObjectImpl*> seen;
+  // Keys view the objects' own ids: a whole project enters at once on load.
+  std::unordered_map<std::string_view, const DocumentObjectImpl*> seen;
   std::vector<DocumentObjectImpl*> stack{const_cast<DocumentObjectImpl*>(root)};
   while (!stack.empty()) {
     const DocumentObjectImpl* object = stack.back();

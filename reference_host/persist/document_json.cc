@@ -41,13 +41,12 @@ std::string SystemError() { return std::strerror(errno); }
 }  // namespace
 
 nlohmann::json DocumentToJson(const EstimateDocument& document) {
-  return persist::DocumentWriter(document).Write();
+  // The text is the one spelling kept; the tree is read back from it.
+  return nlohmann::json::parse(SaveDocumentText(document));
 }
 
 std::string SaveDocumentText(const EstimateDocument& document) {
-  // Every text is valid UTF-8 by now (others are written as bytes), so the
-  // strict serialiser never throws.
-  return DocumentToJson(document).dump(2, ' ', false, nlohmann::json::error_handler_t::strict) + "\n";
+  return persist::DocumentWriter(document).Write();
 }
 
 bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error) {

@@ -1,9 +1,11 @@
 #include "reference_host/persist/document_writer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "host/engine/qrv/qrv_res_collect.h"
 #include "reference_host/model/base_res_item_group_impl.h"
@@ -25,209 +27,506 @@ namespace host {
 namespace persist {
 namespace {
 
-using nlohmann::json;
-
 // Figures that are +0.0 are the model's default and left out.
 bool IsPlainZero(double value) { return value == 0.0 && !std::signbit(value); }
 
-json QuantityToJson(const std::optional<double>& quantity) {
-  return quantity ? DoubleToJson(*quantity) : json(nullptr);
+void Quantity(JsonTextWriter& out, const std::optional<double>& quantity) {
+  out.Key("quantity");
+  if (quantity)
+    WriteDouble(out, *quantity);
+  else
+    out.Null();
 }
 
-json FigureMap(const std::map<std::string, double>& figures) {
-  json out = json::object();
-  for (const auto& [kind, value] : figures) out[KeyToJson(kind)] = DoubleToJson(value);
-  return out;
+// A map written under its keys' JSON spellings. Escaped spellings sort
+// differently from the keys themselves, so a map with any is sorted again.
+template <class Value, class WriteValue>
+void KeyedMap(JsonTextWriter& out, const std::map<std::string, Value>& map, WriteValue write_value) {
+  out.BeginObject();
+  bool escaped = false;
+  for (const auto& member : map) escaped = escaped || !KeyIsPlain(member.first);
+  if (!escaped) {
+    for (const auto& [key, value] : map) {
+      out.Key(key);
+      write_value(out, value);
+    }
+  } else {
+    std::vector<std::pair<std::string, const Value*>> members;
+    for (const auto& [key, value] : map) members.emplace_back(KeyToJson(key), &value);
+    std::sort(members.begin(), members.end());
+    for (const auto& [key, value] : members) {
+      out.Key(key);
+      write_value(out, *value);
+    }
+  }
+  out.EndObject();
+}
+
+// The items a templete or object record lists; none for other records.
+std::vector<engine::ResItem*> ListedItems(engine::qrv::QRVResCollect* record) {
+  std::vector<engine::ResItem*> listed;
+  if (auto* templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(record))
+    templete->GetCopies(listed);
+  else if (auto* object = dynamic_cast<engine::qrv::QRVResCollectObj*>(record))
+    object->GetCopies(listed);
+  return listed;
 }
 
 }  // namespace
 
-json DocumentWriter::Write() {
-  json out = json::object();
-  out["format"] = kDocumentFormatName;
-  out["version"] = kDocumentFormatVersion;
-  out["project"] = document_.project() ? Project(*document_.project()) : json(nullptr);
-  // Copies may list further copies; the list grows while it is written.
-  json copies = json::array();
-  for (size_t i = 0; i < copies_.size(); ++i) copies.push_back(Line(*copies_[i]));
-  if (!copies.empty()) out["copies"] = std::move(copies);
-  json detached = json::array();
-  for (const BaseResItemImpl* entry : detached_) detached.push_back(Entry(*entry));
-  if (!detached.empty()) out["detachedEntries"] = std::move(detached);
-  return out;
+std::string DocumentWriter::Write() {
+  FindOutsiders();
+  std::string text;
+  // Regrowing a text of hundreds of megabytes costs more than writing it.
+  // Objects take about 600 bytes; room never written to costs no memory.
+  text.reserve(document_.object_count() * 1024);
+  JsonTextWriter out(text);
+  out.BeginObject();
+  if (!copies_.empty()) {
+    out.Key("copies");
+    out.BeginArray();
+    for (const ResItemImpl* copy : copies_) {
+      out.Element();
+      Line(out, *copy);
+    }
+    out.EndArray();
+  }
+  if (!detached_.empty()) {
+    out.Key("detachedEntries");
+    out.BeginArray();
+    for (const BaseResItemImpl* entry : detached_) {
+      out.Element();
+      Entry(out, *entry);
+    }
+    out.EndArray();
+  }
+  out.Key("format");
+  out.String(kDocumentFormatName);
+  out.Key("project");
+  if (document_.project())
+    Project(out, *document_.project());
+  else
+    out.Null();
+  out.Key("version");
+  out.Int(kDocumentFormatVersion);
+  out.EndObject();
+  text += '\n';
+  return text;
 }
 
 bool DocumentWriter::InDocument(const DocumentObjectImpl* object) const {
   return object && document_.FindImpl(object->GetId()) == object;
 }
 
-json DocumentWriter::WeakRef(const DocumentObjectImpl* object) const {
-  return InDocument(object) ? TextToJson(object->GetId()) : json(nullptr);
+// Finding copies and detached entries.
+
+void DocumentWriter::FindOutsiders() {
+  if (document_.project())
+    if (const SubProjectImpl* root = document_.project()->GetRootSubProject()) FindOutsidersOf(*root);
+  // Copies may list further copies; the list grows while it is walked.
+  for (size_t i = 0; i < copies_.size(); ++i) FindOutsidersOf(*copies_[i]);
 }
 
-json DocumentWriter::Common(const DocumentObjectImpl& object) const {
-  json out = json::object();
-  out["id"] = TextToJson(object.GetId());
-  const auto& fields = object.fields()->GetAllFields();
-  if (!fields.empty()) {
-    json& out_fields = out["fields"] = json::object();
-    for (const auto& [key, value] : fields) out_fields[KeyToJson(key)] = FieldValueToJson(value);
-  }
-  return out;
-}
-
-json DocumentWriter::Project(const ProjectImpl& project) {
-  json out = Common(project);
-  out["name"] = TextToJson(project.GetName());
-
-  json accounts = Common(*project.cost_accounts());
-  for (int i = 0; i < project.cost_accounts()->GetCostAccountCount(); ++i)
-    accounts["accounts"].push_back(CostAccount(*project.cost_accounts()->GetCostAccount(i)));
-  out["costAccounts"] = std::move(accounts);
-
-  json stages = Common(*project.bill_stages());
-  for (int i = 0; i < project.bill_stages()->GetBillStageCount(); ++i) {
-    const BillStageImpl& stage = *project.bill_stages()->GetBillStage(i);
-    json stage_json = Common(stage);
-    stage_json["name"] = TextToJson(stage.GetName());
-    stages["stages"].push_back(std::move(stage_json));
-  }
-  out["billStages"] = std::move(stages);
-
-  for (int i = 0; i < project.GetBaseResItemGroupCount(); ++i) {
-    const BaseResItemGroupImpl& group = *project.GetBaseResItemGroup(i);
-    json group_json = Common(group);
-    group_json["formName"] = TextToJson(group.GetFormName());
-    for (int j = 0; j < group.GetCount(); ++j) group_json["entries"].push_back(Entry(*group.entry(j)));
-    out["contractGroups"].push_back(std::move(group_json));
-  }
-
-  for (int i = 0; i < project.table_count(); ++i) {
-    const TableImpl& table = *project.table(i);
-    json table_json = Common(table);
-    table_json["name"] = TextToJson(table.GetName());
-    for (int j = 0; j < table.GetRowCount(); ++j) table_json["rows"].push_back(Row(*table.GetRow(j)));
-    out["tables"].push_back(std::move(table_json));
-  }
-
-  if (const SubProjectImpl* root = project.GetRootSubProject())
-    out["subProjects"].push_back(SubProject(*root));
-  return out;
-}
-
-json DocumentWriter::CostAccount(const CostAccountImpl& account) {
-  json out = Common(account);
-  out["code"] = TextToJson(account.GetCode());
-  out["name"] = TextToJson(account.GetName());
-  for (int i = 0; i < account.GetChildCount(); ++i) out["accounts"].push_back(CostAccount(*account.GetChild(i)));
-  return out;
-}
-
-json DocumentWriter::Entry(const BaseResItemImpl& entry) {
-  json out = Common(entry);
-  for (const std::string& id : entry.registered_res_item_ids()) out["registered"].push_back(TextToJson(id));
-  if (!IsPlainZero(entry.registered_quantity()))
-    out["registeredQuantity"] = DoubleToJson(entry.registered_quantity());
-  return out;
-}
-
-json DocumentWriter::Row(const TupleImpl& row) {
-  json out = Common(row);
-  for (int i = 0; i < row.GetChildCount(); ++i) out["rows"].push_back(Row(*row.GetChild(i)));
-  return out;
-}
-
-json DocumentWriter::SubProject(const SubProjectImpl& sub_project) {
-  json out = Common(sub_project);
-  out["kind"] = sub_project.GetKind();
-  out["name"] = TextToJson(sub_project.GetName());
-  const ResSummaryImpl& summary = *sub_project.summary();
-  json summary_json = Common(summary);
-  for (int i = 0; i < summary.size(); ++i) summary_json["entries"].push_back(Entry(*summary.entry(i)));
-  out["summary"] = std::move(summary_json);
-  for (int i = 0; i < sub_project.GetChildCount(); ++i)
-    out["subProjects"].push_back(SubProject(*sub_project.GetChild(i)));
+void DocumentWriter::FindOutsidersOf(const SubProjectImpl& sub_project) {
+  for (int i = 0; i < sub_project.GetChildCount(); ++i) FindOutsidersOf(*sub_project.GetChild(i));
   for (int i = 0; i < sub_project.GetSubEngineeringCount(); ++i)
-    out["bills"].push_back(BillItem(*sub_project.GetSubEngineering(i)));
-  return out;
+    FindOutsidersOf(*sub_project.GetSubEngineering(i));
 }
 
-json DocumentWriter::BillItem(const SubEngineeringImpl& item) {
-  json out = Common(item);
-  out["nodeKind"] = item.GetNodeKind();
-  out["measureKind"] = item.GetMeasureKind();
-  out["quantity"] = QuantityToJson(item.own_quantity());
-  // Absent means the default: a calculator or list that is there but empty.
-  if (const FeeCalcImpl* fee = item.fee_calc()) {
-    json fee_json = json::object();
-    if (!fee->unit_costs().empty()) fee_json["unit"] = FigureMap(fee->unit_costs());
-    if (!fee->total_costs().empty()) fee_json["total"] = FigureMap(fee->total_costs());
-    if (!fee_json.empty()) out["fee"] = std::move(fee_json);
-  } else {
-    out["fee"] = nullptr;
+void DocumentWriter::FindOutsidersOf(const SubEngineeringImpl& item) {
+  for (const ResItemListImpl* list : {item.budget_list(), item.cost_list()}) {
+    if (!list) continue;
+    for (int i = 0; i < list->size(); ++i) FindOutsidersOf(*list->item(i));
   }
-  if (!item.budget_list() || item.budget_list()->size() > 0) out["budget"] = List(item.budget_list());
-  if (!item.cost_list() || item.cost_list()->size() > 0) out["cost"] = List(item.cost_list());
-  for (int i = 0; i < item.GetChildCount(); ++i) out["bills"].push_back(BillItem(*item.child(i)));
-  return out;
+  for (int i = 0; i < item.GetChildCount(); ++i) FindOutsidersOf(*item.child(i));
 }
 
-json DocumentWriter::List(const ResItemListImpl* list) {
-  if (!list) return nullptr;
-  json out = json::array();
-  for (int i = 0; i < list->size(); ++i) out.push_back(Line(*list->item(i)));
-  return out;
-}
-
-json DocumentWriter::Line(const ResItemImpl& line) {
-  json out = Common(line);
-  out["quantity"] = QuantityToJson(line.own_quantity());
+void DocumentWriter::FindOutsidersOf(const ResItemImpl& line) {
   if (const BaseResItemImpl* entry = line.GetBaseResItem()) {
-    out["entry"] = TextToJson(entry->GetId());
     if (!InDocument(entry) && detached_seen_.insert(entry).second) detached_.push_back(entry);
   }
-  if (!line.GetSourceRef().empty()) out["sourceRef"] = TextToJson(line.GetSourceRef());
-  if (!line.GetContent().empty()) out["content"] = TextToJson(line.GetContent());
-  for (const std::string& id : line.linked_ids()) out["linked"].push_back(TextToJson(id));
-  if (!IsPlainZero(line.collected_quantity()))
-    out["collectedQuantity"] = DoubleToJson(line.collected_quantity());
-  if (line.GetCollect()) out["record"] = Record(line);
-  return out;
-}
-
-json DocumentWriter::Record(const ResItemImpl& holder) {
-  engine::qrv::QRVResCollect* record = holder.GetCollect();
-  json out = json::object();
-  // The owner is left out when it is the holding item, as it nearly always is.
-  auto* owner = dynamic_cast<const DocumentObjectImpl*>(record->GetOwner());
-  if (owner != &holder) out["owner"] = WeakRef(owner);
-
-  std::vector<engine::ResItem*> listed;
-  if (auto* templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(record)) {
-    out["kind"] = "templete";
-    templete->GetCopies(listed);
-  } else if (auto* object = dynamic_cast<engine::qrv::QRVResCollectObj*>(record)) {
-    out["kind"] = "object";
-    object->GetCopies(listed);
-  } else if (auto* copy = dynamic_cast<engine::qrv::QRVResCollectCopy*>(record)) {
-    out["kind"] = "copy";
-    json budget = WeakRef(dynamic_cast<const DocumentObjectImpl*>(copy->GetTempleteResItem()));
-    json cost = WeakRef(dynamic_cast<const DocumentObjectImpl*>(copy->GetCBResItem()));
-    if (!budget.is_null()) out["budgetItem"] = std::move(budget);
-    if (!cost.is_null()) out["costItem"] = std::move(cost);
-  }
-  if (listed.empty()) return out;
-  json& copies = out["copies"] = json::array();
-  for (engine::ResItem* listed_item : listed) {
+  if (!line.GetCollect()) return;
+  for (engine::ResItem* listed_item : ListedItems(line.GetCollect())) {
     auto* item = dynamic_cast<const ResItemImpl*>(listed_item);
     if (!item) continue;
-    copies.push_back(TextToJson(item->GetId()));
     // A listed item that a bill list of the document holds is written there.
     const SubEngineeringImpl* bill = item->owner_sub_engineering();
     if (bill && InDocument(bill)) continue;
     if (copies_seen_.insert(item).second) copies_.push_back(item);
   }
-  return out;
+}
+
+// Writing.
+
+void DocumentWriter::Fields(JsonTextWriter& out, const DocumentObjectImpl& object) const {
+  const auto& fields = object.fields()->GetAllFields();
+  if (fields.empty()) return;
+  out.Key("fields");
+  KeyedMap(out, fields, WriteFieldValue);
+}
+
+void DocumentWriter::Id(JsonTextWriter& out, const DocumentObjectImpl& object) const {
+  out.Key("id");
+  WriteText(out, object.GetId());
+}
+
+void DocumentWriter::WeakRef(JsonTextWriter& out, const DocumentObjectImpl* object) const {
+  if (InDocument(object))
+    WriteText(out, object->GetId());
+  else
+    out.Null();
+}
+
+void DocumentWriter::Project(JsonTextWriter& out, const ProjectImpl& project) const {
+  out.BeginObject();
+  const BillStageGroupImpl& stages = *project.bill_stages();
+  out.Key("billStages");
+  out.BeginObject();
+  Fields(out, stages);
+  Id(out, stages);
+  if (stages.GetBillStageCount() > 0) {
+    out.Key("stages");
+    out.BeginArray();
+    for (int i = 0; i < stages.GetBillStageCount(); ++i) {
+      const BillStageImpl& stage = *stages.GetBillStage(i);
+      out.Element();
+      out.BeginObject();
+      Fields(out, stage);
+      Id(out, stage);
+      out.Key("name");
+      WriteText(out, stage.GetName());
+      out.EndObject();
+    }
+    out.EndArray();
+  }
+  out.EndObject();
+
+  if (project.GetBaseResItemGroupCount() > 0) {
+    out.Key("contractGroups");
+    out.BeginArray();
+    for (int i = 0; i < project.GetBaseResItemGroupCount(); ++i) {
+      const BaseResItemGroupImpl& group = *project.GetBaseResItemGroup(i);
+      out.Element();
+      out.BeginObject();
+      if (group.GetCount() > 0) {
+        out.Key("entries");
+        out.BeginArray();
+        for (int j = 0; j < group.GetCount(); ++j) {
+          out.Element();
+          Entry(out, *group.entry(j));
+        }
+        out.EndArray();
+      }
+      Fields(out, group);
+      out.Key("formName");
+      WriteText(out, group.GetFormName());
+      Id(out, group);
+      out.EndObject();
+    }
+    out.EndArray();
+  }
+
+  const CostAccountGroupImpl& accounts = *project.cost_accounts();
+  out.Key("costAccounts");
+  out.BeginObject();
+  if (accounts.GetCostAccountCount() > 0) {
+    out.Key("accounts");
+    out.BeginArray();
+    for (int i = 0; i < accounts.GetCostAccountCount(); ++i) {
+      out.Element();
+      CostAccount(out, *accounts.GetCostAccount(i));
+    }
+    out.EndArray();
+  }
+  Fields(out, accounts);
+  Id(out, accounts);
+  out.EndObject();
+
+  Fields(out, project);
+  Id(out, project);
+  out.Key("name");
+  WriteText(out, project.GetName());
+
+  if (const SubProjectImpl* root = project.GetRootSubProject()) {
+    out.Key("subProjects");
+    out.BeginArray();
+    out.Element();
+    SubProject(out, *root);
+    out.EndArray();
+  }
+
+  if (project.table_count() > 0) {
+    out.Key("tables");
+    out.BeginArray();
+    for (int i = 0; i < project.table_count(); ++i) {
+      const TableImpl& table = *project.table(i);
+      out.Element();
+      out.BeginObject();
+      Fields(out, table);
+      Id(out, table);
+      out.Key("name");
+      WriteText(out, table.GetName());
+      if (table.GetRowCount() > 0) {
+        out.Key("rows");
+        out.BeginArray();
+        for (int j = 0; j < table.GetRowCount(); ++j) {
+          out.Element();
+          Row(out, *table.GetRow(j));
+        }
+        out.EndArray();
+      }
+      out.EndObject();
+    }
+    out.EndArray();
+  }
+  out.EndObject();
+}
+
+void DocumentWriter::CostAccount(JsonTextWriter& out, const CostAccountImpl& account) const {
+  out.BeginObject();
+  if (account.GetChildCount() > 0) {
+    out.Key("accounts");
+    out.BeginArray();
+    for (int i = 0; i < account.GetChildCount(); ++i) {
+      out.Element();
+      CostAccount(out, *account.GetChild(i));
+    }
+    out.EndArray();
+  }
+  out.Key("code");
+  WriteText(out, account.GetCode());
+  Fields(out, account);
+  Id(out, account);
+  out.Key("name");
+  WriteText(out, account.GetName());
+  out.EndObject();
+}
+
+void DocumentWriter::Entry(JsonTextWriter& out, const BaseResItemImpl& entry) const {
+  out.BeginObject();
+  Fields(out, entry);
+  Id(out, entry);
+  const std::vector<std::string>& registered = entry.registered_res_item_ids();
+  if (!registered.empty()) {
+    out.Key("registered");
+    out.BeginArray();
+    for (const std::string& id : registered) {
+      out.Element();
+      WriteText(out, id);
+    }
+    out.EndArray();
+  }
+  if (!IsPlainZero(entry.registered_quantity())) {
+    out.Key("registeredQuantity");
+    WriteDouble(out, entry.registered_quantity());
+  }
+  out.EndObject();
+}
+
+void DocumentWriter::Row(JsonTextWriter& out, const TupleImpl& row) const {
+  out.BeginObject();
+  Fields(out, row);
+  Id(out, row);
+  if (row.GetChildCount() > 0) {
+    out.Key("rows");
+    out.BeginArray();
+    for (int i = 0; i < row.GetChildCount(); ++i) {
+      out.Element();
+      Row(out, *row.GetChild(i));
+    }
+    out.EndArray();
+  }
+  out.EndObject();
+}
+
+void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const {
+  out.BeginObject();
+  if (sub_project.GetSubEngineeringCount() > 0) {
+    out.Key("bills");
+    out.BeginArray();
+    for (int i = 0; i < sub_project.GetSubEngineeringCount(); ++i) {
+      out.Element();
+      BillItem(out, *sub_project.GetSubEngineering(i));
+    }
+    out.EndArray();
+  }
+  Fields(out, sub_project);
+  Id(out, sub_project);
+  out.Key("kind");
+  out.Int(sub_project.GetKind());
+  out.Key("name");
+  WriteText(out, sub_project.GetName());
+  if (sub_project.GetChildCount() > 0) {
+    out.Key("subProjects");
+    out.BeginArray();
+    for (int i = 0; i < sub_project.GetChildCount(); ++i) {
+      out.Element();
+      SubProject(out, *sub_project.GetChild(i));
+    }
+    out.EndArray();
+  }
+  const ResSummaryImpl& summary = *sub_project.summary();
+  out.Key("summary");
+  out.BeginObject();
+  if (summary.size() > 0) {
+    out.Key("entries");
+    out.BeginArray();
+    for (int i = 0; i < summary.size(); ++i) {
+      out.Element();
+      Entry(out, *summary.entry(i));
+    }
+    out.EndArray();
+  }
+  Fields(out, summary);
+  Id(out, summary);
+  out.EndObject();
+  out.EndObject();
+}
+
+void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const {
+  out.BeginObject();
+  if (item.GetChildCount() > 0) {
+    out.Key("bills");
+    out.BeginArray();
+    for (int i = 0; i < item.GetChildCount(); ++i) {
+      out.Element();
+      BillItem(out, *item.child(i));
+    }
+    out.EndArray();
+  }
+  // Absent means the default: a calculator or list that is there but empty.
+  if (!item.budget_list() || item.budget_list()->size() > 0) {
+    out.Key("budget");
+    List(out, item.budget_list());
+  }
+  if (!item.cost_list() || item.cost_list()->size() > 0) {
+    out.Key("cost");
+    List(out, item.cost_list());
+  }
+  const FeeCalcImpl* fee = item.fee_calc();
+  if (!fee) {
+    out.Key("fee");
+    out.Null();
+  } else if (!fee->unit_costs().empty() || !fee->total_costs().empty()) {
+    out.Key("fee");
+    out.BeginObject();
+    if (!fee->total_costs().empty()) {
+      out.Key("total");
+      KeyedMap(out, fee->total_costs(), WriteDouble);
+    }
+    if (!fee->unit_costs().empty()) {
+      out.Key("unit");
+      KeyedMap(out, fee->unit_costs(), WriteDouble);
+    }
+    out.EndObject();
+  }
+  Fields(out, item);
+  Id(out, item);
+  out.Key("measureKind");
+  out.Int(item.GetMeasureKind());
+  out.Key("nodeKind");
+  out.Int(item.GetNodeKind());
+  Quantity(out, item.own_quantity());
+  out.EndObject();
+}
+
+void DocumentWriter::List(JsonTextWriter& out, const ResItemListImpl* list) const {
+  if (!list) {
+    out.Null();
+    return;
+  }
+  out.BeginArray();
+  for (int i = 0; i < list->size(); ++i) {
+    out.Element();
+    Line(out, *list->item(i));
+  }
+  out.EndArray();
+}
+
+void DocumentWriter::Line(JsonTextWriter& out, const ResItemImpl& line) const {
+  out.BeginObject();
+  if (!IsPlainZero(line.collected_quantity())) {
+    out.Key("collectedQuantity");
+    WriteDouble(out, line.collected_quantity());
+  }
+  if (!line.GetContent().empty()) {
+    out.Key("content");
+    WriteText(out, line.GetContent());
+  }
+  if (const BaseResItemImpl* entry = line.GetBaseResItem()) {
+    out.Key("entry");
+    WriteText(out, entry->GetId());
+  }
+  Fields(out, line);
+  Id(out, line);
+  if (!line.linked_ids().empty()) {
+    out.Key("linked");
+    out.BeginArray();
+    for (const std::string& id : line.linked_ids()) {
+      out.Element();
+      WriteText(out, id);
+    }
+    out.EndArray();
+  }
+  Quantity(out, line.own_quantity());
+  if (line.GetCollect()) {
+    out.Key("record");
+    Record(out, line);
+  }
+  if (!line.GetSourceRef().empty()) {
+    out.Key("sourceRef");
+    WriteText(out, line.GetSourceRef());
+  }
+  out.EndObject();
+}
+
+void DocumentWriter::Record(JsonTextWriter& out, const ResItemImpl& holder) const {
+  engine::qrv::QRVResCollect* record = holder.GetCollect();
+  out.BeginObject();
+  const char* kind = nullptr;
+  std::vector<engine::ResItem*> listed;
+  if (auto* templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(record)) {
+    kind = "templete";
+    templete->GetCopies(listed);
+  } else if (auto* object = dynamic_cast<engine::qrv::QRVResCollectObj*>(record)) {
+    kind = "object";
+    object->GetCopies(listed);
+  } else if (auto* copy = dynamic_cast<engine::qrv::QRVResCollectCopy*>(record)) {
+    kind = "copy";
+    // Items no longer in the document are left out.
+    auto* budget = dynamic_cast<const DocumentObjectImpl*>(copy->GetTempleteResItem());
+    auto* cost = dynamic_cast<const DocumentObjectImpl*>(copy->GetCBResItem());
+    if (InDocument(budget)) {
+      out.Key("budgetItem");
+      WriteText(out, budget->GetId());
+    }
+    if (InDocument(cost)) {
+      out.Key("costItem");
+      WriteText(out, cost->GetId());
+    }
+  }
+  if (!listed.empty()) {
+    out.Key("copies");
+    out.BeginArray();
+    for (engine::ResItem* listed_item : listed) {
+      if (auto* item = dynamic_cast<const ResItemImpl*>(listed_item)) {
+        out.Element();
+        WriteText(out, item->GetId());
+      }
+    }
+    out.EndArray();
+  }
+  if (kind) {
+    out.Key("kind");
+    out.String(kind);
+  }
+  // The owner is left out when it is the holding item, as it nearly always is.
+  const engine::DocumentObject* owner = record->GetOwner();
+  if (owner != static_cast<const engine::DocumentObject*>(&holder)) {
+    out.Key("owner");
+    WeakRef(out, dynamic_cast<const DocumentObjectImpl*>(owner));
+  }
+  out.EndObject();
 }
 
 }  // namespace persist

@@ -1,14 +1,15 @@
-// Turns an estimate document into its JSON form (docs/format.md). One writer
-// serves one call; it borrows the document and keeps only the bookkeeping of
-// copies and out-of-document entries still to be written.
+// Turns an estimate document into its JSON text (docs/format.md), written
+// directly rather than through a JSON tree. One writer serves one call; it
+// borrows the document and keeps only the bookkeeping of copies and
+// out-of-document entries to be written.
 #pragma once
 
+#include <string>
 #include <unordered_set>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "reference_host/model/estimate_document.h"
+#include "reference_host/persist/json_text_writer.h"
 
 namespace host {
 
@@ -30,24 +31,35 @@ class DocumentWriter {
   DocumentWriter(const DocumentWriter&) = delete;
   DocumentWriter& operator=(const DocumentWriter&) = delete;
 
-  nlohmann::json Write();
+  // The whole text, indented by 2, ending in a newline.
+  std::string Write();
 
  private:
   bool InDocument(const DocumentObjectImpl* object) const;
-  // "id" and, when there are any, "fields".
-  nlohmann::json Common(const DocumentObjectImpl& object) const;
-  nlohmann::json Project(const ProjectImpl& project);
-  nlohmann::json CostAccount(const CostAccountImpl& account);
-  nlohmann::json Entry(const BaseResItemImpl& entry);
-  nlohmann::json Row(const TupleImpl& row);
-  nlohmann::json SubProject(const SubProjectImpl& sub_project);
-  nlohmann::json BillItem(const SubEngineeringImpl& item);
-  nlohmann::json List(const ResItemListImpl* list);
-  nlohmann::json Line(const ResItemImpl& line);
-  nlohmann::json Record(const ResItemImpl& holder);
-  // An id to write for a weak reference: null when the object is not (or
-  // no longer) in the document, since a load could not find it.
-  nlohmann::json WeakRef(const DocumentObjectImpl* object) const;
+  // Finds the copies and detached entries, in the order the lines of the
+  // project (sub-projects before bills; budget, cost, then child bills)
+  // and then the copies themselves first name them.
+  void FindOutsiders();
+  void FindOutsidersOf(const SubProjectImpl& sub_project);
+  void FindOutsidersOf(const SubEngineeringImpl& item);
+  void FindOutsidersOf(const ResItemImpl& line);
+
+  // Each writes one value; members go in key order, as the format has them.
+  // Fields sort with "fields" and "id" among the other members.
+  void Fields(JsonTextWriter& out, const DocumentObjectImpl& object) const;
+  void Id(JsonTextWriter& out, const DocumentObjectImpl& object) const;
+  void Project(JsonTextWriter& out, const ProjectImpl& project) const;
+  void CostAccount(JsonTextWriter& out, const CostAccountImpl& account) const;
+  void Entry(JsonTextWriter& out, const BaseResItemImpl& entry) const;
+  void Row(JsonTextWriter& out, const TupleImpl& row) const;
+  void SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
+  void BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const;
+  void List(JsonTextWriter& out, const ResItemListImpl* list) const;
+  void Line(JsonTextWriter& out, const ResItemImpl& line) const;
+  void Record(JsonTextWriter& out, const ResItemImpl& holder) const;
+  // The id of a weak reference: null when the object is not (or no longer)
+  // in the document, since a load could not find it.
+  void WeakRef(JsonTextWriter& out, const DocumentObjectImpl* object) const;
 
   const EstimateDocument& document_;
   // Listed copy items that no bill list holds, in the order first listed.

@@ -91,6 +91,17 @@ nlohmann::json TextToJson(const std::string& text) {
   return nlohmann::json{{"bytes", ToHex(text)}};
 }
 
+void WriteText(JsonTextWriter& out, const std::string& text) {
+  if (IsValidUtf8(text)) {
+    out.String(text);
+    return;
+  }
+  out.BeginObject();
+  out.Key("bytes");
+  out.String(ToHex(text));
+  out.EndObject();
+}
+
 bool TextFromJson(const nlohmann::json& json, std::string& text) {
   if (json.is_string()) {
     text = json.get_ref<const std::string&>();
@@ -114,6 +125,25 @@ nlohmann::json DoubleToJson(double value) {
     nan["bits"] = hex;
   }
   return nan;
+}
+
+void WriteDouble(JsonTextWriter& out, double value) {
+  if (std::isfinite(value)) {
+    out.Double(value);
+    return;
+  }
+  out.BeginObject();
+  uint64_t bits = BitsOf(value);
+  if (std::isnan(value) && bits != kQuietNaNBits) {
+    char hex[17];
+    for (int i = 0; i < 16; ++i) hex[i] = kHexDigits[(bits >> (60 - 4 * i)) & 0xf];
+    hex[16] = '\0';
+    out.Key("bits");
+    out.String(hex);
+  }
+  out.Key("double");
+  out.String(std::isnan(value) ? "NaN" : value > 0 ? "Infinity" : "-Infinity");
+  out.EndObject();
 }
 
 bool DoubleFromJson(const nlohmann::json& json, double& value) {
@@ -171,6 +201,27 @@ nlohmann::json FieldValueToJson(const engine::FieldValue& value) {
   return nullptr;
 }
 
+void WriteFieldValue(JsonTextWriter& out, const engine::FieldValue& value) {
+  switch (value.kind()) {
+    case engine::FieldValue::Kind::kEmpty:
+      out.Null();
+      return;
+    case engine::FieldValue::Kind::kBool:
+      out.Bool(value.GetBool());
+      return;
+    case engine::FieldValue::Kind::kInt:
+      out.Int(value.GetInt());
+      return;
+    case engine::FieldValue::Kind::kDouble:
+      WriteDouble(out, value.GetDouble());
+      return;
+    case engine::FieldValue::Kind::kText:
+      WriteText(out, value.GetString());
+      return;
+  }
+  out.Null();
+}
+
 bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, std::string& what) {
   switch (json.type()) {
     case nlohmann::json::value_t::null:
@@ -216,8 +267,10 @@ bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, s
   return false;
 }
 
+bool KeyIsPlain(const std::string& key) { return IsValidUtf8(key) && (key.empty() || key[0] != '\0'); }
+
 std::string KeyToJson(const std::string& key) {
-  if (IsValidUtf8(key) && (key.empty() || key[0] != '\0')) return key;
+  if (KeyIsPlain(key)) return key;
   return std::string(1, '\0') + ToHex(key);
 }
 
@@ -230,7 +283,7 @@ bool KeyFromJson(const std::string& json_key, std::string& key) {
   // spellings never name one key.
   std::string decoded;
   if (!FromHex(json_key.substr(1), decoded)) return false;
-  if (IsValidUtf8(decoded) && (decoded.empty() || decoded[0] != '\0')) return false;
+  if (KeyIsPlain(decoded)) return false;
   key = std::move(decoded);
   return true;
 }

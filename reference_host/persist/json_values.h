@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/engine/field_value.h"
+#include "reference_host/persist/json_text_writer.h"
 
 namespace host {
 namespace persist {
@@ -19,6 +20,7 @@ bool IsValidUtf8(const std::string& text);
 
 // A text: a JSON string when it is valid UTF-8, else {"bytes": "<hex>"}.
 nlohmann::json TextToJson(const std::string& text);
+void WriteText(JsonTextWriter& out, const std::string& text);
 // Reads either spelling; false (|text| untouched) for anything else.
 bool TextFromJson(const nlohmann::json& json, std::string& text);
 
@@ -26,18 +28,22 @@ bool TextFromJson(const nlohmann::json& json, std::string& text);
 // kept), else {"double": "NaN" | "Infinity" | "-Infinity"}; a NaN other than
 // the default quiet one adds "bits": "<16 hex digits>".
 nlohmann::json DoubleToJson(double value);
+void WriteDouble(JsonTextWriter& out, double value);
 // Reads either spelling; a JSON integer is taken as its double value.
 bool DoubleFromJson(const nlohmann::json& json, double& value);
 
 // A field value: null (empty), true/false, an integer, a double (always with
 // a point or exponent, or the object form above), or a text.
 nlohmann::json FieldValueToJson(const engine::FieldValue& value);
+void WriteFieldValue(JsonTextWriter& out, const engine::FieldValue& value);
 // False, with |what| saying what was wrong, for anything else.
 bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, std::string& what);
 
 // A map key (field key, fee kind): as it is when valid UTF-8 and not starting
 // with a NUL byte, else a NUL byte followed by the hex of its bytes.
 std::string KeyToJson(const std::string& key);
+// Whether |key| is spelled as it is.
+bool KeyIsPlain(const std::string& key);
 // False for malformed hex and for an escaped key that has a plain spelling.
 bool KeyFromJson(const std::string& json_key, std::string& key);
 
