@@ -35,6 +35,37 @@ engine::qrv::QRVResCollectCopy* CopyRecordOf(engine::ResItem* copy) {
   return copy ? QRVResItemBean(copy).GetResItemCollectCopy() : nullptr;
 }
 
+// The item's record seen as |Record|. Only an item without any record gets a
+// new one, and only when |create| asks for it.
+template <class Record>
+Record* RecordOf(engine::qrv::QRVResItem* item, bool create,
+                 Record* (engine::qrv::QRVFactory::*make)(), engine::DocumentObject* owner) {
+  if (!item) return nullptr;
+  if (engine::qrv::QRVResCollect* record = item->GetCollect()) return dynamic_cast<Record*>(record);
+  if (!create) return nullptr;
+  engine::qrv::QRVFactory* factory = app::qrv::GetQRVFactory();
+  if (!factory) return nullptr;
+  Record* record = (factory->*make)();
+  if (!record) return nullptr;
+  record->SetOwner(owner);
+  item->SetCollect(record);
+  return record;
+}
+
+// Calls |visit| with each copy of |templete|, in list order, that carries a
+// copy record naming a cost item, and with that cost item.
+template <class Visit>
+void ForEachCollectedCopy(engine::qrv::QRVResCollectTemplete* templete, Visit visit) {
+  if (!templete) return;
+  std::vector<engine::ResItem*> copies;
+  templete->GetCopies(copies);
+  for (engine::ResItem* copy : copies) {
+    engine::qrv::QRVResCollectCopy* record = CopyRecordOf(copy);
+    if (!record) continue;
+    if (engine::qrv::QRVResItem* cost_item = record->GetCBResItem()) visit(copy, cost_item);
+  }
+}
+
 // Resolves |account_id| through |item|'s document and inserts its code.
 void InsertCostAccountCode(const engine::qrv::QRVResItem* item, const std::string& account_id,
                            std::set<std::string>& codes) {
@@ -115,17 +146,8 @@ engine::ResItem* QRVResItemBean::GetResItemTemplete() const {
 }
 
 engine::qrv::QRVResCollectObj* QRVResItemBean::GetResItemCollectObj(bool create) const {
-  if (!item_) return nullptr;
-  if (engine::qrv::QRVResCollect* record = item_->GetCollect())
-    return dynamic_cast<engine::qrv::QRVResCollectObj*>(record);
-  if (!create) return nullptr;
-  engine::qrv::QRVFactory* factory = app::qrv::GetQRVFactory();
-  if (!factory) return nullptr;
-  engine::qrv::QRVResCollectObj* record = factory->CreateResCollectObj();
-  if (!record) return nullptr;
-  record->SetOwner(item_);
-  item_->SetCollect(record);
-  return record;
+  return RecordOf<engine::qrv::QRVResCollectObj>(
+      item_, create, &engine::qrv::QRVFactory::CreateResCollectObj, item_);
 }
 
 engine::qrv::QRVResCollectCopy* QRVResItemBean::GetResItemCollectCopy() const {
@@ -134,17 +156,9 @@ engine::qrv::QRVResCollectCopy* QRVResItemBean::GetResItemCollectCopy() const {
 }
 
 engine::qrv::QRVResCollectTemplete* QRVResItemBean::GetResItemCollectTemplete(bool create) const {
-  if (!item_) return nullptr;
-  if (engine::qrv::QRVResCollect* record = item_->GetCollect())
-    return dynamic_cast<engine::qrv::QRVResCollectTemplete*>(record);
-  if (!create) return nullptr;
-  engine::qrv::QRVFactory* factory = app::qrv::GetQRVFactory();
-  if (!factory) return nullptr;
-  engine::qrv::QRVResCollectTemplete* record = factory->CreateResCollectTemplete();
-  if (!record) return nullptr;
-  record->SetOwner(item_->GetResItem());
-  item_->SetCollect(record);
-  return record;
+  return RecordOf<engine::qrv::QRVResCollectTemplete>(
+      item_, create, &engine::qrv::QRVFactory::CreateResCollectTemplete,
+      item_ ? item_->GetResItem() : nullptr);
 }
 
 engine::qrv::QRVResCollectCopy* QRVResItemBean::CreateResItemCollectCopy(
@@ -205,25 +219,18 @@ double QRVResItemBean::GetResItemCollectSrcQuantity() const {
 }
 
 double QRVResItemBean::GetResItemCollectedQuantity(int mode) const {
-  engine::qrv::QRVResCollectTemplete* templete = GetResItemCollectTemplete(false);
-  if (!templete) return 0.0;
-  std::vector<engine::ResItem*> copies;
-  templete->GetCopies(copies);
   double sum = 0.0;
-  for (engine::ResItem* copy : copies) {
-    engine::qrv::QRVResCollectCopy* record = CopyRecordOf(copy);
-    if (!record) continue;
-    engine::qrv::QRVResItem* cost_item = record->GetCBResItem();
-    if (!cost_item) continue;
+  ForEachCollectedCopy(GetResItemCollectTemplete(false),
+                       [&](engine::ResItem* copy, engine::qrv::QRVResItem* cost_item) {
     if (mode == 1 || mode == 2) {
       // A cost item without a base entry has no type: it is not "FB".
       engine::qrv::QRVBaseResItem* entry = cost_item->GetBaseResItem();
       const bool subcontract = entry && entry->GetResType() == kSubcontractResType;
-      if (mode == 1 ? !subcontract : subcontract) continue;
+      if (mode == 1 ? !subcontract : subcontract) return;
     }
     double quantity = 0.0;
     if (copy->GetQuantity(quantity)) sum += quantity;
-  }
+  });
   return sum;
 }
 
@@ -241,20 +248,11 @@ double QRVResItemBean::GetResItemCollectAllowQuantity() const {
 
 void QRVResItemBean::GetResItemCollectedCostAccountQuantity(
     std::map<std::string, double>& quantities) {
-  engine::qrv::QRVResCollectTemplete* templete = GetResItemCollectTemplete(false);
-  if (!templete) return;
-  std::vector<engine::ResItem*> copies;
-  templete->GetCopies(copies);
-  for (engine::ResItem* copy : copies) {
-    engine::qrv::QRVResCollectCopy* record = CopyRecordOf(copy);
-    if (!record) continue;
-    engine::qrv::QRVResItem* cost_item = record->GetCBResItem();
-    if (!cost_item) continue;
+  ForEachCollectedCopy(GetResItemCollectTemplete(false),
+                       [&](engine::ResItem* copy, engine::qrv::QRVResItem* cost_item) {
     engine::qrv::QRVBaseResItem* entry = cost_item->GetBaseResItem();
-    if (!entry) continue;
     double quantity = 0.0;
-    if (!copy->GetQuantity(quantity)) continue;
-
+    if (!entry || !copy->GetQuantity(quantity)) return;
     std::string code;
     const std::string account_id = entry->GetCostAccount();
     engine::Document* document = entry->GetDocument();
@@ -264,22 +262,16 @@ void QRVResItemBean::GetResItemCollectedCostAccountQuantity(
       if (account) code = account->GetCode();
     }
     quantities[code] += quantity;
-  }
+  });
 }
 
 void QRVResItemBean::GetCollectedCBResItem(std::vector<engine::qrv::QRVResItem*>& cost_items) {
   if (!IsUsedByYS()) return;
   if (!dynamic_cast<engine::ResItem*>(item_)) return;
-  engine::qrv::QRVResCollectTemplete* templete = GetResItemCollectTemplete(false);
-  if (!templete) return;
-  std::vector<engine::ResItem*> copies;
-  templete->GetCopies(copies);
-  for (engine::ResItem* copy : copies) {
-    engine::qrv::QRVResCollectCopy* record = CopyRecordOf(copy);
-    if (!record) continue;
-    if (engine::qrv::QRVResItem* cost_item = record->GetCBResItem())
-      cost_items.push_back(cost_item);
-  }
+  ForEachCollectedCopy(GetResItemCollectTemplete(false),
+                       [&](engine::ResItem*, engine::qrv::QRVResItem* cost_item) {
+    cost_items.push_back(cost_item);
+  });
 }
 
 void QRVResItemBean::GetCopyResFromQRVResItem(std::vector<engine::ResItem*>& copies) {
