@@ -40,11 +40,6 @@ std::string SystemError() { return std::strerror(errno); }
 
 }  // namespace
 
-nlohmann::json DocumentToJson(const EstimateDocument& document) {
-  // The text is the one spelling kept; the tree is read back from it.
-  return nlohmann::json::parse(SaveDocumentText(document));
-}
-
 std::string SaveDocumentText(const EstimateDocument& document) {
   return persist::DocumentWriter(document).Write();
 }

@@ -27,7 +27,6 @@ struct LoadResult {
   explicit operator bool() const { return document != nullptr; }
 };
 
-nlohmann::json DocumentToJson(const EstimateDocument& document);
 // Indented by 2, members in a fixed order: the same document always gives
 // the same text.
 std::string SaveDocumentText(const EstimateDocument& document);
