@@ -21,7 +21,7 @@ constexpr std::size_t kKeptDocuments = 3;
 
 struct Cached {
   std::string name;
-  std::unique_ptr<host::AppDocumentImpl> document;
+  std::unique_ptr<reference_host::AppDocumentImpl> document;
 };
 
 // Never destroyed: tearing down gigabytes of generated documents object by
@@ -32,7 +32,7 @@ std::list<Cached>& Cache() {
 }
 
 template <class T>
-std::vector<T*> AllOf(const host::AppDocumentImpl& document) {
+std::vector<T*> AllOf(const reference_host::AppDocumentImpl& document) {
   std::vector<engine::DocumentObject*> objects;
   document.document()->GetAllObjects(objects);
   std::vector<T*> found;
@@ -43,7 +43,7 @@ std::vector<T*> AllOf(const host::AppDocumentImpl& document) {
 
 }  // namespace
 
-host::AppDocumentImpl* SharedDocument(const std::string& name, const host::GeneratorOptions& options) {
+reference_host::AppDocumentImpl* SharedDocument(const std::string& name, const reference_host::GeneratorOptions& options) {
   std::list<Cached>& cache = Cache();
   for (auto it = cache.begin(); it != cache.end(); ++it) {
     if (it->name != name) continue;
@@ -51,55 +51,55 @@ host::AppDocumentImpl* SharedDocument(const std::string& name, const host::Gener
     return cache.front().document.get();
   }
   while (cache.size() >= kKeptDocuments) cache.pop_back();
-  cache.push_front({name, host::GenerateDocument(options)});
+  cache.push_front({name, reference_host::GenerateDocument(options)});
   return cache.front().document.get();
 }
 
-host::AppDocumentImpl* ObjectsDocument(std::int64_t objects) {
-  return SharedDocument("objects-" + std::to_string(objects), host::OptionsForObjects(objects));
+reference_host::AppDocumentImpl* ObjectsDocument(std::int64_t objects) {
+  return SharedDocument("objects-" + std::to_string(objects), reference_host::OptionsForObjects(objects));
 }
 
-std::vector<host::ResItemImpl*> BudgetLines(const host::AppDocumentImpl& document) {
-  std::vector<host::ResItemImpl*> lines;
-  for (host::ResItemImpl* line : AllOf<host::ResItemImpl>(document))
-    if (line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kBudget)
+std::vector<reference_host::ResItemImpl*> BudgetLines(const reference_host::AppDocumentImpl& document) {
+  std::vector<reference_host::ResItemImpl*> lines;
+  for (reference_host::ResItemImpl* line : AllOf<reference_host::ResItemImpl>(document))
+    if (line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget)
       lines.push_back(line);
   return lines;
 }
 
-std::vector<host::ResItemImpl*> ListedLines(const host::AppDocumentImpl& document) {
-  std::vector<host::ResItemImpl*> lines;
-  for (host::ResItemImpl* line : AllOf<host::ResItemImpl>(document))
+std::vector<reference_host::ResItemImpl*> ListedLines(const reference_host::AppDocumentImpl& document) {
+  std::vector<reference_host::ResItemImpl*> lines;
+  for (reference_host::ResItemImpl* line : AllOf<reference_host::ResItemImpl>(document))
     if (line->owner_list()) lines.push_back(line);
   return lines;
 }
 
-std::vector<host::SubEngineeringImpl*> Bills(const host::AppDocumentImpl& document) {
-  std::vector<host::SubEngineeringImpl*> bills;
-  for (host::SubEngineeringImpl* item : AllOf<host::SubEngineeringImpl>(document))
+std::vector<reference_host::SubEngineeringImpl*> Bills(const reference_host::AppDocumentImpl& document) {
+  std::vector<reference_host::SubEngineeringImpl*> bills;
+  for (reference_host::SubEngineeringImpl* item : AllOf<reference_host::SubEngineeringImpl>(document))
     if (item->GetNodeKind() == engine::kNodeKindBill) bills.push_back(item);
   return bills;
 }
 
-std::vector<host::TupleImpl*> Rows(const host::AppDocumentImpl& document) {
-  return AllOf<host::TupleImpl>(document);
+std::vector<reference_host::TupleImpl*> Rows(const reference_host::AppDocumentImpl& document) {
+  return AllOf<reference_host::TupleImpl>(document);
 }
 
-std::vector<CollectRequest> CollectRequests(const host::AppDocumentImpl& document, std::size_t count) {
+std::vector<CollectRequest> CollectRequests(const reference_host::AppDocumentImpl& document, std::size_t count) {
   std::vector<CollectRequest> eligible;
-  for (host::ResItemImpl* line : BudgetLines(document)) {
+  for (reference_host::ResItemImpl* line : BudgetLines(document)) {
     // An earlier run's undo leaves an empty templete record behind: such a
     // line is as good as new.
-    auto* templete = dynamic_cast<host::ResCollectTempleteImpl*>(line->GetCollect());
+    auto* templete = dynamic_cast<reference_host::ResCollectTempleteImpl*>(line->GetCollect());
     if (line->GetCollect() && (!templete || !templete->listed_copies().empty())) continue;
-    host::SubEngineeringImpl* holder = line->owner_sub_engineering();
-    host::SubEngineeringImpl* bill =
+    reference_host::SubEngineeringImpl* holder = line->owner_sub_engineering();
+    reference_host::SubEngineeringImpl* bill =
         holder && holder->GetNodeKind() != engine::kNodeKindBill ? holder->GetParent() : holder;
     if (!bill || !bill->cost_list()) continue;
-    host::ResItemImpl* target = nullptr;
+    reference_host::ResItemImpl* target = nullptr;
     bool linked = false;
     for (int i = 0; i < bill->cost_list()->size(); ++i) {
-      host::ResItemImpl* cost = bill->cost_list()->item(i);
+      reference_host::ResItemImpl* cost = bill->cost_list()->item(i);
       if (cost->IsLinkedTo(line)) linked = true;
       if (!target && cost->CanBeCollectTarget()) target = cost;
     }

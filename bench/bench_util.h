@@ -11,43 +11,43 @@
 #include "reference_host/app/app_document_impl.h"
 #include "reference_host/builder/document_generator.h"
 
-namespace host {
+namespace reference_host {
 class ResItemImpl;
 class SubEngineeringImpl;
 class TupleImpl;
-}  // namespace host
+}  // namespace reference_host
 
 namespace bench {
 
 // The generated document known by |name|, made on first use. Generating a
 // million objects takes seconds, so the few most recently used documents are
 // kept between benchmarks; a benchmark that changes one puts it back.
-host::AppDocumentImpl* SharedDocument(const std::string& name, const host::GeneratorOptions& options);
+reference_host::AppDocumentImpl* SharedDocument(const std::string& name, const reference_host::GeneratorOptions& options);
 
 // The default shape sized to |objects| objects ("objects-<n>").
-host::AppDocumentImpl* ObjectsDocument(std::int64_t objects);
+reference_host::AppDocumentImpl* ObjectsDocument(std::int64_t objects);
 
 // Budget lines in document order (those standing in a bill's or entry's
 // budget list; collection copies are not among them).
-std::vector<host::ResItemImpl*> BudgetLines(const host::AppDocumentImpl& document);
+std::vector<reference_host::ResItemImpl*> BudgetLines(const reference_host::AppDocumentImpl& document);
 // Budget and cost lines standing in lists.
-std::vector<host::ResItemImpl*> ListedLines(const host::AppDocumentImpl& document);
+std::vector<reference_host::ResItemImpl*> ListedLines(const reference_host::AppDocumentImpl& document);
 // Bills (node kind 2) in document order.
-std::vector<host::SubEngineeringImpl*> Bills(const host::AppDocumentImpl& document);
-std::vector<host::TupleImpl*> Rows(const host::AppDocumentImpl& document);
+std::vector<reference_host::SubEngineeringImpl*> Bills(const reference_host::AppDocumentImpl& document);
+std::vector<reference_host::TupleImpl*> Rows(const reference_host::AppDocumentImpl& document);
 
 // A collect request: |quantity| of |budget| into |cost|.
 struct CollectRequest {
-  host::ResItemImpl* cost;
-  host::ResItemImpl* budget;
+  reference_host::ResItemImpl* cost;
+  reference_host::ResItemImpl* budget;
   double quantity;
 };
 // Up to |count| requests on budget lines that are neither linked nor
 // collected yet, each into a cost line of its own bill that may take parts,
 // spread evenly over the document. Each asks for half of the line.
-std::vector<CollectRequest> CollectRequests(const host::AppDocumentImpl& document, std::size_t count);
+std::vector<CollectRequest> CollectRequests(const reference_host::AppDocumentImpl& document, std::size_t count);
 
-inline void SetObjectsCounter(benchmark::State& state, const host::AppDocumentImpl& document) {
+inline void SetObjectsCounter(benchmark::State& state, const reference_host::AppDocumentImpl& document) {
   state.counters["objects"] = static_cast<double>(document.document()->object_count());
 }
 

@@ -16,22 +16,22 @@ namespace {
 
 using bench::CollectRequest;
 
-void PushAll(host::UndoStack& stack, const std::vector<CollectRequest>& requests) {
+void PushAll(reference_host::UndoStack& stack, const std::vector<CollectRequest>& requests) {
   for (const CollectRequest& request : requests) {
     stack.Push(new marrow::qrv::QRVResItemCollectAction(request.cost, request.budget, request.quantity),
                "collect");
   }
 }
 
-void UndoAll(host::UndoStack& stack) {
+void UndoAll(reference_host::UndoStack& stack) {
   while (stack.CanUndo()) stack.Undo();
 }
 
 // Every request must have made a part; a refused collect would make the
 // figures meaningless.
-bool AllCollected(host::AppDocumentImpl* document, std::size_t expected) {
+bool AllCollected(reference_host::AppDocumentImpl* document, std::size_t expected) {
   std::size_t collected = 0;
-  for (const host::CollectNotification& note : document->collect_notifications())
+  for (const reference_host::CollectNotification& note : document->collect_notifications())
     collected += note.collected;
   return collected == expected;
 }
@@ -39,7 +39,7 @@ bool AllCollected(host::AppDocumentImpl* document, std::size_t expected) {
 class Collect100kFixture : public benchmark::Fixture {
  public:
   void SetUp(const benchmark::State&) override {
-    document_ = bench::SharedDocument("lines-200k", host::OptionsForBudgetLines(200000));
+    document_ = bench::SharedDocument("lines-200k", reference_host::OptionsForBudgetLines(200000));
     requests_ = bench::CollectRequests(*document_, 100000);
   }
   void TearDown(const benchmark::State&) override { requests_.clear(); }
@@ -51,14 +51,14 @@ class Collect100kFixture : public benchmark::Fixture {
     bench::SetObjectsCounter(state, *document_);
   }
 
-  host::AppDocumentImpl* document_ = nullptr;
+  reference_host::AppDocumentImpl* document_ = nullptr;
   std::vector<CollectRequest> requests_;
 };
 
 BENCHMARK_DEFINE_F(Collect100kFixture, PushCollectActions)(benchmark::State& state) {
   if (requests_.size() < 100000) state.SkipWithError("too few collectable lines");
   for (auto _ : state) {
-    host::UndoStack stack(document_);
+    reference_host::UndoStack stack(document_);
     PushAll(stack, requests_);
     state.PauseTiming();
     if (!AllCollected(document_, requests_.size())) state.SkipWithError("a collect was refused");
@@ -74,7 +74,7 @@ BENCHMARK_REGISTER_F(Collect100kFixture, PushCollectActions)->Unit(benchmark::kM
 BENCHMARK_DEFINE_F(Collect100kFixture, UndoCollectActions)(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
-    host::UndoStack stack(document_);
+    reference_host::UndoStack stack(document_);
     PushAll(stack, requests_);
     state.ResumeTiming();
     UndoAll(stack);
@@ -93,11 +93,11 @@ constexpr std::size_t kBatch = 2000;
 
 void BM_CollectBatchByDocumentSize(benchmark::State& state) {
   const std::int64_t lines = state.range(0);
-  host::AppDocumentImpl* document =
-      bench::SharedDocument("lines-" + std::to_string(lines), host::OptionsForBudgetLines(lines));
+  reference_host::AppDocumentImpl* document =
+      bench::SharedDocument("lines-" + std::to_string(lines), reference_host::OptionsForBudgetLines(lines));
   const std::vector<CollectRequest> requests = bench::CollectRequests(*document, kBatch);
   for (auto _ : state) {
-    host::UndoStack stack(document);
+    reference_host::UndoStack stack(document);
     PushAll(stack, requests);
     state.PauseTiming();
     if (!AllCollected(document, requests.size())) state.SkipWithError("a collect was refused");

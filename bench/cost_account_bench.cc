@@ -26,8 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-host::GeneratorOptions RowsOnly(int rows, int depth) {
-  host::GeneratorOptions options;
+reference_host::GeneratorOptions RowsOnly(int rows, int depth) {
+  reference_host::GeneratorOptions options;
   options.sub_projects = 0;
   options.accounts = 300;
   options.contract_entries = 0;
@@ -36,8 +36,8 @@ host::GeneratorOptions RowsOnly(int rows, int depth) {
   return options;
 }
 
-host::GeneratorOptions EntriesOnly(int entries) {
-  host::GeneratorOptions options;
+reference_host::GeneratorOptions EntriesOnly(int entries) {
+  reference_host::GeneratorOptions options;
   options.sub_projects = 0;
   options.accounts = 300;
   options.contract_entries = entries;
@@ -45,14 +45,14 @@ host::GeneratorOptions EntriesOnly(int entries) {
 }
 
 // The last account of the tree; it is picked by its path, as a user would.
-host::CostAccountImpl* SomeAccount(host::AppDocumentImpl* document) {
-  std::vector<host::CostAccountImpl*> accounts = document->project()->cost_accounts()->AllAccounts();
+reference_host::CostAccountImpl* SomeAccount(reference_host::AppDocumentImpl* document) {
+  std::vector<reference_host::CostAccountImpl*> accounts = document->project()->cost_accounts()->AllAccounts();
   return accounts.empty() ? nullptr : accounts.back();
 }
 
 std::string CostAccountOf(engine::DocumentObject* object) {
   engine::FieldValue value;
-  object->GetFieldContainer()->GetFieldValue(host::keys::kCostAccount, value);
+  object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value);
   return value.GetString();
 }
 
@@ -65,16 +65,16 @@ class FieldSnapshot {
   explicit FieldSnapshot(const std::vector<engine::DocumentObject*>& objects) {
     for (engine::DocumentObject* object : objects) {
       engine::FieldValue value;
-      const bool present = object->GetFieldContainer()->GetFieldValue(host::keys::kCostAccount, value);
+      const bool present = object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value);
       saved_.push_back({object->GetFieldContainer(), present, value});
     }
   }
   void Restore() const {
     for (const Saved& saved : saved_) {
       if (saved.present)
-        saved.fields->SetFieldValue(host::keys::kCostAccount, saved.value, false);
+        saved.fields->SetFieldValue(reference_host::keys::kCostAccount, saved.value, false);
       else
-        saved.fields->RemoveField(host::keys::kCostAccount, false);
+        saved.fields->RemoveField(reference_host::keys::kCostAccount, false);
     }
   }
 
@@ -88,9 +88,9 @@ class FieldSnapshot {
 };
 
 // Pushes the assignment (its redo runs) and undoes it, timing both halves.
-void AssignAndUndo(benchmark::State& state, host::AppDocumentImpl* document,
+void AssignAndUndo(benchmark::State& state, reference_host::AppDocumentImpl* document,
                    const std::vector<engine::DocumentObject*>& selection) {
-  host::CostAccountImpl* account = SomeAccount(document);
+  reference_host::CostAccountImpl* account = SomeAccount(document);
   if (!account || selection.empty()) {
     state.SkipWithError("nothing to assign");
     return;
@@ -102,7 +102,7 @@ void AssignAndUndo(benchmark::State& state, host::AppDocumentImpl* document,
   const FieldSnapshot snapshot(selection);
   double assign_seconds = 0, undo_seconds = 0;
   for (auto _ : state) {
-    host::UndoStack stack(document);
+    reference_host::UndoStack stack(document);
     const Clock::time_point start = Clock::now();
     stack.Push(new marrow::qrv::QRVSetCostAccountSetviceAction(selection, path), "assign");
     const Clock::time_point assigned = Clock::now();
@@ -128,10 +128,10 @@ void AssignAndUndo(benchmark::State& state, host::AppDocumentImpl* document,
 void BM_AssignToRows(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
   const int depth = static_cast<int>(state.range(1));
-  host::AppDocumentImpl* document = bench::SharedDocument(
+  reference_host::AppDocumentImpl* document = bench::SharedDocument(
       "rows-" + std::to_string(rows) + "-" + std::to_string(depth), RowsOnly(rows, depth));
   std::vector<engine::DocumentObject*> selection;
-  for (host::TupleImpl* row : bench::Rows(*document)) selection.push_back(row);
+  for (reference_host::TupleImpl* row : bench::Rows(*document)) selection.push_back(row);
   AssignAndUndo(state, document, selection);
   state.counters["depth"] = depth;
 }
@@ -148,13 +148,13 @@ BENCHMARK(BM_AssignToRows)
 
 void BM_AssignToContractEntries(benchmark::State& state) {
   const int entries = static_cast<int>(state.range(0));
-  host::AppDocumentImpl* document =
+  reference_host::AppDocumentImpl* document =
       bench::SharedDocument("entries-" + std::to_string(entries), EntriesOnly(entries));
   std::vector<engine::DocumentObject*> selection;
   std::vector<engine::DocumentObject*> objects;
   document->document()->GetAllObjects(objects);
   for (engine::DocumentObject* object : objects) {
-    auto* entry = dynamic_cast<host::BaseResItemImpl*>(object);
+    auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object);
     if (entry && entry->group()) selection.push_back(entry);
   }
   AssignAndUndo(state, document, selection);
@@ -168,7 +168,7 @@ BENCHMARK(BM_AssignToContractEntries)
 
 // One re-pointing walk: every object of the document, as the project merge
 // ends.
-void RepointAll(host::AppDocumentImpl* document, engine::qrv::QRVCostAccountGroup* local_accounts,
+void RepointAll(reference_host::AppDocumentImpl* document, engine::qrv::QRVCostAccountGroup* local_accounts,
                 engine::qrv::QRVCostAccountGroup* other_accounts,
                 engine::qrv::QRVBillStageGroup* local_stages, engine::qrv::QRVBillStageGroup* other_stages,
                 std::vector<engine::DocumentObject*>& objects) {
@@ -190,25 +190,25 @@ void RepointAll(host::AppDocumentImpl* document, engine::qrv::QRVCostAccountGrou
 }
 
 void BM_RepointDocument(benchmark::State& state) {
-  host::AppDocumentImpl* document = bench::ObjectsDocument(state.range(0));
-  host::ProjectImpl* project = document->project();
+  reference_host::AppDocumentImpl* document = bench::ObjectsDocument(state.range(0));
+  reference_host::ProjectImpl* project = document->project();
   // The merged source project's trees: same codes and names, other ids.
-  scoped_refptr<host::CostAccountGroupImpl> source_accounts =
-      host::CopyCostAccountTree(*project->cost_accounts(), "src:");
-  scoped_refptr<host::BillStageGroupImpl> source_stages = host::CopyBillStages(*project->bill_stages(), "src:");
-  host::SubEngineeringImpl* sample = bench::Bills(*document).front();
+  scoped_refptr<reference_host::CostAccountGroupImpl> source_accounts =
+      reference_host::CopyCostAccountTree(*project->cost_accounts(), "src:");
+  scoped_refptr<reference_host::BillStageGroupImpl> source_stages = reference_host::CopyBillStages(*project->bill_stages(), "src:");
+  reference_host::SubEngineeringImpl* sample = bench::Bills(*document).front();
   std::vector<engine::DocumentObject*> objects;
   for (auto _ : state) {
     // There and back, so the document ends as it began.
     RepointAll(document, source_accounts.get(), project->cost_accounts(), source_stages.get(),
                project->bill_stages(), objects);
-    if (sample->fields()->GetText(host::keys::kCostAccount).rfind("src:", 0) != 0 ||
-        sample->fields()->GetText(host::keys::kBillStage).rfind("src:", 0) != 0)
+    if (sample->fields()->GetText(reference_host::keys::kCostAccount).rfind("src:", 0) != 0 ||
+        sample->fields()->GetText(reference_host::keys::kBillStage).rfind("src:", 0) != 0)
       state.SkipWithError("the references were not re-pointed");
     RepointAll(document, project->cost_accounts(), source_accounts.get(), project->bill_stages(),
                source_stages.get(), objects);
   }
-  if (sample->fields()->GetText(host::keys::kCostAccount).rfind("src:", 0) == 0)
+  if (sample->fields()->GetText(reference_host::keys::kCostAccount).rfind("src:", 0) == 0)
     state.SkipWithError("the references were not re-pointed back");
   // Each iteration walks the document twice.
   state.SetItemsProcessed(state.iterations() * 2 * objects.size());

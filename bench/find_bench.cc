@@ -13,7 +13,7 @@
 
 namespace {
 
-host::AppDocumentImpl* MillionObjects() { return bench::ObjectsDocument(1000000); }
+reference_host::AppDocumentImpl* MillionObjects() { return bench::ObjectsDocument(1000000); }
 
 // Every id of the document, in a fixed shuffled order, so lookups do not
 // walk memory in the order the objects were made.
@@ -38,7 +38,7 @@ class FindFixture : public benchmark::Fixture {
   }
 
  protected:
-  host::AppDocumentImpl* document_ = nullptr;
+  reference_host::AppDocumentImpl* document_ = nullptr;
   const std::vector<std::string>* ids_ = nullptr;
 };
 

@@ -9,10 +9,10 @@
 namespace {
 
 void BM_GenerateDocument(benchmark::State& state) {
-  const host::GeneratorOptions options = host::OptionsForObjects(state.range(0));
+  const reference_host::GeneratorOptions options = reference_host::OptionsForObjects(state.range(0));
   std::int64_t objects = 0;
   for (auto _ : state) {
-    std::unique_ptr<host::AppDocumentImpl> document = host::GenerateDocument(options);
+    std::unique_ptr<reference_host::AppDocumentImpl> document = reference_host::GenerateDocument(options);
     state.PauseTiming();
     objects = static_cast<std::int64_t>(document->document()->object_count());
     document.reset();  // teardown is not what is measured

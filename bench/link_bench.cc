@@ -15,8 +15,8 @@ namespace {
 
 // One bill holding |members| budget lines and two cost lines, nothing
 // collected or linked yet.
-host::GeneratorOptions OneLargeBill(int members) {
-  host::GeneratorOptions options;
+reference_host::GeneratorOptions OneLargeBill(int members) {
+  reference_host::GeneratorOptions options;
   options.sub_projects = 1;
   options.bills_per_sub_project = 1;
   options.entries_per_bill = 0;
@@ -34,14 +34,14 @@ class LinkFixture : public benchmark::Fixture {
     const int members = static_cast<int>(state.range(0));
     document_ = bench::SharedDocument("one-bill-" + std::to_string(members), OneLargeBill(members));
     members_.clear();
-    for (host::ResItemImpl* line : bench::BudgetLines(*document_)) members_.push_back(line);
-    host::SubEngineeringImpl* bill = bench::Bills(*document_).front();
+    for (reference_host::ResItemImpl* line : bench::BudgetLines(*document_)) members_.push_back(line);
+    reference_host::SubEngineeringImpl* bill = bench::Bills(*document_).front();
     cost_ = bill->cost_list()->item(0);
   }
 
  protected:
   bool Link() {
-    host::ResItemImpl* cost = cost_;
+    reference_host::ResItemImpl* cost = cost_;
     // Binding the resolver's own argument is the caller's business.
     auto resolver = [cost](engine::ResItem* first) -> engine::qrv::QRVResItem* {
       cost->AddLinkedResItem(first);
@@ -58,9 +58,9 @@ class LinkFixture : public benchmark::Fixture {
     state.counters["members"] = static_cast<double>(members_.size());
   }
 
-  host::AppDocumentImpl* document_ = nullptr;
+  reference_host::AppDocumentImpl* document_ = nullptr;
   std::vector<engine::ResItem*> members_;
-  host::ResItemImpl* cost_ = nullptr;
+  reference_host::ResItemImpl* cost_ = nullptr;
 };
 
 BENCHMARK_DEFINE_F(LinkFixture, GroupLink)(benchmark::State& state) {

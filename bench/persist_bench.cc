@@ -9,7 +9,7 @@
 
 namespace {
 
-host::AppDocumentImpl* MillionObjects() { return bench::ObjectsDocument(1000000); }
+reference_host::AppDocumentImpl* MillionObjects() { return bench::ObjectsDocument(1000000); }
 
 // The last text saved, which the load benchmark reads back rather than
 // spending another save on it.
@@ -19,10 +19,10 @@ std::string& SavedText() {
 }
 
 void BM_SaveDocumentText(benchmark::State& state) {
-  host::AppDocumentImpl* document = MillionObjects();
+  reference_host::AppDocumentImpl* document = MillionObjects();
   std::size_t bytes = 0;
   for (auto _ : state) {
-    std::string text = host::SaveDocumentText(*document->document());
+    std::string text = reference_host::SaveDocumentText(*document->document());
     bytes = text.size();
     state.PauseTiming();
     SavedText() = std::move(text);
@@ -37,12 +37,12 @@ void BM_SaveDocumentText(benchmark::State& state) {
 BENCHMARK(BM_SaveDocumentText)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_LoadDocumentText(benchmark::State& state) {
-  host::AppDocumentImpl* original = MillionObjects();
-  if (SavedText().empty()) SavedText() = host::SaveDocumentText(*original->document());
+  reference_host::AppDocumentImpl* original = MillionObjects();
+  if (SavedText().empty()) SavedText() = reference_host::SaveDocumentText(*original->document());
   const std::string& text = SavedText();
   const std::size_t objects = original->document()->object_count();
   for (auto _ : state) {
-    host::LoadResult loaded = host::LoadDocumentText(text);
+    reference_host::LoadResult loaded = reference_host::LoadDocumentText(text);
     state.PauseTiming();
     if (!loaded) {
       state.SkipWithError(("load failed: " + loaded.error).c_str());

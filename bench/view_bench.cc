@@ -13,8 +13,8 @@
 
 namespace {
 
-host::AppDocumentImpl* Lines200k() {
-  return bench::SharedDocument("lines-200k", host::OptionsForBudgetLines(200000));
+reference_host::AppDocumentImpl* Lines200k() {
+  return bench::SharedDocument("lines-200k", reference_host::OptionsForBudgetLines(200000));
 }
 
 class ViewFixture : public benchmark::Fixture {
@@ -36,15 +36,15 @@ class ViewFixture : public benchmark::Fixture {
     bench::SetObjectsCounter(state, *document_);
   }
 
-  host::AppDocumentImpl* document_ = nullptr;
-  std::vector<host::ResItemImpl*> lines_;  // budget and cost lines
-  std::vector<host::SubEngineeringImpl*> bills_;
+  reference_host::AppDocumentImpl* document_ = nullptr;
+  std::vector<reference_host::ResItemImpl*> lines_;  // budget and cost lines
+  std::vector<reference_host::SubEngineeringImpl*> bills_;
 };
 
 BENCHMARK_DEFINE_F(ViewFixture, IsUsedByYS)(benchmark::State& state) {
   for (auto _ : state) {
     int budget = 0;
-    for (host::ResItemImpl* line : lines_)
+    for (reference_host::ResItemImpl* line : lines_)
       budget += marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(line)).IsUsedByYS();
     benchmark::DoNotOptimize(budget);
   }
@@ -55,7 +55,7 @@ BENCHMARK_REGISTER_F(ViewFixture, IsUsedByYS)->Unit(benchmark::kMillisecond)->Mi
 BENCHMARK_DEFINE_F(ViewFixture, GetResItemCollectAllowQuantity)(benchmark::State& state) {
   for (auto _ : state) {
     double allowed = 0;
-    for (host::ResItemImpl* line : lines_)
+    for (reference_host::ResItemImpl* line : lines_)
       allowed += marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(line))
                      .GetResItemCollectAllowQuantity();
     benchmark::DoNotOptimize(allowed);
@@ -70,7 +70,7 @@ BENCHMARK_DEFINE_F(ViewFixture, GetCostAccount)(benchmark::State& state) {
   std::set<std::string> codes;
   for (auto _ : state) {
     std::size_t total = 0;
-    for (host::ResItemImpl* line : lines_) {
+    for (reference_host::ResItemImpl* line : lines_) {
       codes.clear();
       marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(line)).GetCostAccount(codes);
       total += codes.size();
@@ -85,7 +85,7 @@ BENCHMARK_DEFINE_F(ViewFixture, GetYSAllResCostAccountPerBill)(benchmark::State&
   std::set<std::string> codes;
   for (auto _ : state) {
     std::size_t total = 0;
-    for (host::SubEngineeringImpl* bill : bills_) {
+    for (reference_host::SubEngineeringImpl* bill : bills_) {
       codes.clear();
       marrow::qrv::QRVSubEngineeringBean(static_cast<engine::SubEngineering*>(bill))
           .GetYSAllResCostAccount(codes, true);

@@ -33,7 +33,7 @@ bool BookedByField(engine::DocumentObject* object) {
   return dynamic_cast<engine::dbtables::TupleObject*>(object) || dynamic_cast<engine::SubEngineering*>(object);
 }
 
-engine::DocumentObject* NeedObject(const host::AppDocumentImpl& document, const std::string& id,
+engine::DocumentObject* NeedObject(const reference_host::AppDocumentImpl& document, const std::string& id,
                                    const std::string& option, std::string* error) {
   engine::DocumentObject* object = document.FindObjectById(id);
   if (!object) *error = option + ": no object with id '" + id + "'";
@@ -48,8 +48,8 @@ std::string WrongKind(const std::string& option, const std::string& id, engine::
 
 }  // namespace
 
-void PrintAccountTree(const host::AppDocumentImpl& document, std::ostream& out) {
-  host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
+void PrintAccountTree(const reference_host::AppDocumentImpl& document, std::ostream& out) {
+  reference_host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
   marrow::qrv::CostAccountGroupFunc func(tree);
   std::map<std::string, int> positions;
   func.GetCostAccountCodeLevel(positions);
@@ -63,12 +63,12 @@ void PrintAccountTree(const host::AppDocumentImpl& document, std::ostream& out) 
   table.Print(out);
 }
 
-bool PrintBooking(const host::AppDocumentImpl& document, const std::string& id, std::ostream& out, std::string* error) {
+bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::string& id, std::ostream& out, std::string* error) {
   engine::DocumentObject* object = NeedObject(document, id, "--of", error);
   if (!object) return false;
   marrow::qrv::CostAccountGroupFunc func(document.project()->cost_accounts());
   const std::string head = id + " (" + DescribeKind(object) + ")";
-  auto* entry = dynamic_cast<host::BaseResItemImpl*>(object);
+  auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object);
   if (entry || BookedByField(object)) {
     std::string path, account_id;
     if (entry && entry->group()) {
@@ -76,9 +76,9 @@ bool PrintBooking(const host::AppDocumentImpl& document, const std::string& id, 
       account_id = entry->GetCostAccount();
     } else if (entry) {
       marrow::qrv::BaseResItemBean(entry).GetCostAccountPath(path);
-      account_id = entry->fields()->GetText(host::keys::kYSCostAccount);
+      account_id = entry->fields()->GetText(reference_host::keys::kYSCostAccount);
     } else {
-      account_id = TextField(object, host::keys::kCostAccount);
+      account_id = TextField(object, reference_host::keys::kCostAccount);
       if (auto* account = document.project()->cost_accounts()->FindCostAccountById(account_id))
         path = func.GetCostAccountPathByCode(account->GetCode());
     }
@@ -113,9 +113,9 @@ bool PrintBooking(const host::AppDocumentImpl& document, const std::string& id, 
   return true;
 }
 
-bool PrintBelongs(const host::AppDocumentImpl& document, const std::string& id, const std::string& code,
+bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::string& id, const std::string& code,
                   std::ostream& out, std::string* error) {
-  host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
+  reference_host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
   if (!tree->FindCostAccountByCode(code)) {
     *error = "--belongs: no cost account with code '" + code + "'";
     return false;
@@ -130,11 +130,11 @@ bool PrintBelongs(const host::AppDocumentImpl& document, const std::string& id, 
   const std::string head = id + " (" + DescribeKind(object) + ")";
   if (dynamic_cast<engine::qrv::QRVCostAccount*>(object)) {
     answer(head, func.IsBelongToSpecifyCostAcById(id, code));
-  } else if (auto* entry = dynamic_cast<host::BaseResItemImpl*>(object)) {
+  } else if (auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object)) {
     answer(head, entry->group() ? marrow::qrv::QRVBaseResItemBean(entry).IsBelongToSpecifyCostAc(code)
                                 : marrow::qrv::BaseResItemBean(entry).IsBelongToSpecifyCostAc(code));
   } else if (BookedByField(object)) {
-    answer(head, func.IsBelongToSpecifyCostAcById(TextField(object, host::keys::kCostAccount), code));
+    answer(head, func.IsBelongToSpecifyCostAcById(TextField(object, reference_host::keys::kCostAccount), code));
   } else if (auto* line = dynamic_cast<engine::ResItem*>(object)) {
     std::set<std::string> codes;
     marrow::qrv::QRVResItemBean(line).GetCostAccount(codes);
@@ -151,7 +151,7 @@ bool PrintBelongs(const host::AppDocumentImpl& document, const std::string& id, 
 int AccountsCommand(const std::string& document_path, const std::string& of_id,
                     const std::vector<std::string>& belongs) {
   std::string error;
-  std::unique_ptr<host::AppDocumentImpl> document = LoadDocument(document_path, &error);
+  std::unique_ptr<reference_host::AppDocumentImpl> document = LoadDocument(document_path, &error);
   bool ok = document != nullptr;
   if (ok && of_id.empty() && belongs.empty()) PrintAccountTree(*document, std::cout);
   if (ok && !of_id.empty()) ok = PrintBooking(*document, of_id, std::cout, &error);

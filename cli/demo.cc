@@ -16,7 +16,7 @@ void Heading(const std::string& title) {
   std::cout << "\n== " << title << " " << std::string(title.size() < 60 ? 60 - title.size() : 0, '=') << "\n\n";
 }
 
-bool WriteFiles(const host::AppDocumentImpl& sample, const std::string& sample_path, const std::string& script_path) {
+bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string& sample_path, const std::string& script_path) {
   std::string error;
   if (!sample_path.empty()) {
     error = SaveDocument(sample, sample_path);
@@ -33,7 +33,7 @@ bool WriteFiles(const host::AppDocumentImpl& sample, const std::string& sample_p
 
 // Reads |script| against |document|; the built-in scripts always fit the
 // sample, so a problem here is the program's own fault.
-std::vector<Op> ReadBuiltIn(const nlohmann::json& script, const host::AppDocumentImpl& document) {
+std::vector<Op> ReadBuiltIn(const nlohmann::json& script, const reference_host::AppDocumentImpl& document) {
   std::vector<Op> ops;
   std::vector<std::string> errors;
   if (!ReadOps(script, document, "", false, &ops, &errors))
@@ -44,7 +44,7 @@ std::vector<Op> ReadBuiltIn(const nlohmann::json& script, const host::AppDocumen
 }  // namespace
 
 int DemoCommand(const std::string& sample_path, const std::string& script_path) {
-  std::unique_ptr<host::AppDocumentImpl> document = BuildOfficeBuilding();
+  std::unique_ptr<reference_host::AppDocumentImpl> document = BuildOfficeBuilding();
   if (!WriteFiles(*document, sample_path, script_path)) return kExitRefused;
 
   Heading("The sample estimate");

@@ -9,7 +9,7 @@ namespace {
 constexpr int kMeasureGroup = 1;  // node kind of a measure item heading
 constexpr int kLumpSumMeasure = 16;
 
-void AddAccounts(host::DocumentBuilder& b) {
+void AddAccounts(reference_host::DocumentBuilder& b) {
   b.CostAccount("ca-01", "01", "人工费")
       .CostAccount("ca-0101", "0101", "土建人工 Civil labour", "ca-01")
       .CostAccount("ca-0102", "0102", "安装人工 Installation labour", "ca-01")
@@ -26,7 +26,7 @@ void AddAccounts(host::DocumentBuilder& b) {
   b.BillStage("st-base", "基础阶段").BillStage("st-main", "主体阶段").BillStage("st-fitout", "安装阶段");
 }
 
-void AddContracts(host::DocumentBuilder& b) {
+void AddContracts(reference_host::DocumentBuilder& b) {
   b.ContractGroup("g-labour", "LabourSubcontractForm")
       .ContractEntry("e-r01", "R0001", "综合工日 (土建)").WithUnit("工日").WithPrice(150).WithResType("R")
       .WithCostAccount("ca-0101")
@@ -49,8 +49,8 @@ void AddContracts(host::DocumentBuilder& b) {
       .WithCostAccount("ca-0301");
 }
 
-void AddCivil(host::DocumentBuilder& b) {
-  using host::keys::kName;
+void AddCivil(reference_host::DocumentBuilder& b) {
+  using reference_host::keys::kName;
   b.SubProject("sp-civil", "土建工程");
   // A bill whose budget lines stand under its quota entry.
   b.Bill("b-col", 18.6).WithField(kName, "矩形柱 C30").WithBillStage("st-main").WithCostAccount("ca-0202")
@@ -88,8 +88,8 @@ void AddCivil(host::DocumentBuilder& b) {
       .Collect("ys-safety-r", "cb-safety-r", 30, "part-safety-r-1");
 }
 
-void AddInstallation(host::DocumentBuilder& b) {
-  using host::keys::kName;
+void AddInstallation(reference_host::DocumentBuilder& b) {
+  using reference_host::keys::kName;
   b.SubProject("sp-mep", "安装工程");
   b.Bill("b-pipe", 120).WithField(kName, "镀锌钢管 DN50 给水").WithBillStage("st-fitout")
       .BudgetLine("ys-pipe-r", 14.4, "R0002").WithName("综合工日").WithUnit("工日").WithPrice(165).WithResType("R")
@@ -106,7 +106,7 @@ void AddInstallation(host::DocumentBuilder& b) {
   b.Collect("ys-pipe-c", "cb-pipe-c", 122.4, "part-pipe-c-1");
 }
 
-void AddOtherItems(host::DocumentBuilder& b) {
+void AddOtherItems(reference_host::DocumentBuilder& b) {
   b.Table("t-qtxm", "其他项目")
       .Row("row-1").WithField("OSName", "暂列金额").WithCostAccount("ca-04")
       .Row("row-1-1", "row-1").WithField("OSName", "设计变更")
@@ -117,8 +117,8 @@ void AddOtherItems(host::DocumentBuilder& b) {
 
 }  // namespace
 
-std::unique_ptr<host::AppDocumentImpl> BuildOfficeBuilding() {
-  host::DocumentBuilder b("office-building", "综合楼");
+std::unique_ptr<reference_host::AppDocumentImpl> BuildOfficeBuilding() {
+  reference_host::DocumentBuilder b("office-building", "综合楼");
   AddAccounts(b);
   AddContracts(b);
   AddCivil(b);

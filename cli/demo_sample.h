@@ -10,7 +10,7 @@
 
 namespace cli {
 
-std::unique_ptr<host::AppDocumentImpl> BuildOfficeBuilding();
+std::unique_ptr<reference_host::AppDocumentImpl> BuildOfficeBuilding();
 
 // The demo's scenario as a script for "run": collection, linking, undo and
 // redo, then cost account assignment.

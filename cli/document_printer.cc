@@ -27,7 +27,7 @@ const char* SubProjectKindName(int kind) {
 
 json NumberOrNull(bool readable, double value) { return readable ? json(value) : json(nullptr); }
 
-json AccountJson(const host::AppDocumentImpl& document, const std::string& account_id) {
+json AccountJson(const reference_host::AppDocumentImpl& document, const std::string& account_id) {
   if (account_id.empty()) return nullptr;
   json account = {{"id", account_id}};
   auto* tree = document.project()->cost_accounts();
@@ -74,18 +74,18 @@ json LineJson(engine::ResItem* line) {
   return out;
 }
 
-json LinesJson(const host::ResItemListImpl* list) {
+json LinesJson(const reference_host::ResItemListImpl* list) {
   json lines = json::array();
   if (!list) return lines;
   for (int i = 0; i < list->size(); ++i) lines.push_back(LineJson(list->item(i)));
   return lines;
 }
 
-json BillJson(const host::SubEngineeringImpl* item) {
+json BillJson(const reference_host::SubEngineeringImpl* item) {
   double quantity = 0;
   const bool readable = item->GetQuantity(quantity);
   json out = {{"id", item->GetId()},
-              {"name", item->fields()->GetText(host::keys::kName)},
+              {"name", item->fields()->GetText(reference_host::keys::kName)},
               {"kind", DescribeKind(item)},
               {"node_kind", item->GetNodeKind()},
               {"measure_kind", item->GetMeasureKind()},
@@ -97,7 +97,7 @@ json BillJson(const host::SubEngineeringImpl* item) {
   return out;
 }
 
-json SubProjectJson(const host::SubProjectImpl* sub_project) {
+json SubProjectJson(const reference_host::SubProjectImpl* sub_project) {
   json out = {{"id", sub_project->GetId()},
               {"name", sub_project->GetName()},
               {"kind", SubProjectKindName(sub_project->GetKind())},
@@ -110,10 +110,10 @@ json SubProjectJson(const host::SubProjectImpl* sub_project) {
   return out;
 }
 
-json RowJson(const host::AppDocumentImpl& document, const host::TupleImpl* row) {
+json RowJson(const reference_host::AppDocumentImpl& document, const reference_host::TupleImpl* row) {
   json out = {{"id", row->GetId()},
               {"name", row->fields()->GetText("OSName")},
-              {"cost_account", AccountJson(document, row->fields()->GetText(host::keys::kCostAccount))},
+              {"cost_account", AccountJson(document, row->fields()->GetText(reference_host::keys::kCostAccount))},
               {"children", json::array()}};
   for (int i = 0; i < row->GetChildCount(); ++i) out["children"].push_back(RowJson(document, row->GetChild(i)));
   return out;
@@ -186,13 +186,13 @@ void AddTableRows(TextTable& table, const json& row, int depth) {
 
 LineFacts GetLineFacts(engine::ResItem* line) {
   LineFacts facts;
-  auto* impl = dynamic_cast<host::ResItemImpl*>(line);
+  auto* impl = dynamic_cast<reference_host::ResItemImpl*>(line);
   if (!impl) return facts;
   facts.id = impl->GetId();
-  facts.code = impl->fields()->GetText(host::keys::kCode);
-  facts.name = impl->fields()->GetText(host::keys::kName);
-  facts.unit = impl->fields()->GetText(host::keys::kUnit);
-  facts.has_price = impl->fields()->GetNumber(host::keys::kPrice, facts.price);
+  facts.code = impl->fields()->GetText(reference_host::keys::kCode);
+  facts.name = impl->fields()->GetText(reference_host::keys::kName);
+  facts.unit = impl->fields()->GetText(reference_host::keys::kUnit);
+  facts.has_price = impl->fields()->GetNumber(reference_host::keys::kPrice, facts.price);
   marrow::qrv::QRVResItemBean bean(line);
   facts.budget_side = bean.IsUsedByYS();
   facts.quantity = bean.GetResItemCollectSrcQuantity();
@@ -239,35 +239,35 @@ std::string LineSummary(const LineFacts& facts) {
   return out;
 }
 
-std::string AccountLabel(const host::AppDocumentImpl& document, const std::string& account_id) {
+std::string AccountLabel(const reference_host::AppDocumentImpl& document, const std::string& account_id) {
   return AccountText(AccountJson(document, account_id));
 }
 
-std::string ObjectState(const host::AppDocumentImpl& document, const std::string& id) {
+std::string ObjectState(const reference_host::AppDocumentImpl& document, const std::string& id) {
   engine::DocumentObject* object = document.FindObjectById(id);
   if (!object) return id + " (no longer in the document)";
   if (auto* line = dynamic_cast<engine::ResItem*>(object)) return LineSummary(GetLineFacts(line));
   std::string account;
-  if (auto* entry = dynamic_cast<host::BaseResItemImpl*>(object))
-    account = entry->group() ? entry->GetCostAccount() : entry->fields()->GetText(host::keys::kYSCostAccount);
+  if (auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object))
+    account = entry->group() ? entry->GetCostAccount() : entry->fields()->GetText(reference_host::keys::kYSCostAccount);
   else
-    account = TextField(object, host::keys::kCostAccount);
+    account = TextField(object, reference_host::keys::kCostAccount);
   const std::string label = AccountLabel(document, account);
   return id + " (" + DescribeKind(object) + ") cost account " + (label.empty() ? "-" : label);
 }
 
-json DocumentToShowJson(const host::AppDocumentImpl& document) {
-  host::ProjectImpl* project = document.project();
+json DocumentToShowJson(const reference_host::AppDocumentImpl& document) {
+  reference_host::ProjectImpl* project = document.project();
   json out = {{"project", {{"id", project->GetId()}, {"name", project->GetName()}}},
               {"sub_projects", SubProjectJson(project->GetRootSubProject())},
               {"contract_groups", json::array()},
               {"bill_stages", json::array()},
               {"tables", json::array()}};
   for (int g = 0; g < project->GetBaseResItemGroupCount(); ++g) {
-    const host::BaseResItemGroupImpl* group = project->GetBaseResItemGroup(g);
+    const reference_host::BaseResItemGroupImpl* group = project->GetBaseResItemGroup(g);
     json entries = json::array();
     for (int e = 0; e < group->GetCount(); ++e) {
-      const host::BaseResItemImpl* entry = group->entry(e);
+      const reference_host::BaseResItemImpl* entry = group->entry(e);
       json item = {{"id", entry->GetId()},
                    {"code", entry->code()},
                    {"name", entry->name()},
@@ -276,17 +276,17 @@ json DocumentToShowJson(const host::AppDocumentImpl& document) {
                    {"cost_account", AccountJson(document, entry->GetCostAccount())},
                    {"registered_lines", entry->registered_res_item_ids()}};
       double price = 0;
-      if (entry->fields()->GetNumber(host::keys::kPrice, price)) item["price"] = price;
+      if (entry->fields()->GetNumber(reference_host::keys::kPrice, price)) item["price"] = price;
       if (!entry->lease_quantity_text().empty()) item["lease_quantity"] = entry->lease_quantity_text();
       entries.push_back(item);
     }
     out["contract_groups"].push_back({{"id", group->GetId()}, {"form", group->GetFormName()}, {"entries", entries}});
   }
-  const host::BillStageGroupImpl* stages = project->bill_stages();
+  const reference_host::BillStageGroupImpl* stages = project->bill_stages();
   for (int s = 0; s < stages->GetBillStageCount(); ++s)
     out["bill_stages"].push_back({{"id", stages->GetBillStage(s)->GetId()}, {"name", stages->GetBillStage(s)->GetName()}});
   for (int t = 0; t < project->table_count(); ++t) {
-    const host::TableImpl* table = project->table(t);
+    const reference_host::TableImpl* table = project->table(t);
     json rows = json::array();
     for (int r = 0; r < table->GetRowCount(); ++r) rows.push_back(RowJson(document, table->GetRow(r)));
     out["tables"].push_back({{"id", table->GetId()}, {"name", table->GetName()}, {"rows", rows}});
@@ -294,7 +294,7 @@ json DocumentToShowJson(const host::AppDocumentImpl& document) {
   return out;
 }
 
-void PrintDocument(const host::AppDocumentImpl& document, std::ostream& out) {
+void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream& out) {
   const json model = DocumentToShowJson(document);
   out << "Project " << model["project"]["name"].get<std::string>() << " ("
       << model["project"]["id"].get<std::string>() << ")\n\nSub-projects\n";
@@ -334,7 +334,7 @@ void PrintDocument(const host::AppDocumentImpl& document, std::ostream& out) {
 
 int ShowCommand(const std::string& document_path, bool as_json) {
   std::string error;
-  std::unique_ptr<host::AppDocumentImpl> document = LoadDocument(document_path, &error);
+  std::unique_ptr<reference_host::AppDocumentImpl> document = LoadDocument(document_path, &error);
   if (!document) {
     PrintError(error);
     return kExitUsage;

@@ -45,14 +45,14 @@ LineFacts GetLineFacts(engine::ResItem* line);
 std::string LineSummary(const LineFacts& facts);
 
 // "0201 材料费/钢材" for an account id; "" for ""; "'x' (unknown)" otherwise.
-std::string AccountLabel(const host::AppDocumentImpl& document, const std::string& account_id);
+std::string AccountLabel(const reference_host::AppDocumentImpl& document, const std::string& account_id);
 
 // The state of object |id| in one line: a resource line's quantities, a
 // row's or entry's cost account.
-std::string ObjectState(const host::AppDocumentImpl& document, const std::string& id);
+std::string ObjectState(const reference_host::AppDocumentImpl& document, const std::string& id);
 
-void PrintDocument(const host::AppDocumentImpl& document, std::ostream& out);
-nlohmann::json DocumentToShowJson(const host::AppDocumentImpl& document);
+void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream& out);
+nlohmann::json DocumentToShowJson(const reference_host::AppDocumentImpl& document);
 
 // The "show" command. Exit codes: 0 shown, 2 the document cannot be loaded.
 int ShowCommand(const std::string& document_path, bool as_json);

@@ -14,19 +14,19 @@ namespace {
 // neighbouring values cannot run together.
 class Digest {
  public:
-  explicit Digest(const host::EstimateDocument& document) : document_(document) {}
+  explicit Digest(const reference_host::EstimateDocument& document) : document_(document) {}
 
   void Object(const std::string& id) {
-    const host::DocumentObjectImpl* object = document_.FindImpl(id);
+    const reference_host::DocumentObjectImpl* object = document_.FindImpl(id);
     Text(id);
     if (!object) {
       Text("absent");
       return;
     }
-    if (auto* line = dynamic_cast<const host::ResItemImpl*>(object)) {
+    if (auto* line = dynamic_cast<const reference_host::ResItemImpl*>(object)) {
       Line(*line, true);
-      if (const host::BaseResItemImpl* entry = line->GetBaseResItem()) Entry(*entry);
-    } else if (auto* entry = dynamic_cast<const host::BaseResItemImpl*>(object)) {
+      if (const reference_host::BaseResItemImpl* entry = line->GetBaseResItem()) Entry(*entry);
+    } else if (auto* entry = dynamic_cast<const reference_host::BaseResItemImpl*>(object)) {
       Entry(*entry);
     } else {
       Fields(*object);
@@ -41,34 +41,34 @@ class Digest {
     text_ += ':';
     text_ += text;
   }
-  void Number(double value) { Text(host::persist::DoubleToJson(value).dump()); }
+  void Number(double value) { Text(reference_host::persist::DoubleToJson(value).dump()); }
   void Ids(const std::vector<std::string>& ids) {
     Text(std::to_string(ids.size()));
     for (const std::string& id : ids) Text(id);
   }
 
-  void Fields(const host::DocumentObjectImpl& object) {
+  void Fields(const reference_host::DocumentObjectImpl& object) {
     const auto& fields = object.fields()->GetAllFields();
     Text(std::to_string(fields.size()));
     for (const auto& [key, value] : fields) {
       Text(key);
-      Text(host::persist::FieldValueToJson(value).dump());
+      Text(reference_host::persist::FieldValueToJson(value).dump());
     }
   }
 
   // A weak reference saves as the id only while the object is in the document.
   void Ref(const engine::DocumentObject* object) {
-    auto* impl = dynamic_cast<const host::DocumentObjectImpl*>(object);
+    auto* impl = dynamic_cast<const reference_host::DocumentObjectImpl*>(object);
     Text(impl && document_.FindImpl(impl->GetId()) == impl ? impl->GetId() : std::string("-"));
   }
 
   // |with_copies|: also the copies its record lists (those do not list further).
-  void Line(const host::ResItemImpl& line, bool with_copies) {
+  void Line(const reference_host::ResItemImpl& line, bool with_copies) {
     Text(line.GetId());
     Fields(line);
     if (line.own_quantity()) Number(*line.own_quantity());
     else Text("no quantity");
-    const host::BaseResItemImpl* entry = line.GetBaseResItem();
+    const reference_host::BaseResItemImpl* entry = line.GetBaseResItem();
     Text(entry ? entry->GetId() : std::string());
     Text(line.GetSourceRef());
     Text(line.GetContent());
@@ -77,19 +77,19 @@ class Digest {
     Record(line, with_copies);
   }
 
-  void Record(const host::ResItemImpl& holder, bool with_copies) {
+  void Record(const reference_host::ResItemImpl& holder, bool with_copies) {
     engine::qrv::QRVResCollect* record = holder.GetCollect();
     if (!record) {
       Text("no record");
       return;
     }
     Text(std::to_string(record->GetCollectType()));
-    if (dynamic_cast<const host::DocumentObjectImpl*>(record->GetOwner()) != &holder) Ref(record->GetOwner());
+    if (dynamic_cast<const reference_host::DocumentObjectImpl*>(record->GetOwner()) != &holder) Ref(record->GetOwner());
     if (auto* copy = dynamic_cast<engine::qrv::QRVResCollectCopy*>(record)) {
       Ref(copy->GetTempleteResItem());
       Ref(copy->GetCBResItem());
     }
-    auto* listing = dynamic_cast<host::ResCollectImpl*>(record);
+    auto* listing = dynamic_cast<reference_host::ResCollectImpl*>(record);
     if (!listing) return;
     const auto& copies = listing->listed_copies();
     Text(std::to_string(copies.size()));
@@ -99,20 +99,20 @@ class Digest {
     }
   }
 
-  void Entry(const host::BaseResItemImpl& entry) {
+  void Entry(const reference_host::BaseResItemImpl& entry) {
     Text(entry.GetId());
     Fields(entry);
     Ids(entry.registered_res_item_ids());
     Number(entry.registered_quantity());
   }
 
-  const host::EstimateDocument& document_;
+  const reference_host::EstimateDocument& document_;
   std::string text_;
 };
 
 }  // namespace
 
-std::string DigestObjects(const host::AppDocumentImpl& document, const std::vector<std::string>& ids) {
+std::string DigestObjects(const reference_host::AppDocumentImpl& document, const std::vector<std::string>& ids) {
   Digest digest(*document.document());
   for (const std::string& id : ids) digest.Object(id);
   return digest.Take();

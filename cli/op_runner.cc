@@ -52,7 +52,7 @@ class ScriptStep : public app::UndoAction {
 };
 
 template <class T>
-T* Find(const host::AppDocumentImpl* document, const std::string& id) {
+T* Find(const reference_host::AppDocumentImpl* document, const std::string& id) {
   return dynamic_cast<T*>(document->FindObjectById(id));
 }
 
@@ -78,11 +78,11 @@ void AppendRowTree(engine::dbtables::TupleObject* row, std::vector<std::string>&
   for (int i = 0; i < row->GetChildCount(); ++i) AppendRowTree(row->GetChild(i), ids);
 }
 
-const char* const kReferenceKeys[] = {host::keys::kCostAccount, host::keys::kYSCostAccount, host::keys::kBillStage};
+const char* const kReferenceKeys[] = {reference_host::keys::kCostAccount, reference_host::keys::kYSCostAccount, reference_host::keys::kBillStage};
 
 }  // namespace
 
-OpRunner::OpRunner(host::AppDocumentImpl* document) : document_(document), stack_(document) {}
+OpRunner::OpRunner(reference_host::AppDocumentImpl* document) : document_(document), stack_(document) {}
 
 std::vector<std::string> OpRunner::ObjectsOf(const Op& op) const {
   std::vector<std::string> ids;
@@ -237,8 +237,8 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
 }
 
 int OpRunner::Repoint(const Op& op) {
-  host::ProjectImpl* here = document_->project();
-  host::ProjectImpl* other = op.source->project();
+  reference_host::ProjectImpl* here = document_->project();
+  reference_host::ProjectImpl* other = op.source->project();
   marrow::qrv::CostAccountGroupFunc accounts(here->cost_accounts());
   marrow::qrv::BillStageGroupFunc stages(here->bill_stages());
 

@@ -24,12 +24,12 @@ struct OpOutcome {
   // The library's warning and error lines during the op.
   std::vector<std::string> messages;
   // What the document was told while the op ran.
-  std::vector<host::CollectNotification> notifications;
+  std::vector<reference_host::CollectNotification> notifications;
 };
 
 class OpRunner {
  public:
-  explicit OpRunner(host::AppDocumentImpl* document);
+  explicit OpRunner(reference_host::AppDocumentImpl* document);
   OpRunner(const OpRunner&) = delete;
   OpRunner& operator=(const OpRunner&) = delete;
 
@@ -42,7 +42,7 @@ class OpRunner {
   // those of the step concerned); empty when it names none.
   std::vector<std::string> ObjectsOf(const Op& op) const;
 
-  host::UndoStack& stack() { return stack_; }
+  reference_host::UndoStack& stack() { return stack_; }
 
  private:
   struct Step {
@@ -59,8 +59,8 @@ class OpRunner {
   // How many references it rewrote.
   int Repoint(const Op& op);
 
-  host::AppDocumentImpl* document_;
-  host::UndoStack stack_;
+  reference_host::AppDocumentImpl* document_;
+  reference_host::UndoStack stack_;
 };
 
 }  // namespace cli

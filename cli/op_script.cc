@@ -34,7 +34,7 @@ std::string JoinIds(const std::vector<std::string>& ids) {
 
 class OpReader {
  public:
-  OpReader(const host::AppDocumentImpl& document, const std::string& base_dir, std::vector<std::string>* errors)
+  OpReader(const reference_host::AppDocumentImpl& document, const std::string& base_dir, std::vector<std::string>* errors)
       : document_(document), base_dir_(base_dir), errors_(errors) {}
 
   bool Read(const json& item, const std::string& place, Op* op) {
@@ -143,20 +143,20 @@ class OpReader {
     return typed;
   }
 
-  static bool IsCostLine(const host::ResItemImpl* line) {
-    return line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kCost;
+  static bool IsCostLine(const reference_host::ResItemImpl* line) {
+    return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kCost;
   }
-  static bool IsBudgetLine(const host::ResItemImpl* line) {
-    return line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kBudget;
+  static bool IsBudgetLine(const reference_host::ResItemImpl* line) {
+    return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget;
   }
-  static bool IsPart(const host::ResItemImpl* line) {
+  static bool IsPart(const reference_host::ResItemImpl* line) {
     return !line->owner_list() && dynamic_cast<engine::qrv::QRVResCollectCopy*>(line->GetCollect());
   }
-  static bool IsContractEntry(const host::BaseResItemImpl* entry) { return entry->group() != nullptr; }
+  static bool IsContractEntry(const reference_host::BaseResItemImpl* entry) { return entry->group() != nullptr; }
 
   // A link only shows when the cost line stands in the cost list of the
   // budget line's own bill.
-  void CheckSameBill(const Op& op, host::ResItemImpl* cost, host::ResItemImpl* budget, const std::string& budget_where) {
+  void CheckSameBill(const Op& op, reference_host::ResItemImpl* cost, reference_host::ResItemImpl* budget, const std::string& budget_where) {
     engine::SubEngineering* bill = marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(budget)).GetOwnerBill();
     auto* cost_bill = dynamic_cast<engine::qrv::QRVSubEngineering*>(bill);
     if (!cost_bill || !cost_bill->GetCBResItemList()) {
@@ -176,20 +176,20 @@ class OpReader {
       Fail(op->Label(), op->place.empty() ? "give either --copy or --budget" : "give either copy or budget");
       return;
     }
-    host::ResItemImpl* cost = nullptr;
-    if (!op->cost.empty()) cost = Need<host::ResItemImpl>(op->Where("cost"), op->cost, "cost line", IsCostLine);
-    host::ResItemImpl* budget = nullptr;
+    reference_host::ResItemImpl* cost = nullptr;
+    if (!op->cost.empty()) cost = Need<reference_host::ResItemImpl>(op->Where("cost"), op->cost, "cost line", IsCostLine);
+    reference_host::ResItemImpl* budget = nullptr;
     if (!op->budget.empty())
-      budget = Need<host::ResItemImpl>(op->Where("budget"), op->budget, "budget line", IsBudgetLine);
+      budget = Need<reference_host::ResItemImpl>(op->Where("budget"), op->budget, "budget line", IsBudgetLine);
     if (!op->copy.empty()) {
-      auto* copy = Need<host::ResItemImpl>(op->Where("copy"), op->copy, "collected part", IsPart);
+      auto* copy = Need<reference_host::ResItemImpl>(op->Where("copy"), op->copy, "collected part", IsPart);
       auto* record = copy ? dynamic_cast<engine::qrv::QRVResCollectCopy*>(copy->GetCollect()) : nullptr;
       if (record && cost && record->GetCBResItem() != static_cast<engine::qrv::QRVResItem*>(cost))
         Fail(op->Where("copy"), "part " + Quote(op->copy) + " is not collected into " + Quote(op->cost));
     }
-    std::vector<host::ResItemImpl*> group;
+    std::vector<reference_host::ResItemImpl*> group;
     for (size_t i = 0; i < op->budgets.size(); ++i)
-      group.push_back(Need<host::ResItemImpl>(op->Where("budgets") + "[" + std::to_string(i) + "]", op->budgets[i],
+      group.push_back(Need<reference_host::ResItemImpl>(op->Where("budgets") + "[" + std::to_string(i) + "]", op->budgets[i],
                                               "budget line", IsBudgetLine));
     if (op->kind == OpKind::kLink && cost && budget) CheckSameBill(*op, cost, budget, op->Where("budget"));
     if (op->kind == OpKind::kLinkGroup && cost && !group.empty() && group[0])
@@ -208,7 +208,7 @@ class OpReader {
         continue;
       }
       const bool row = dynamic_cast<engine::dbtables::TupleObject*>(object) != nullptr;
-      auto* entry = dynamic_cast<host::BaseResItemImpl*>(object);
+      auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object);
       if (!row && !(entry && entry->group())) {
         Fail(where, Quote(op->objects[i]) + " is a " + DescribeKind(object) + ", not a table row or contract entry");
         continue;
@@ -228,14 +228,14 @@ class OpReader {
     std::string path = op->from;
     if (!base_dir_.empty() && path.front() != '/') path = base_dir_ + "/" + path;
     std::string error;
-    std::unique_ptr<host::AppDocumentImpl> source = LoadDocument(path, &error);
+    std::unique_ptr<reference_host::AppDocumentImpl> source = LoadDocument(path, &error);
     if (!source)
       Fail(op->Where("from"), error);
     else
       op->source = std::move(source);
   }
 
-  const host::AppDocumentImpl& document_;
+  const reference_host::AppDocumentImpl& document_;
   std::string base_dir_;
   std::vector<std::string>* errors_;
 };
@@ -314,7 +314,7 @@ std::string Op::Describe() const {
   return "";
 }
 
-bool ReadOps(const json& ops, const host::AppDocumentImpl& document, const std::string& base_dir, bool shell,
+bool ReadOps(const json& ops, const reference_host::AppDocumentImpl& document, const std::string& base_dir, bool shell,
              std::vector<Op>* out, std::vector<std::string>* errors) {
   OpReader reader(document, base_dir, errors);
   if (shell) {
@@ -338,7 +338,7 @@ bool ReadOps(const json& ops, const host::AppDocumentImpl& document, const std::
   return ok;
 }
 
-bool ReadScript(const std::string& text, const std::string& name, const host::AppDocumentImpl& document,
+bool ReadScript(const std::string& text, const std::string& name, const reference_host::AppDocumentImpl& document,
                 const std::string& base_dir, std::vector<Op>* out, std::vector<std::string>* errors) {
   json ops;
   try {

@@ -57,7 +57,7 @@ struct Op {
   std::vector<std::string> budgets, objects;
   double quantity = 0;
   // repoint: the other document, loaded while the op is read.
-  std::shared_ptr<host::AppDocumentImpl> source;
+  std::shared_ptr<reference_host::AppDocumentImpl> source;
 
   // Where |member| came from: "ops[3].cost" in a script, "--cost" from the shell.
   std::string Where(const std::string& member) const;
@@ -71,11 +71,11 @@ struct Op {
 // objects (a script), or with |shell| one object (a command). Relative
 // repoint paths are taken from |base_dir| ("" for the current folder).
 // Nothing is changed. Each problem adds one line to |errors|.
-bool ReadOps(const nlohmann::json& ops, const host::AppDocumentImpl& document, const std::string& base_dir,
+bool ReadOps(const nlohmann::json& ops, const reference_host::AppDocumentImpl& document, const std::string& base_dir,
              bool shell, std::vector<Op>* out, std::vector<std::string>* errors);
 
 // Parses |text| (the script file |name|) and reads it as above.
-bool ReadScript(const std::string& text, const std::string& name, const host::AppDocumentImpl& document,
+bool ReadScript(const std::string& text, const std::string& name, const reference_host::AppDocumentImpl& document,
                 const std::string& base_dir, std::vector<Op>* out, std::vector<std::string>* errors);
 
 }  // namespace cli

@@ -32,7 +32,7 @@ bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
   return true;
 }
 
-int RunLoaded(host::AppDocumentImpl& document, const std::vector<Op>& ops, const std::string& target,
+int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& ops, const std::string& target,
               const SaveOptions& save) {
   OpRunner runner(&document);
   const int refused = RunAndReport(runner, document, ops, save.verbose, std::cout, std::cerr);
@@ -51,17 +51,17 @@ int RunLoaded(host::AppDocumentImpl& document, const std::vector<Op>& ops, const
   return refused ? kExitRefused : kExitOk;
 }
 
-std::string NotificationText(const host::CollectNotification& note) {
+std::string NotificationText(const reference_host::CollectNotification& note) {
   return note.budget_item_id + (note.collected ? " collected into " : " released from ") + note.cost_item_id;
 }
 
 using OpsReader =
-    std::function<bool(const host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors)>;
+    std::function<bool(const reference_host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors)>;
 
 int RunOpsCommand(const std::string& document_path, const SaveOptions& save, const OpsReader& read) {
   std::string target, error;
   if (!CheckSaveOptions(document_path, save, &target)) return kExitUsage;
-  std::unique_ptr<host::AppDocumentImpl> document = LoadDocument(document_path, &error);
+  std::unique_ptr<reference_host::AppDocumentImpl> document = LoadDocument(document_path, &error);
   if (!document) {
     PrintError(error);
     return kExitUsage;
@@ -78,7 +78,7 @@ int RunOpsCommand(const std::string& document_path, const SaveOptions& save, con
 
 }  // namespace
 
-int RunAndReport(OpRunner& runner, const host::AppDocumentImpl& document, const std::vector<Op>& ops,
+int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
                  bool verbose, std::ostream& out, std::ostream& err) {
   int refused = 0;
   for (const Op& op : ops) {
@@ -107,7 +107,7 @@ int RunAndReport(OpRunner& runner, const host::AppDocumentImpl& document, const 
 
 int RunScriptCommand(const std::string& document_path, const std::string& script_path, const SaveOptions& save) {
   return RunOpsCommand(document_path, save,
-                       [&](const host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
+                       [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
                          std::ifstream in(script_path, std::ios::binary);
                          if (!in) {
                            errors->push_back(script_path + ": cannot read");
@@ -122,7 +122,7 @@ int RunScriptCommand(const std::string& document_path, const std::string& script
 
 int RunSingleOpCommand(const std::string& document_path, const nlohmann::json& op, const SaveOptions& save) {
   return RunOpsCommand(document_path, save,
-                       [&](const host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
+                       [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
                          return ReadOps(op, document, "", true, ops, errors);
                        });
 }

@@ -23,7 +23,7 @@ struct SaveOptions {
 
 // Runs |ops| in order, reporting each (refusals to |err|). Returns how many
 // were refused.
-int RunAndReport(OpRunner& runner, const host::AppDocumentImpl& document, const std::vector<Op>& ops,
+int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
                  bool verbose, std::ostream& out, std::ostream& err);
 
 // Exit codes: 0 all done, 1 some op refused or the save failed, 2 bad input.

@@ -34,12 +34,12 @@ std::string Num(double value, int digits) { return base::ToPlainStringWithStripT
 
 std::string DescribeKind(const engine::DocumentObject* object) {
   if (!object) return "nothing";
-  if (auto* line = dynamic_cast<const host::ResItemImpl*>(object)) {
-    if (const host::ResItemListImpl* list = line->owner_list())
-      return list->side() == host::ResItemListImpl::Side::kBudget ? "budget line" : "cost line";
+  if (auto* line = dynamic_cast<const reference_host::ResItemImpl*>(object)) {
+    if (const reference_host::ResItemListImpl* list = line->owner_list())
+      return list->side() == reference_host::ResItemListImpl::Side::kBudget ? "budget line" : "cost line";
     return line->GetCollect() ? "collected part" : "free resource line";
   }
-  if (auto* item = dynamic_cast<const host::SubEngineeringImpl*>(object)) {
+  if (auto* item = dynamic_cast<const reference_host::SubEngineeringImpl*>(object)) {
     switch (item->GetNodeKind()) {
       case engine::kNodeKindBill: return "bill";
       case engine::kNodeKindEntry:
@@ -47,18 +47,18 @@ std::string DescribeKind(const engine::DocumentObject* object) {
       default: return "measure item";
     }
   }
-  if (auto* entry = dynamic_cast<const host::BaseResItemImpl*>(object))
+  if (auto* entry = dynamic_cast<const reference_host::BaseResItemImpl*>(object))
     return entry->group() ? "contract entry" : "budget entry";
-  if (dynamic_cast<const host::SubProjectImpl*>(object)) return "sub-project";
-  if (dynamic_cast<const host::CostAccountImpl*>(object)) return "cost account";
-  if (dynamic_cast<const host::CostAccountGroupImpl*>(object)) return "cost account tree";
-  if (dynamic_cast<const host::BillStageImpl*>(object)) return "bill stage";
-  if (dynamic_cast<const host::BillStageGroupImpl*>(object)) return "bill stage list";
-  if (dynamic_cast<const host::BaseResItemGroupImpl*>(object)) return "contract group";
-  if (dynamic_cast<const host::TupleImpl*>(object)) return "table row";
-  if (dynamic_cast<const host::TableImpl*>(object)) return "table";
-  if (dynamic_cast<const host::ResSummaryImpl*>(object)) return "resource summary";
-  if (dynamic_cast<const host::ProjectImpl*>(object)) return "project";
+  if (dynamic_cast<const reference_host::SubProjectImpl*>(object)) return "sub-project";
+  if (dynamic_cast<const reference_host::CostAccountImpl*>(object)) return "cost account";
+  if (dynamic_cast<const reference_host::CostAccountGroupImpl*>(object)) return "cost account tree";
+  if (dynamic_cast<const reference_host::BillStageImpl*>(object)) return "bill stage";
+  if (dynamic_cast<const reference_host::BillStageGroupImpl*>(object)) return "bill stage list";
+  if (dynamic_cast<const reference_host::BaseResItemGroupImpl*>(object)) return "contract group";
+  if (dynamic_cast<const reference_host::TupleImpl*>(object)) return "table row";
+  if (dynamic_cast<const reference_host::TableImpl*>(object)) return "table";
+  if (dynamic_cast<const reference_host::ResSummaryImpl*>(object)) return "resource summary";
+  if (dynamic_cast<const reference_host::ProjectImpl*>(object)) return "project";
   return "object";
 }
 
@@ -68,8 +68,8 @@ std::string TextField(const engine::DocumentObject* object, const std::string& k
   return value.GetString();
 }
 
-std::unique_ptr<host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error) {
-  host::LoadResult result = host::LoadDocumentFile(path);
+std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error) {
+  reference_host::LoadResult result = reference_host::LoadDocumentFile(path);
   if (!result) {
     // File errors name the file already.
     *error = result.error.compare(0, path.size(), path) == 0 ? result.error : path + ": " + result.error;
@@ -102,9 +102,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
   return true;
 }
 
-std::string SaveDocument(const host::AppDocumentImpl& document, const std::string& path) {
+std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path) {
   std::string error;
-  if (host::SaveDocumentFile(*document.document(), path, &error)) return "";
+  if (reference_host::SaveDocumentFile(*document.document(), path, &error)) return "";
   return error.empty() ? path + ": cannot save" : error;
 }
 

@@ -26,14 +26,14 @@ std::string DescribeKind(const engine::DocumentObject* object);
 std::string TextField(const engine::DocumentObject* object, const std::string& key);
 
 // The document at |path|, or null with "PATH: why" in |error|.
-std::unique_ptr<host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error);
+std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error);
 
 // Writes |text| to a temporary file beside |path| and renames it over
 // |path|, so readers see the old file or the whole new one.
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error);
 
 // Saves |document| to |path|; "" on success, else the reason.
-std::string SaveDocument(const host::AppDocumentImpl& document, const std::string& path);
+std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path);
 
 // Prints "error: |message|" to stderr, with odd bytes of echoed input made
 // harmless.

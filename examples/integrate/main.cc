@@ -10,7 +10,7 @@
 #include "reference_host/builder/document_builder.h"
 
 int main() {
-  auto doc = host::DocumentBuilder("p")
+  auto doc = reference_host::DocumentBuilder("p")
                  .ContractGroup("g1", "MaterialPurchaseForm")
                  .ContractEntry("e1", "C0101", "钢筋 HRB400")
                  .SubProject("sp1", "土建工程")
@@ -22,7 +22,7 @@ int main() {
   auto* cost = doc->Find<engine::qrv::QRVResItem>("cb1");
   const marrow::qrv::QRVResItemBean view(budget);
 
-  host::UndoStack stack(doc.get());
+  reference_host::UndoStack stack(doc.get());
   stack.Push(new marrow::qrv::QRVResItemCollectAction(cost, budget, 4), "collect 4");
   std::cout << "after collect: allowed " << view.GetResItemCollectAllowQuantity() << "\n";
   stack.Undo();

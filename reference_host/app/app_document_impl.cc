@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace host {
+namespace reference_host {
 
 AppDocumentImpl::AppDocumentImpl(std::unique_ptr<EstimateDocument> document)
     : document_(document ? std::move(document) : std::make_unique<EstimateDocument>()) {}
@@ -36,4 +36,4 @@ engine::DocumentObject* PlainAppDocument::FindObjectById(const std::string& id) 
   return document_->FindObjectById(id);
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -12,7 +12,7 @@
 #include "host/app/qrv/qrv_document.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 class ProjectImpl;
 
@@ -77,4 +77,4 @@ class PlainAppDocument : public app::AppDocument {
   std::unique_ptr<EstimateDocument> document_;
 };
 
-}  // namespace host
+}  // namespace reference_host

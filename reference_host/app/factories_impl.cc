@@ -5,7 +5,7 @@
 #include "reference_host/model/res_collect_impl.h"
 #include "reference_host/model/res_item_impl.h"
 
-namespace host {
+namespace reference_host {
 
 FactoryFailures& GetFactoryFailures() {
   static FactoryFailures failures;
@@ -54,25 +54,25 @@ app::qrv::QRVBaseResItemCreator* QRVApplicationImpl::GetBaseResItemCreator() {
   return &creator_;
 }
 
-}  // namespace host
+}  // namespace reference_host
 
 namespace app {
 
 engine::Factory* GetEngineFactory() {
-  static host::EngineFactoryImpl factory;
-  return host::GetFactoryFailures().engine_factory ? nullptr : &factory;
+  static reference_host::EngineFactoryImpl factory;
+  return reference_host::GetFactoryFailures().engine_factory ? nullptr : &factory;
 }
 
 namespace qrv {
 
 engine::qrv::QRVFactory* GetQRVFactory() {
-  static host::QRVFactoryImpl factory;
-  return host::GetFactoryFailures().qrv_factory ? nullptr : &factory;
+  static reference_host::QRVFactoryImpl factory;
+  return reference_host::GetFactoryFailures().qrv_factory ? nullptr : &factory;
 }
 
 QRVApplication* GetQRVApplication() {
-  static host::QRVApplicationImpl application;
-  return host::GetFactoryFailures().qrv_application ? nullptr : &application;
+  static reference_host::QRVApplicationImpl application;
+  return reference_host::GetFactoryFailures().qrv_application ? nullptr : &application;
 }
 
 }  // namespace qrv

@@ -9,7 +9,7 @@
 #include "host/engine/factory.h"
 #include "host/engine/qrv/qrv_factory.h"
 
-namespace host {
+namespace reference_host {
 
 class EngineFactoryImpl : public engine::Factory {
  public:
@@ -38,4 +38,4 @@ class QRVApplicationImpl : public app::qrv::QRVApplication {
   QRVBaseResItemCreatorImpl creator_;
 };
 
-}  // namespace host
+}  // namespace reference_host

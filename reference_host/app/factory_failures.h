@@ -2,7 +2,7 @@
 // can drive the paths where the host has nothing to give.
 #pragma once
 
-namespace host {
+namespace reference_host {
 
 struct FactoryFailures {
   bool engine_factory = false;         // app::GetEngineFactory
@@ -34,4 +34,4 @@ class ScopedFactoryFailure {
   bool previous_;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -4,7 +4,7 @@
 
 #include <glog/logging.h>
 
-namespace host {
+namespace reference_host {
 
 UndoStack::UndoStack(app::AppDocument* document) : document_(document) {}
 
@@ -73,4 +73,4 @@ void UndoStack::Clear() {
   clean_index_ = 0;
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -14,7 +14,7 @@ namespace app {
 class AppDocument;
 }  // namespace app
 
-namespace host {
+namespace reference_host {
 
 class UndoStack {
  public:
@@ -71,4 +71,4 @@ class UndoStack {
   int undo_limit_ = 0;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <random>
 
-namespace host {
+namespace reference_host {
 namespace {
 
 struct IdSource {
@@ -39,4 +39,4 @@ void SeedObjectIds(std::uint64_t seed) {
   source.engine.seed(seed);
 }
 
-}  // namespace host
+}  // namespace reference_host

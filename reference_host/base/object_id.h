@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-namespace host {
+namespace reference_host {
 
 std::string NewObjectId();
 
 // Makes the following ids repeatable (tests, generated benchmark documents).
 void SeedObjectIds(std::uint64_t seed);
 
-}  // namespace host
+}  // namespace reference_host

@@ -15,7 +15,7 @@
 #include "reference_host/model/sub_project_impl.h"
 #include "reference_host/model/table_impl.h"
 
-namespace host {
+namespace reference_host {
 namespace {
 
 // Fields a line mirrors from its entry.
@@ -533,4 +533,4 @@ ResItemImpl* AttachCollectedCopy(ResItemImpl* budget, ResItemImpl* cost, double 
   return copy.get();
 }
 
-}  // namespace host
+}  // namespace reference_host

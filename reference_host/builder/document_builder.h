@@ -1,7 +1,7 @@
 // A fluent builder of estimate documents, for tests, the demo and generated
 // benchmark documents, so that set-up reads like the scenario:
 //
-//   auto doc = host::DocumentBuilder("p1")
+//   auto doc = reference_host::DocumentBuilder("p1")
 //       .CostAccount("ca1", "01", "Civil")
 //       .CostAccount("ca2", "0101", "Steel", "ca1")
 //       .ContractGroup("g1", "SelfLeaseMachineForm")
@@ -30,7 +30,7 @@
 #include "reference_host/app/app_document_impl.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 class BaseResItemGroupImpl;
 class BaseResItemImpl;
@@ -175,4 +175,4 @@ class DocumentBuilder {
 ResItemImpl* AttachCollectedCopy(ResItemImpl* budget, ResItemImpl* cost, double quantity,
                                  const std::string& copy_id = "");
 
-}  // namespace host
+}  // namespace reference_host

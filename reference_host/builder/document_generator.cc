@@ -23,7 +23,7 @@
 #include "reference_host/model/sub_project_impl.h"
 #include "reference_host/model/table_impl.h"
 
-namespace host {
+namespace reference_host {
 namespace {
 
 // splitmix64: fast, and the same sequence on every platform (the standard
@@ -556,4 +556,4 @@ scoped_refptr<BillStageGroupImpl> CopyBillStages(const BillStageGroupImpl& stage
   return copy;
 }
 
-}  // namespace host
+}  // namespace reference_host

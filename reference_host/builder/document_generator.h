@@ -28,7 +28,7 @@
 #include "reference_host/app/app_document_impl.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 class BillStageGroupImpl;
 class CostAccountGroupImpl;
@@ -97,4 +97,4 @@ scoped_refptr<CostAccountGroupImpl> CopyCostAccountTree(const CostAccountGroupIm
 scoped_refptr<BillStageGroupImpl> CopyBillStages(const BillStageGroupImpl& stages,
                                                  const std::string& id_prefix);
 
-}  // namespace host
+}  // namespace reference_host

@@ -10,7 +10,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
 
-namespace host {
+namespace reference_host {
 
 class ProjectImpl;
 
@@ -48,4 +48,4 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
   OwnedChildren<BaseResItemImpl> entries_{this};
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -12,7 +12,7 @@
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_project_impl.h"
 
-namespace host {
+namespace reference_host {
 
 BaseResItemImpl::BaseResItemImpl(std::string id) : DocumentObjectImpl(std::move(id)) {}
 
@@ -93,4 +93,4 @@ BaseResItemImpl* ResSummaryImpl::FindByCode(const std::string& code) const {
 
 SubProjectImpl* ResSummaryImpl::sub_project() const { return dynamic_cast<SubProjectImpl*>(owner()); }
 
-}  // namespace host
+}  // namespace reference_host

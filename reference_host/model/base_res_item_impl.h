@@ -13,7 +13,7 @@
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "reference_host/model/document_object_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class BaseResItemGroupImpl;
 class ResSummaryImpl;
@@ -64,4 +64,4 @@ class BaseResItemImpl : public DocumentObjectImpl,
   int recalculate_count_ = 0;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -1,6 +1,6 @@
 #include "reference_host/model/bill_stage_impl.h"
 
-namespace host {
+namespace reference_host {
 
 BillStageImpl::BillStageImpl(std::string id, std::string name)
     : DocumentObjectImpl(std::move(id)), name_(std::move(name)) {}
@@ -48,4 +48,4 @@ BillStageImpl* BillStageGroupImpl::FindBillStageByName(const std::string& name) 
   return it == by_name_.end() ? nullptr : it->second;
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -11,7 +11,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
 
-namespace host {
+namespace reference_host {
 
 class BillStageGroupImpl;
 
@@ -61,4 +61,4 @@ class BillStageGroupImpl : public DocumentObjectImpl, public engine::qrv::QRVBil
   mutable std::unordered_map<std::string, BillStageImpl*> by_name_;
 };
 
-}  // namespace host
+}  // namespace reference_host

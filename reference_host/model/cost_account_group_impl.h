@@ -13,7 +13,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
 
-namespace host {
+namespace reference_host {
 
 class ProjectImpl;
 
@@ -54,4 +54,4 @@ class CostAccountGroupImpl : public DocumentObjectImpl,
   mutable std::unordered_map<std::string, CostAccountImpl*> by_code_;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -5,7 +5,7 @@
 #include "reference_host/model/cost_account_group_impl.h"
 #include "reference_host/model/project_impl.h"
 
-namespace host {
+namespace reference_host {
 
 CostAccountImpl::CostAccountImpl(std::string id, std::string code, std::string name)
     : DocumentObjectImpl(std::move(id)), code_(std::move(code)), name_(std::move(name)) {}
@@ -100,4 +100,4 @@ CostAccountImpl* CostAccountGroupImpl::FindCostAccountByCode(const std::string& 
   return it == by_code_.end() ? nullptr : it->second;
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -9,7 +9,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
 
-namespace host {
+namespace reference_host {
 
 class CostAccountGroupImpl;
 
@@ -47,4 +47,4 @@ class CostAccountImpl : public DocumentObjectImpl, public engine::qrv::QRVCostAc
   OwnedChildren<CostAccountImpl> children_{this};
 };
 
-}  // namespace host
+}  // namespace reference_host

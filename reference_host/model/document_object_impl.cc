@@ -5,7 +5,7 @@
 #include "reference_host/base/object_id.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 DocumentObjectImpl::DocumentObjectImpl(std::string id)
     : id_(id.empty() ? NewObjectId() : std::move(id)) {}
@@ -25,4 +25,4 @@ engine::DocumentObject* DocumentObjectImpl::GetOwner() const { return owner_; }
 
 void DocumentObjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>&) const {}
 
-}  // namespace host
+}  // namespace reference_host

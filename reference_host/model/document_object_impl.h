@@ -12,7 +12,7 @@
 #include "host/engine/document_object.h"
 #include "reference_host/model/field_container_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class EstimateDocument;
 
@@ -57,4 +57,4 @@ class DocumentObjectImpl : public virtual engine::DocumentObject {
   mutable FieldContainerImpl fields_;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -9,7 +9,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/project_impl.h"
 
-namespace host {
+namespace reference_host {
 
 EstimateDocument::EstimateDocument() = default;
 
@@ -163,4 +163,4 @@ void EstimateDocument::Unregister(DocumentObjectImpl* object) {
   if (it != index_.end() && it->second == object) index_.erase(it);
 }
 
-}  // namespace host
+}  // namespace reference_host

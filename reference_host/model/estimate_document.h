@@ -11,7 +11,7 @@
 #include "host/base/ref_counted.h"
 #include "host/engine/document_object.h"
 
-namespace host {
+namespace reference_host {
 
 class DocumentObjectImpl;
 class ProjectImpl;
@@ -64,4 +64,4 @@ class EstimateDocument : public engine::Document {
   std::unordered_map<std::string, DocumentObjectImpl*> index_;
 };
 
-}  // namespace host
+}  // namespace reference_host

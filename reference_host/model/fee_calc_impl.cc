@@ -1,6 +1,6 @@
 #include "reference_host/model/fee_calc_impl.h"
 
-namespace host {
+namespace reference_host {
 
 bool FeeCalcImpl::GetFeeCost(const std::string& kind, double& value) const {
   auto it = unit_.find(kind);
@@ -16,4 +16,4 @@ bool FeeCalcImpl::GetFeeTotalCost(const std::string& kind, double& value) const 
   return true;
 }
 
-}  // namespace host
+}  // namespace reference_host

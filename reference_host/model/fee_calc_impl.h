@@ -8,7 +8,7 @@
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/sub_engineering.h"
 
-namespace host {
+namespace reference_host {
 
 class FeeCalcImpl : public engine::SubEngineeringFeeCalc,
                     public engine::qrv::QRVSubEngineeringFeeCalc {
@@ -30,4 +30,4 @@ class FeeCalcImpl : public engine::SubEngineeringFeeCalc,
   std::map<std::string, double> total_;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -1,6 +1,6 @@
 #include "reference_host/model/field_container_impl.h"
 
-namespace host {
+namespace reference_host {
 
 bool FieldContainerImpl::HasField(const std::string& key) const {
   return fields_.find(key) != fields_.end();
@@ -56,4 +56,4 @@ void FieldContainerImpl::Assign(const FieldMap& fields) {
   ++notification_count_;
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -5,7 +5,7 @@
 
 #include "host/engine/field_container.h"
 
-namespace host {
+namespace reference_host {
 
 class FieldContainerImpl : public engine::FieldContainer {
  public:
@@ -44,4 +44,4 @@ class FieldContainerImpl : public engine::FieldContainer {
   int notification_count_ = 0;
 };
 
-}  // namespace host
+}  // namespace reference_host

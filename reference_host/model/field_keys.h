@@ -1,7 +1,7 @@
 // Field keys the reference host itself reads or writes.
 #pragma once
 
-namespace host {
+namespace reference_host {
 namespace keys {
 
 // Resource entry and resource line data.
@@ -23,4 +23,4 @@ inline constexpr char kBillStage[] = "QRV_BillStage";
 inline constexpr char kCollectRatio[] = "QRV_RICollectRatio";
 
 }  // namespace keys
-}  // namespace host
+}  // namespace reference_host

@@ -11,7 +11,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 template <class T>
 class OwnedChildren {
@@ -65,4 +65,4 @@ class OwnedChildren {
   std::vector<scoped_refptr<T>> children_;
 };
 
-}  // namespace host
+}  // namespace reference_host

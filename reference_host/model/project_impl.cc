@@ -2,7 +2,7 @@
 
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 ProjectImpl::ProjectImpl(std::string id, std::string name, std::string cost_accounts_id,
                          std::string bill_stages_id)
@@ -31,4 +31,4 @@ void ProjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const
   tables_.AppendTo(members);
 }
 
-}  // namespace host
+}  // namespace reference_host

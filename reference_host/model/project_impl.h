@@ -16,7 +16,7 @@
 #include "reference_host/model/sub_project_impl.h"
 #include "reference_host/model/table_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class ProjectImpl : public DocumentObjectImpl, public engine::Project, public engine::qrv::QRVProject {
  public:
@@ -69,4 +69,4 @@ class ProjectImpl : public DocumentObjectImpl, public engine::Project, public en
   OwnedChildren<TableImpl> tables_{this};
 };
 
-}  // namespace host
+}  // namespace reference_host

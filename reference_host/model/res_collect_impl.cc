@@ -5,7 +5,7 @@
 #include "reference_host/model/estimate_document.h"
 #include "reference_host/model/res_item_impl.h"
 
-namespace host {
+namespace reference_host {
 
 void ResCollectImpl::SetOwner(engine::DocumentObject* owner) {
   owner_ = owner;
@@ -72,4 +72,4 @@ void ResCollectCopyImpl::SetCBResItem(engine::qrv::QRVResItem* cost_item) {
   cost_alive_ = cost_item ? cost_item->AsWeakPtr() : base::WeakPtr<base::Object>();
 }
 
-}  // namespace host
+}  // namespace reference_host

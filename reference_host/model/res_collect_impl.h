@@ -17,7 +17,7 @@ class QRVResItem;
 }  // namespace qrv
 }  // namespace engine
 
-namespace host {
+namespace reference_host {
 
 class ResItemImpl;
 
@@ -111,4 +111,4 @@ class ResCollectCopyImpl : public ResCollectImpl, public engine::qrv::QRVResColl
   base::WeakPtr<base::Object> cost_alive_;
 };
 
-}  // namespace host
+}  // namespace reference_host

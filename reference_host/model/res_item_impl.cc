@@ -10,7 +10,7 @@
 #include "reference_host/model/res_item_list_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
 
-namespace host {
+namespace reference_host {
 namespace {
 
 // Guards the copy-quantity chain against records that name each other.
@@ -186,4 +186,4 @@ scoped_refptr<ResItemImpl> ResItemListImpl::Remove(const ResItemImpl* item) {
   return removed;
 }
 
-}  // namespace host
+}  // namespace reference_host

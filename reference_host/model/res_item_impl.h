@@ -17,7 +17,7 @@
 #include "reference_host/model/base_res_item_impl.h"
 #include "reference_host/model/document_object_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class ResCollectImpl;
 class ResItemListImpl;
@@ -105,4 +105,4 @@ class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public en
   int recalculate_count_ = 0;
 };
 
-}  // namespace host
+}  // namespace reference_host

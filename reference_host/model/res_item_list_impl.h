@@ -7,7 +7,7 @@
 #include "reference_host/model/owned_children.h"
 #include "reference_host/model/res_item_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class SubEngineeringImpl;
 
@@ -44,4 +44,4 @@ class ResItemListImpl : public engine::ResItemList {
   OwnedChildren<ResItemImpl> items_;
 };
 
-}  // namespace host
+}  // namespace reference_host

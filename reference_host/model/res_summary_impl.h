@@ -9,7 +9,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
 
-namespace host {
+namespace reference_host {
 
 class SubProjectImpl;
 
@@ -38,4 +38,4 @@ class ResSummaryImpl : public DocumentObjectImpl {
   OwnedChildren<BaseResItemImpl> entries_{this};
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -3,7 +3,7 @@
 #include "reference_host/model/estimate_document.h"
 #include "reference_host/model/sub_project_impl.h"
 
-namespace host {
+namespace reference_host {
 
 SubEngineeringImpl::SubEngineeringImpl(std::string id, int node_kind, int measure_kind)
     : DocumentObjectImpl(std::move(id)),
@@ -68,4 +68,4 @@ void SubEngineeringImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members
   children_.AppendTo(members);
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -17,7 +17,7 @@
 #include "reference_host/model/owned_children.h"
 #include "reference_host/model/res_item_list_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class SubProjectImpl;
 
@@ -87,4 +87,4 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   std::unique_ptr<FeeCalcImpl> fee_calc_;
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -2,7 +2,7 @@
 
 #include "reference_host/model/project_impl.h"
 
-namespace host {
+namespace reference_host {
 
 SubProjectImpl::SubProjectImpl(std::string id, int kind, std::string name, std::string summary_id)
     : DocumentObjectImpl(std::move(id)), kind_(kind), name_(std::move(name)) {
@@ -28,4 +28,4 @@ void SubProjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) co
   bills_.AppendTo(members);
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -13,7 +13,7 @@
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
 
-namespace host {
+namespace reference_host {
 
 class ProjectImpl;
 
@@ -63,4 +63,4 @@ class SubProjectImpl : public DocumentObjectImpl,
   OwnedChildren<SubEngineeringImpl> bills_{this};
 };
 
-}  // namespace host
+}  // namespace reference_host

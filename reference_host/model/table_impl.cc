@@ -2,7 +2,7 @@
 
 #include "reference_host/model/project_impl.h"
 
-namespace host {
+namespace reference_host {
 
 TupleImpl::TupleImpl(std::string id) : DocumentObjectImpl(std::move(id)) {}
 
@@ -30,4 +30,4 @@ engine::qrv::QRVCostAccountGroupFile* TableImpl::GetCostAccountGroup() const {
   return owner_project ? owner_project->cost_accounts() : nullptr;
 }
 
-}  // namespace host
+}  // namespace reference_host

@@ -11,7 +11,7 @@
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
 
-namespace host {
+namespace reference_host {
 
 class ProjectImpl;
 class TableImpl;
@@ -74,4 +74,4 @@ class TableImpl : public DocumentObjectImpl,
   OwnedChildren<TupleImpl> rows_{this};
 };
 
-}  // namespace host
+}  // namespace reference_host

@@ -10,7 +10,7 @@
 #include "reference_host/persist/document_reader.h"
 #include "reference_host/persist/document_writer.h"
 
-namespace host {
+namespace reference_host {
 namespace {
 
 // The byte offset where |text| first nests deeper than the limit, or npos.
@@ -117,4 +117,4 @@ LoadResult LoadDocumentFile(const std::string& path) {
   return result;
 }
 
-}  // namespace host
+}  // namespace reference_host

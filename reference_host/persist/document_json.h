@@ -12,7 +12,7 @@
 #include "reference_host/app/app_document_impl.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 inline constexpr char kDocumentFormatName[] = "marrow-qrv-estimate";
 inline constexpr int kDocumentFormatVersion = 1;
@@ -38,4 +38,4 @@ LoadResult LoadDocumentJson(const nlohmann::json& json);
 LoadResult LoadDocumentText(const std::string& text);
 LoadResult LoadDocumentFile(const std::string& path);
 
-}  // namespace host
+}  // namespace reference_host

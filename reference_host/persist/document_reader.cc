@@ -22,7 +22,7 @@
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
 
-namespace host {
+namespace reference_host {
 namespace persist {
 namespace {
 
@@ -527,4 +527,4 @@ bool DocumentReader::Resolve(const PendingRef& ref, bool final) {
 }
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

@@ -17,7 +17,7 @@
 #include "host/base/ref_counted.h"
 #include "reference_host/model/estimate_document.h"
 
-namespace host {
+namespace reference_host {
 
 class BaseResItemImpl;
 class CostAccountImpl;
@@ -121,4 +121,4 @@ class DocumentReader {
 };
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

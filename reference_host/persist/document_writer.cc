@@ -23,7 +23,7 @@
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
 
-namespace host {
+namespace reference_host {
 namespace persist {
 namespace {
 
@@ -530,4 +530,4 @@ void DocumentWriter::Record(JsonTextWriter& out, const ResItemImpl& holder) cons
 }
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

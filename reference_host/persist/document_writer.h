@@ -11,7 +11,7 @@
 #include "reference_host/model/estimate_document.h"
 #include "reference_host/persist/json_text_writer.h"
 
-namespace host {
+namespace reference_host {
 
 class BaseResItemImpl;
 class CostAccountImpl;
@@ -71,4 +71,4 @@ class DocumentWriter {
 };
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace host {
+namespace reference_host {
 namespace persist {
 
 void JsonTextWriter::Key(std::string_view key) {
@@ -71,4 +71,4 @@ void JsonTextWriter::NextItem() {
 }
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

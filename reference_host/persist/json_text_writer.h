@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace host {
+namespace reference_host {
 namespace persist {
 
 class JsonTextWriter {
@@ -52,4 +52,4 @@ class JsonTextWriter {
 };
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-namespace host {
+namespace reference_host {
 namespace persist {
 namespace {
 
@@ -289,4 +289,4 @@ bool KeyFromJson(const std::string& json_key, std::string& key) {
 }
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

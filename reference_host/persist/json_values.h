@@ -11,7 +11,7 @@
 #include "host/engine/field_value.h"
 #include "reference_host/persist/json_text_writer.h"
 
-namespace host {
+namespace reference_host {
 namespace persist {
 
 // Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF):
@@ -48,4 +48,4 @@ bool KeyIsPlain(const std::string& key);
 bool KeyFromJson(const std::string& json_key, std::string& key);
 
 }  // namespace persist
-}  // namespace host
+}  // namespace reference_host

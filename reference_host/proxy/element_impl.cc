@@ -10,17 +10,17 @@
 
 #include "host/engine/qrv/qrv_cost_account.h"
 
-namespace host {
+namespace reference_host {
 
 ElementImpl::ElementImpl(base::Object* object) : object_(object->AsWeakPtr()) {}
 
-}  // namespace host
+}  // namespace reference_host
 
 namespace proxy {
 
 scoped_refptr<Element> CreateElement(base::Object* object) {
   if (!object) return nullptr;
-  return scoped_refptr<Element>(new host::ElementImpl(object));
+  return scoped_refptr<Element>(new reference_host::ElementImpl(object));
 }
 
 namespace qrv {

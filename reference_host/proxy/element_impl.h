@@ -6,7 +6,7 @@
 #include "host/base/ref_counted.h"
 #include "host/proxy/element.h"
 
-namespace host {
+namespace reference_host {
 
 class ElementImpl : public proxy::Element {
  public:
@@ -21,4 +21,4 @@ class ElementImpl : public proxy::Element {
   base::WeakPtr<base::Object> object_;
 };
 
-}  // namespace host
+}  // namespace reference_host

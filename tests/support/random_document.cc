@@ -21,7 +21,7 @@
 namespace test_support {
 namespace {
 
-using host::DocumentObjectImpl;
+using reference_host::DocumentObjectImpl;
 
 // True one time in |n|.
 bool OneIn(int n) { return *rc::gen::inRange(0, n) == 0; }
@@ -35,7 +35,7 @@ T* Pick(const std::vector<T*>& from) {
 
 class Drawer {
  public:
-  std::unique_ptr<host::AppDocumentImpl> Draw();
+  std::unique_ptr<reference_host::AppDocumentImpl> Draw();
 
  private:
   // Unique: the counter is followed by the end or by '#'.
@@ -47,43 +47,43 @@ class Drawer {
   void Fields(DocumentObjectImpl* object) {
     for (int i = Count(3); i > 0; --i) object->fields()->SetFieldValue(DrawOddText(), DrawFieldValue(), true);
   }
-  scoped_refptr<host::BaseResItemImpl> Entry();
-  void SubProject(host::SubProjectImpl* sub_project);
-  void BillItem(host::SubEngineeringImpl* item);
-  scoped_refptr<host::ResItemImpl> Line(bool budget);
+  scoped_refptr<reference_host::BaseResItemImpl> Entry();
+  void SubProject(reference_host::SubProjectImpl* sub_project);
+  void BillItem(reference_host::SubEngineeringImpl* item);
+  scoped_refptr<reference_host::ResItemImpl> Line(bool budget);
   void Collect();
 
   int next_id_ = 0;
-  host::EstimateDocument* document_ = nullptr;
-  std::vector<host::BaseResItemImpl*> budget_entries_;
-  std::vector<host::BaseResItemImpl*> contract_entries_;
-  std::vector<host::ResItemImpl*> budget_lines_;
-  std::vector<host::ResItemImpl*> cost_lines_;
-  std::vector<scoped_refptr<host::BaseResItemImpl>> detached_;
+  reference_host::EstimateDocument* document_ = nullptr;
+  std::vector<reference_host::BaseResItemImpl*> budget_entries_;
+  std::vector<reference_host::BaseResItemImpl*> contract_entries_;
+  std::vector<reference_host::ResItemImpl*> budget_lines_;
+  std::vector<reference_host::ResItemImpl*> cost_lines_;
+  std::vector<scoped_refptr<reference_host::BaseResItemImpl>> detached_;
 };
 
-scoped_refptr<host::BaseResItemImpl> Drawer::Entry() {
-  scoped_refptr<host::BaseResItemImpl> entry(new host::BaseResItemImpl(Id("entry")));
+scoped_refptr<reference_host::BaseResItemImpl> Drawer::Entry() {
+  scoped_refptr<reference_host::BaseResItemImpl> entry(new reference_host::BaseResItemImpl(Id("entry")));
   Fields(entry.get());
   if (OneIn(3)) entry->SetLeaseQuantityText(DrawOddText());
   if (OneIn(4)) entry->set_registered_quantity(DrawOddDouble());
   return entry;
 }
 
-std::unique_ptr<host::AppDocumentImpl> Drawer::Draw() {
-  auto document = std::make_unique<host::EstimateDocument>();
+std::unique_ptr<reference_host::AppDocumentImpl> Drawer::Draw() {
+  auto document = std::make_unique<reference_host::EstimateDocument>();
   document_ = document.get();
-  scoped_refptr<host::ProjectImpl> project(
-      new host::ProjectImpl(Id("project"), DrawOddText(), Id("accounts"), Id("stages")));
+  scoped_refptr<reference_host::ProjectImpl> project(
+      new reference_host::ProjectImpl(Id("project"), DrawOddText(), Id("accounts"), Id("stages")));
   document_->SetProject(project);
   Fields(project.get());
   Fields(project->cost_accounts());
 
-  std::vector<host::CostAccountImpl*> accounts;
+  std::vector<reference_host::CostAccountImpl*> accounts;
   for (int i = Count(6); i > 0; --i) {
-    scoped_refptr<host::CostAccountImpl> account(new host::CostAccountImpl(Id("ca"), DrawOddText(), DrawOddText()));
+    scoped_refptr<reference_host::CostAccountImpl> account(new reference_host::CostAccountImpl(Id("ca"), DrawOddText(), DrawOddText()));
     Fields(account.get());
-    host::CostAccountImpl* parent = OneIn(2) ? Pick(accounts) : nullptr;
+    reference_host::CostAccountImpl* parent = OneIn(2) ? Pick(accounts) : nullptr;
     if (parent)
       parent->AddChild(account);
     else
@@ -91,28 +91,28 @@ std::unique_ptr<host::AppDocumentImpl> Drawer::Draw() {
     accounts.push_back(account.get());
   }
   for (int i = Count(3); i > 0; --i) {
-    scoped_refptr<host::BillStageImpl> stage(new host::BillStageImpl(Id("stage"), DrawOddText()));
+    scoped_refptr<reference_host::BillStageImpl> stage(new reference_host::BillStageImpl(Id("stage"), DrawOddText()));
     Fields(stage.get());
     project->bill_stages()->AddBillStage(stage);
   }
   for (int i = Count(2); i > 0; --i) {
-    scoped_refptr<host::BaseResItemGroupImpl> group(new host::BaseResItemGroupImpl(Id("group"), DrawOddText()));
+    scoped_refptr<reference_host::BaseResItemGroupImpl> group(new reference_host::BaseResItemGroupImpl(Id("group"), DrawOddText()));
     Fields(group.get());
     for (int j = Count(3); j > 0; --j) {
-      scoped_refptr<host::BaseResItemImpl> entry = Entry();
+      scoped_refptr<reference_host::BaseResItemImpl> entry = Entry();
       group->Add(entry);
       contract_entries_.push_back(entry.get());
     }
     project->AddBaseResItemGroup(group);
   }
   for (int i = Count(2); i > 0; --i) {
-    scoped_refptr<host::TableImpl> table(new host::TableImpl(Id("table"), DrawOddText()));
+    scoped_refptr<reference_host::TableImpl> table(new reference_host::TableImpl(Id("table"), DrawOddText()));
     Fields(table.get());
-    std::vector<host::TupleImpl*> rows;
+    std::vector<reference_host::TupleImpl*> rows;
     for (int j = Count(4); j > 0; --j) {
-      scoped_refptr<host::TupleImpl> row(new host::TupleImpl(Id("row")));
+      scoped_refptr<reference_host::TupleImpl> row(new reference_host::TupleImpl(Id("row")));
       Fields(row.get());
-      host::TupleImpl* parent = OneIn(2) ? Pick(rows) : nullptr;
+      reference_host::TupleImpl* parent = OneIn(2) ? Pick(rows) : nullptr;
       if (parent)
         parent->AddChild(row);
       else
@@ -123,47 +123,47 @@ std::unique_ptr<host::AppDocumentImpl> Drawer::Draw() {
   }
 
   if (!OneIn(10)) {
-    scoped_refptr<host::SubProjectImpl> root(new host::SubProjectImpl(Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
+    scoped_refptr<reference_host::SubProjectImpl> root(new reference_host::SubProjectImpl(Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
     project->SetRootSubProject(root);
-    std::vector<host::SubProjectImpl*> sub_projects{root.get()};
+    std::vector<reference_host::SubProjectImpl*> sub_projects{root.get()};
     for (int i = Count(3); i > 0; --i) {
-      scoped_refptr<host::SubProjectImpl> child(
-          new host::SubProjectImpl(Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
+      scoped_refptr<reference_host::SubProjectImpl> child(
+          new reference_host::SubProjectImpl(Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
       Pick(sub_projects)->AddChild(child);
       sub_projects.push_back(child.get());
     }
-    for (host::SubProjectImpl* sub_project : sub_projects) SubProject(sub_project);
+    for (reference_host::SubProjectImpl* sub_project : sub_projects) SubProject(sub_project);
   }
 
-  for (host::ResItemImpl* cost : cost_lines_) {
+  for (reference_host::ResItemImpl* cost : cost_lines_) {
     for (int i = Count(2); i > 0; --i) {
-      host::ResItemImpl* budget = Pick(budget_lines_);
+      reference_host::ResItemImpl* budget = Pick(budget_lines_);
       cost->AddLinkedId(budget && !OneIn(5) ? budget->GetId() : Id("gone"));
     }
   }
-  for (host::BaseResItemImpl* entry : contract_entries_) {
+  for (reference_host::BaseResItemImpl* entry : contract_entries_) {
     for (int i = Count(2); i > 0; --i) {
-      host::ResItemImpl* cost = Pick(cost_lines_);
+      reference_host::ResItemImpl* cost = Pick(cost_lines_);
       entry->AddRegisteredId(cost && !OneIn(5) ? cost->GetId() : Id("gone"));
     }
   }
   for (int i = Count(4); i > 0; --i) Collect();
-  return std::make_unique<host::AppDocumentImpl>(std::move(document));
+  return std::make_unique<reference_host::AppDocumentImpl>(std::move(document));
 }
 
-void Drawer::SubProject(host::SubProjectImpl* sub_project) {
+void Drawer::SubProject(reference_host::SubProjectImpl* sub_project) {
   Fields(sub_project);
   Fields(sub_project->summary());
   for (int i = Count(2); i > 0; --i) {
-    scoped_refptr<host::BaseResItemImpl> entry = Entry();
+    scoped_refptr<reference_host::BaseResItemImpl> entry = Entry();
     sub_project->summary()->Add(entry);
     budget_entries_.push_back(entry.get());
   }
-  std::vector<host::SubEngineeringImpl*> items;
+  std::vector<reference_host::SubEngineeringImpl*> items;
   for (int i = Count(3); i > 0; --i) {
-    scoped_refptr<host::SubEngineeringImpl> item(new host::SubEngineeringImpl(
+    scoped_refptr<reference_host::SubEngineeringImpl> item(new reference_host::SubEngineeringImpl(
         Id("bill"), *rc::gen::element(2, 3, 4, 7), *rc::gen::element(0, 3, 16, -1)));
-    host::SubEngineeringImpl* parent = OneIn(2) ? Pick(items) : nullptr;
+    reference_host::SubEngineeringImpl* parent = OneIn(2) ? Pick(items) : nullptr;
     if (parent)
       parent->AddChild(item);
     else
@@ -173,7 +173,7 @@ void Drawer::SubProject(host::SubProjectImpl* sub_project) {
   }
 }
 
-void Drawer::BillItem(host::SubEngineeringImpl* item) {
+void Drawer::BillItem(reference_host::SubEngineeringImpl* item) {
   Fields(item);
   if (OneIn(4))
     item->ClearQuantity();
@@ -189,7 +189,7 @@ void Drawer::BillItem(host::SubEngineeringImpl* item) {
     item->SetHasBudgetList(false);
   } else {
     for (int i = Count(3); i > 0; --i) {
-      scoped_refptr<host::ResItemImpl> line = Line(true);
+      scoped_refptr<reference_host::ResItemImpl> line = Line(true);
       item->budget_list()->Add(line);
       budget_lines_.push_back(line.get());
     }
@@ -198,15 +198,15 @@ void Drawer::BillItem(host::SubEngineeringImpl* item) {
     item->SetHasCostList(false);
   } else {
     for (int i = Count(2); i > 0; --i) {
-      scoped_refptr<host::ResItemImpl> line = Line(false);
+      scoped_refptr<reference_host::ResItemImpl> line = Line(false);
       item->cost_list()->Add(line);
       cost_lines_.push_back(line.get());
     }
   }
 }
 
-scoped_refptr<host::ResItemImpl> Drawer::Line(bool budget) {
-  scoped_refptr<host::ResItemImpl> line(new host::ResItemImpl(Id(budget ? "ys" : "cb")));
+scoped_refptr<reference_host::ResItemImpl> Drawer::Line(bool budget) {
+  scoped_refptr<reference_host::ResItemImpl> line(new reference_host::ResItemImpl(Id(budget ? "ys" : "cb")));
   Fields(line.get());
   if (OneIn(4))
     line->ClearQuantity();
@@ -226,28 +226,28 @@ scoped_refptr<host::ResItemImpl> Drawer::Line(bool budget) {
 }
 
 void Drawer::Collect() {
-  host::ResItemImpl* budget = Pick(budget_lines_);
-  host::ResItemImpl* cost = Pick(cost_lines_);
+  reference_host::ResItemImpl* budget = Pick(budget_lines_);
+  reference_host::ResItemImpl* cost = Pick(cost_lines_);
   if (!budget || !cost) return;
   if (!budget->GetCollect()) {
-    scoped_refptr<host::ResCollectTempleteImpl> templete(new host::ResCollectTempleteImpl());
+    scoped_refptr<reference_host::ResCollectTempleteImpl> templete(new reference_host::ResCollectTempleteImpl());
     if (!OneIn(6)) templete->SetOwner(budget);
     budget->SetCollect(templete.get());
   }
   if (!cost->GetCollect()) {
-    scoped_refptr<host::ResCollectObjImpl> object(new host::ResCollectObjImpl());
+    scoped_refptr<reference_host::ResCollectObjImpl> object(new reference_host::ResCollectObjImpl());
     // Now and then the owner is another object of the document.
     object->SetOwner(OneIn(6) ? static_cast<DocumentObjectImpl*>(budget) : cost);
     cost->SetCollect(object.get());
   }
   if (OneIn(5)) return;  // records without copies
 
-  scoped_refptr<host::ResItemImpl> copy(new host::ResItemImpl(Id("copy")));
+  scoped_refptr<reference_host::ResItemImpl> copy(new reference_host::ResItemImpl(Id("copy")));
   copy->CopyFrom(budget);
-  copy->fields()->SetDouble(host::keys::kCollectRatio, DrawOddDouble());
+  copy->fields()->SetDouble(reference_host::keys::kCollectRatio, DrawOddDouble());
   if (OneIn(4)) copy->SetQuantity(DrawOddDouble());
   if (!OneIn(8)) {
-    scoped_refptr<host::ResCollectCopyImpl> record(new host::ResCollectCopyImpl());
+    scoped_refptr<reference_host::ResCollectCopyImpl> record(new reference_host::ResCollectCopyImpl());
     if (!OneIn(8)) record->SetTempleteResItem(budget);
     if (!OneIn(8)) record->SetCBResItem(cost);
     if (!OneIn(8)) record->SetOwner(static_cast<engine::ResItem*>(copy.get()));
@@ -255,8 +255,8 @@ void Drawer::Collect() {
   }
   // Usually listed by both records; a half-released copy by one.
   int listing = *rc::gen::inRange(0, 6);
-  if (listing != 1) dynamic_cast<host::ResCollectTempleteImpl*>(budget->GetCollect())->AddCopy(copy.get());
-  if (listing != 2) dynamic_cast<host::ResCollectObjImpl*>(cost->GetCollect())->AddCopy(copy.get());
+  if (listing != 1) dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect())->AddCopy(copy.get());
+  if (listing != 2) dynamic_cast<reference_host::ResCollectObjImpl*>(cost->GetCollect())->AddCopy(copy.get());
 }
 
 }  // namespace
@@ -310,6 +310,6 @@ engine::FieldValue DrawFieldValue() {
   }
 }
 
-std::unique_ptr<host::AppDocumentImpl> DrawRandomDocument() { return Drawer().Draw(); }
+std::unique_ptr<reference_host::AppDocumentImpl> DrawRandomDocument() { return Drawer().Draw(); }
 
 }  // namespace test_support

@@ -22,6 +22,6 @@ engine::FieldValue DrawFieldValue();
 // fields, links (some dangling), collections with copy items, missing
 // quantities, lists and fee calculators, and lines whose entry has left the
 // document.
-std::unique_ptr<host::AppDocumentImpl> DrawRandomDocument();
+std::unique_ptr<reference_host::AppDocumentImpl> DrawRandomDocument();
 
 }  // namespace test_support

@@ -34,8 +34,8 @@
 
 namespace test_support {
 
-using host::DocumentBuilder;
-using host::ResItemImpl;
+using reference_host::DocumentBuilder;
+using reference_host::ResItemImpl;
 using testing::ElementsAre;
 using testing::IsEmpty;
 using Texts = std::map<std::string, std::string>;
@@ -115,7 +115,7 @@ inline Texts Carried(const std::vector<engine::DocumentObject*>& objects) {
   Texts out;
   for (engine::DocumentObject* object : objects) {
     engine::FieldValue value;
-    if (!object->GetFieldContainer()->GetFieldValue(host::keys::kCostAccount, value)) continue;
+    if (!object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value)) continue;
     out.emplace(object->GetId(), value.IsText() ? value.GetString() : "<other>");
   }
   return out;
@@ -124,7 +124,7 @@ inline Texts Carried(const std::vector<engine::DocumentObject*>& objects) {
 // A self-lease contract entry "e1" (type J, account ca1) with cost lines
 // "cb1", "cb2", and a budget line "ys1" of 10 with 4 collected into cb1 as
 // "copy1".
-inline std::unique_ptr<host::AppDocumentImpl> CollectedDocument() {
+inline std::unique_ptr<reference_host::AppDocumentImpl> CollectedDocument() {
   return DocumentBuilder("p")
       .ContractGroup("g1", "SelfLeaseMachineForm")
       .ContractEntry("e1", "M01", "Crane").WithResType("J").WithCostAccount("ca1")
@@ -144,7 +144,7 @@ class DocumentTest : public testing::Test {
   void Build() { doc_ = builder_.Build(); }
   ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
   engine::qrv::QRVResItem* Cost(const std::string& id) const { return Item(id); }
-  host::BaseResItemImpl* Entry(const std::string& id) const { return doc_->Find<host::BaseResItemImpl>(id); }
+  reference_host::BaseResItemImpl* Entry(const std::string& id) const { return doc_->Find<reference_host::BaseResItemImpl>(id); }
   marrow::qrv::QRVResItemBean View(const std::string& id) const { return ViewOf(Item(id)); }
   double Allowed(const std::string& id) const { return View(id).GetResItemCollectAllowQuantity(); }
   engine::DocumentObject* Object(const std::string& id) const {
@@ -158,11 +158,11 @@ class DocumentTest : public testing::Test {
     return out;
   }
   void RemoveBudgetLine(const std::string& bill, const std::string& id) {
-    doc_->Find<host::SubEngineeringImpl>(bill)->budget_list()->Remove(Item(id));
+    doc_->Find<reference_host::SubEngineeringImpl>(bill)->budget_list()->Remove(Item(id));
   }
 
   DocumentBuilder builder_{"p"};
-  std::unique_ptr<host::AppDocumentImpl> doc_;
+  std::unique_ptr<reference_host::AppDocumentImpl> doc_;
 };
 
 // Names parameterised cases by their |name| member (each case struct also

@@ -154,12 +154,12 @@ TEST_F(ResItemViewTest, RecordCreationAttachesOnceAndNeverReplacesAnotherKind) {
 
 TEST_F(ResItemViewTest, RecordCreationWithoutAFactoryRecordCreatesNothing) {
   Build();
-  for (auto failure : {&host::FactoryFailures::create_collect_obj, &host::FactoryFailures::qrv_factory}) {
-    host::ScopedFactoryFailure fail(failure);
+  for (auto failure : {&reference_host::FactoryFailures::create_collect_obj, &reference_host::FactoryFailures::qrv_factory}) {
+    reference_host::ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("cbC").GetResItemCollectObj(true), nullptr);
   }
   {
-    host::ScopedFactoryFailure fail(&host::FactoryFailures::create_collect_templete);
+    reference_host::ScopedFactoryFailure fail(&reference_host::FactoryFailures::create_collect_templete);
     EXPECT_EQ(View("cbC").GetResItemCollectTemplete(true), nullptr);
   }
   EXPECT_EQ(Item("cbC")->GetCollect(), nullptr);
@@ -176,7 +176,7 @@ TEST_F(ResItemViewTest, CopyRecordRefusalsAreLoggedWithTheirLeadingBlank) {
   EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, nullptr), nullptr);
   EXPECT_EQ(View("copy").CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   {
-    host::ScopedFactoryFailure fail(&host::FactoryFailures::create_collect_copy);
+    reference_host::ScopedFactoryFailure fail(&reference_host::FactoryFailures::create_collect_copy);
     EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   }
   EXPECT_THAT(log.warnings(), ElementsAre(" CreateResItemCollectCopy 参数错误", " CreateResItemCollectCopy 参数错误",
@@ -201,7 +201,7 @@ TEST_F(ResItemViewTest, CopyItemHoldsTheRatioAndStandsNowhere) {
   ASSERT_TRUE(copy);
   auto* impl = static_cast<ResItemImpl*>(copy.get());
   double ratio = 0;
-  EXPECT_TRUE(impl->fields()->GetNumber(host::keys::kCollectRatio, ratio));
+  EXPECT_TRUE(impl->fields()->GetNumber(reference_host::keys::kCollectRatio, ratio));
   EXPECT_DOUBLE_EQ(ratio, 0.3);
   EXPECT_EQ(impl->GetSourceRef(), "quota-1");
   EXPECT_EQ(impl->GetBaseResItem(), Item("ys")->GetBaseResItem());
@@ -221,8 +221,8 @@ TEST_F(ResItemViewTest, CopyItemRefusals) {
   EXPECT_EQ(View("ys").CreateResItemCopy(5e-7), nullptr);    // zero request
   EXPECT_EQ(View("zero").CreateResItemCopy(1), nullptr);
   EXPECT_EQ(View("unread").CreateResItemCopy(1), nullptr);
-  for (auto failure : {&host::FactoryFailures::create_res_item, &host::FactoryFailures::engine_factory}) {
-    host::ScopedFactoryFailure fail(failure);
+  for (auto failure : {&reference_host::FactoryFailures::create_res_item, &reference_host::FactoryFailures::engine_factory}) {
+    reference_host::ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("ys").CreateResItemCopy(3), nullptr);
   }
   EXPECT_EQ(doc_->document()->object_count(), objects);

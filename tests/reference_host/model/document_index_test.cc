@@ -6,7 +6,7 @@ namespace {
 
 using namespace test_support;
 
-std::unique_ptr<host::AppDocumentImpl> TwoBillDocument() {
+std::unique_ptr<reference_host::AppDocumentImpl> TwoBillDocument() {
   return DocumentBuilder("p")
       .ContractGroup("g1", "MaterialForm").ContractEntry("e1", "M01", "Steel")
       .SubProject("sp1", "Building")
@@ -43,10 +43,10 @@ TEST(DocumentIndex, FindsEveryBuiltObjectOnceThroughEitherFace) {
 
 TEST(DocumentIndex, RemovedSubtreeLeavesAndComesBack) {
   auto doc = TwoBillDocument();
-  auto* sp1 = doc->Find<host::SubProjectImpl>("sp1");
+  auto* sp1 = doc->Find<reference_host::SubProjectImpl>("sp1");
   const size_t before = doc->document()->object_count();
 
-  scoped_refptr<host::SubEngineeringImpl> b1 = sp1->RemoveSubEngineering(doc->Find<host::SubEngineeringImpl>("b1"));
+  scoped_refptr<reference_host::SubEngineeringImpl> b1 = sp1->RemoveSubEngineering(doc->Find<reference_host::SubEngineeringImpl>("b1"));
   ASSERT_TRUE(b1);
   for (const char* id : {"b1", "d1", "ys1", "ys2", "cb1"}) EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
   EXPECT_EQ(b1->child(0)->budget_list()->item(0)->GetDocument(), nullptr);
@@ -60,10 +60,10 @@ TEST(DocumentIndex, RemovedSubtreeLeavesAndComesBack) {
 TEST(DocumentIndex, SubtreeMovesToAnotherDocument) {
   auto source = TwoBillDocument();
   auto target = DocumentBuilder("q").SubProject("tsp", "Target").Build();
-  auto* b1 = source->Find<host::SubEngineeringImpl>("b1");
-  scoped_refptr<host::SubEngineeringImpl> moved = source->Find<host::SubProjectImpl>("sp1")->RemoveSubEngineering(b1);
+  auto* b1 = source->Find<reference_host::SubEngineeringImpl>("b1");
+  scoped_refptr<reference_host::SubEngineeringImpl> moved = source->Find<reference_host::SubProjectImpl>("sp1")->RemoveSubEngineering(b1);
 
-  ASSERT_TRUE(target->Find<host::SubProjectImpl>("tsp")->AddSubEngineering(moved));
+  ASSERT_TRUE(target->Find<reference_host::SubProjectImpl>("tsp")->AddSubEngineering(moved));
   EXPECT_EQ(source->FindObjectById("ys2"), nullptr);
   auto* ys2 = target->Find<engine::ResItem>("ys2");
   ASSERT_NE(ys2, nullptr);
@@ -72,11 +72,11 @@ TEST(DocumentIndex, SubtreeMovesToAnotherDocument) {
 
 TEST(DocumentIndex, DuplicateExplicitIdIsRefusedWithoutOverwrite) {
   auto doc = TwoBillDocument();
-  auto* b2 = doc->Find<host::SubEngineeringImpl>("b2");
+  auto* b2 = doc->Find<reference_host::SubEngineeringImpl>("b2");
   auto* original = doc->FindObjectById("ys1");
   LogCapture log;
 
-  EXPECT_FALSE(b2->budget_list()->Add(new host::ResItemImpl("ys1")));
+  EXPECT_FALSE(b2->budget_list()->Add(new reference_host::ResItemImpl("ys1")));
 
   EXPECT_EQ(b2->budget_list()->GetCount(), 1);
   EXPECT_EQ(doc->FindObjectById("ys1"), original);
@@ -86,12 +86,12 @@ TEST(DocumentIndex, DuplicateExplicitIdIsRefusedWithoutOverwrite) {
 
 TEST(DocumentIndex, DuplicateDeepInsideAnAddedSubtreeRefusesTheWholeAdd) {
   auto doc = TwoBillDocument();
-  scoped_refptr<host::SubEngineeringImpl> bill(new host::SubEngineeringImpl("b9", engine::kNodeKindBill));
-  bill->budget_list()->Add(new host::ResItemImpl("fresh"));
-  bill->cost_list()->Add(new host::ResItemImpl("cb1"));
+  scoped_refptr<reference_host::SubEngineeringImpl> bill(new reference_host::SubEngineeringImpl("b9", engine::kNodeKindBill));
+  bill->budget_list()->Add(new reference_host::ResItemImpl("fresh"));
+  bill->cost_list()->Add(new reference_host::ResItemImpl("cb1"));
   LogCapture log;
 
-  EXPECT_FALSE(doc->Find<host::SubProjectImpl>("sp1")->AddSubEngineering(bill));
+  EXPECT_FALSE(doc->Find<reference_host::SubProjectImpl>("sp1")->AddSubEngineering(bill));
   EXPECT_EQ(doc->FindObjectById("b9"), nullptr);
   EXPECT_EQ(doc->FindObjectById("fresh"), nullptr);
   EXPECT_EQ(bill->owner(), nullptr);
@@ -100,13 +100,13 @@ TEST(DocumentIndex, DuplicateDeepInsideAnAddedSubtreeRefusesTheWholeAdd) {
 TEST(DocumentIndex, ObjectWithAnOwnerOrUnderItselfIsRefused) {
   auto doc = TwoBillDocument();
   LogCapture log;
-  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
-  auto* d1 = doc->Find<host::SubEngineeringImpl>("d1");
-  EXPECT_FALSE(doc->Find<host::SubEngineeringImpl>("b2")->AddChild(d1));
+  auto* b1 = doc->Find<reference_host::SubEngineeringImpl>("b1");
+  auto* d1 = doc->Find<reference_host::SubEngineeringImpl>("d1");
+  EXPECT_FALSE(doc->Find<reference_host::SubEngineeringImpl>("b2")->AddChild(d1));
   EXPECT_EQ(d1->GetParent(), b1);
 
-  scoped_refptr<host::SubEngineeringImpl> loose(new host::SubEngineeringImpl("x", 2));
-  scoped_refptr<host::SubEngineeringImpl> inner(new host::SubEngineeringImpl("y", 3));
+  scoped_refptr<reference_host::SubEngineeringImpl> loose(new reference_host::SubEngineeringImpl("x", 2));
+  scoped_refptr<reference_host::SubEngineeringImpl> inner(new reference_host::SubEngineeringImpl("y", 3));
   ASSERT_TRUE(loose->AddChild(inner));
   EXPECT_FALSE(inner->AddChild(loose));
   EXPECT_THAT(log.Messages(google::GLOG_ERROR),
@@ -115,20 +115,20 @@ TEST(DocumentIndex, ObjectWithAnOwnerOrUnderItselfIsRefused) {
 
 TEST(DocumentIndex, CopyItemIsIndexedWhileARecordInTheDocumentListsIt) {
   auto doc = CollectedDocument();
-  auto* copy = doc->Find<host::ResItemImpl>("copy1");
+  auto* copy = doc->Find<reference_host::ResItemImpl>("copy1");
   ASSERT_NE(copy, nullptr);
-  auto* budget = doc->Find<host::ResItemImpl>("ys1");
-  auto* cost = doc->Find<host::ResItemImpl>("cb1");
+  auto* budget = doc->Find<reference_host::ResItemImpl>("ys1");
+  auto* cost = doc->Find<reference_host::ResItemImpl>("cb1");
   EXPECT_EQ(copy->GetOwner(), nullptr);
   EXPECT_EQ(copy->GetOwnerList(), nullptr);
 
   // Taking the budget line out leaves the copy listed by the cost line.
-  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
-  scoped_refptr<host::ResItemImpl> held_budget = b1->budget_list()->Remove(budget);
+  auto* b1 = doc->Find<reference_host::SubEngineeringImpl>("b1");
+  scoped_refptr<reference_host::ResItemImpl> held_budget = b1->budget_list()->Remove(budget);
   EXPECT_EQ(doc->FindObjectById("copy1"), copy);
   ASSERT_TRUE(b1->budget_list()->Add(held_budget));
 
-  scoped_refptr<host::ResItemImpl> keep(copy);
+  scoped_refptr<reference_host::ResItemImpl> keep(copy);
   dynamic_cast<engine::qrv::QRVResCollectObj*>(cost->GetCollect())->RemoveCopy(copy);
   EXPECT_EQ(doc->FindObjectById("copy1"), copy);
   dynamic_cast<engine::qrv::QRVResCollectTemplete*>(budget->GetCollect())->RemoveCopy(copy);
@@ -137,10 +137,10 @@ TEST(DocumentIndex, CopyItemIsIndexedWhileARecordInTheDocumentListsIt) {
 }
 
 TEST(DocumentIndex, ObjectsOutlivingTheirDocumentForgetIt) {
-  scoped_refptr<host::ResItemImpl> kept;
+  scoped_refptr<reference_host::ResItemImpl> kept;
   {
     auto doc = TwoBillDocument();
-    kept = doc->Find<host::ResItemImpl>("ys1");
+    kept = doc->Find<reference_host::ResItemImpl>("ys1");
   }
   EXPECT_EQ(kept->GetDocument(), nullptr);
   EXPECT_EQ(kept->GetOwner(), nullptr);
@@ -151,19 +151,19 @@ TEST(DocumentIndex, ObjectsOutlivingTheirDocumentForgetIt) {
 // Random adds and removals of bill subtrees keep index and tree walk equal.
 RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits, (std::vector<std::pair<bool, unsigned>> edits)) {
   auto doc = DocumentBuilder("p").SubProject("sp", "S").Build();
-  auto* sp = doc->Find<host::SubProjectImpl>("sp");
-  std::vector<scoped_refptr<host::SubEngineeringImpl>> loose;
+  auto* sp = doc->Find<reference_host::SubProjectImpl>("sp");
+  std::vector<scoped_refptr<reference_host::SubEngineeringImpl>> loose;
   int next = 0;
   for (const auto& [add, pick] : edits) {
     if (add || sp->GetSubEngineeringCount() == 0) {
-      scoped_refptr<host::SubEngineeringImpl> bill;
+      scoped_refptr<reference_host::SubEngineeringImpl> bill;
       if (!loose.empty() && pick % 2) {
         bill = loose.back();
         loose.pop_back();
       } else {
-        bill = new host::SubEngineeringImpl("b" + std::to_string(next++), 2);
-        bill->budget_list()->Add(new host::ResItemImpl("l" + std::to_string(next++)));
-        bill->AddChild(new host::SubEngineeringImpl("e" + std::to_string(next++), 3));
+        bill = new reference_host::SubEngineeringImpl("b" + std::to_string(next++), 2);
+        bill->budget_list()->Add(new reference_host::ResItemImpl("l" + std::to_string(next++)));
+        bill->AddChild(new reference_host::SubEngineeringImpl("e" + std::to_string(next++), 3));
       }
       RC_ASSERT(sp->AddSubEngineering(bill, static_cast<int>(pick % 3)));
     } else {

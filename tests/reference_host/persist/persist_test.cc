@@ -21,7 +21,7 @@ bool SameDouble(double a, double b) {
   return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-bool SameFields(const host::DocumentObjectImpl& a, const host::DocumentObjectImpl& b) {
+bool SameFields(const reference_host::DocumentObjectImpl& a, const reference_host::DocumentObjectImpl& b) {
   const auto& left = a.fields()->GetAllFields();
   const auto& right = b.fields()->GetAllFields();
   if (left.size() != right.size()) return false;
@@ -36,23 +36,23 @@ bool SameFields(const host::DocumentObjectImpl& a, const host::DocumentObjectImp
 // What a reload must keep, checked apart from the saver: every object under
 // its id with its class and fields, and the state of entries and lines
 // (quantities as read, derived ones included).
-void ExpectSameObjects(const host::EstimateDocument& original, const host::EstimateDocument& loaded) {
+void ExpectSameObjects(const reference_host::EstimateDocument& original, const reference_host::EstimateDocument& loaded) {
   RC_ASSERT(loaded.object_count() == original.object_count());
   std::vector<engine::DocumentObject*> objects;
   original.GetAllObjects(objects);
   for (engine::DocumentObject* object : objects) {
-    auto* impl = dynamic_cast<host::DocumentObjectImpl*>(object);
-    host::DocumentObjectImpl* twin = loaded.FindImpl(object->GetId());
+    auto* impl = dynamic_cast<reference_host::DocumentObjectImpl*>(object);
+    reference_host::DocumentObjectImpl* twin = loaded.FindImpl(object->GetId());
     RC_ASSERT(twin != nullptr);
     RC_ASSERT(typeid(*twin) == typeid(*object));
     RC_ASSERT(SameFields(*impl, *twin));
-    if (auto* entry = dynamic_cast<host::BaseResItemImpl*>(object)) {
-      auto* twin_entry = dynamic_cast<host::BaseResItemImpl*>(twin);
+    if (auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object)) {
+      auto* twin_entry = dynamic_cast<reference_host::BaseResItemImpl*>(twin);
       RC_ASSERT(entry->registered_res_item_ids() == twin_entry->registered_res_item_ids());
       RC_ASSERT(SameDouble(entry->registered_quantity(), twin_entry->registered_quantity()));
     }
-    if (auto* line = dynamic_cast<host::ResItemImpl*>(object)) {
-      auto* twin_line = dynamic_cast<host::ResItemImpl*>(twin);
+    if (auto* line = dynamic_cast<reference_host::ResItemImpl*>(object)) {
+      auto* twin_line = dynamic_cast<reference_host::ResItemImpl*>(twin);
       double a = 0, b = 0;
       RC_ASSERT(line->GetQuantity(a) == twin_line->GetQuantity(b));
       RC_ASSERT(SameDouble(a, b));
@@ -86,7 +86,7 @@ std::string SmallDocumentText() {
                       .CostLine("cb1", "e1")
                       .Collect("ys1", "cb1", 4, "copy1")
                       .Build();
-  return host::SaveDocumentText(*document->document());
+  return reference_host::SaveDocumentText(*document->document());
 }
 
 std::string SourceDir() {
@@ -100,10 +100,10 @@ std::string TempPath(const std::string& name) {
 
 RC_GTEST_PROP(DocumentJsonRoundTrip, SaveLoadSaveGivesTheSameText, ()) {
   auto document = DrawRandomDocument();
-  const std::string first = host::SaveDocumentText(*document->document());
-  host::LoadResult loaded = host::LoadDocumentText(first);
+  const std::string first = reference_host::SaveDocumentText(*document->document());
+  reference_host::LoadResult loaded = reference_host::LoadDocumentText(first);
   RC_ASSERT(loaded.error == "");
-  RC_ASSERT(host::SaveDocumentText(*loaded.document->document()) == first);
+  RC_ASSERT(reference_host::SaveDocumentText(*loaded.document->document()) == first);
   ExpectSameObjects(*document->document(), *loaded.document->document());
 }
 
@@ -116,9 +116,9 @@ RC_GTEST_PROP(DocumentJsonValues, Utf8CheckAgreesWithTheSerialiser, ()) {
   } catch (const json::exception&) {
     serialisable = false;
   }
-  RC_ASSERT(host::persist::IsValidUtf8(text) == serialisable);
+  RC_ASSERT(reference_host::persist::IsValidUtf8(text) == serialisable);
   std::string back;
-  RC_ASSERT(host::persist::TextFromJson(json::parse(host::persist::TextToJson(text).dump()), back));
+  RC_ASSERT(reference_host::persist::TextFromJson(json::parse(reference_host::persist::TextToJson(text).dump()), back));
   RC_ASSERT(back == text);
 }
 
@@ -133,9 +133,9 @@ TEST(DocumentJsonRoundTrip, KeepsValueKindsAndOddDoublesApart) {
                       .WithField("empty", engine::FieldValue())
                       .WithField("bad", std::string("\xff"))
                       .Build();
-  host::LoadResult loaded = host::LoadDocumentText(host::SaveDocumentText(*document->document()));
+  reference_host::LoadResult loaded = reference_host::LoadDocumentText(reference_host::SaveDocumentText(*document->document()));
   ASSERT_TRUE(loaded) << loaded.error;
-  const auto& fields = loaded.document->Find<host::ResItemImpl>("ys")->fields()->GetAllFields();
+  const auto& fields = loaded.document->Find<reference_host::ResItemImpl>("ys")->fields()->GetAllFields();
   EXPECT_TRUE(fields.at("int").IsInt());
   EXPECT_TRUE(fields.at("double").IsDouble());
   EXPECT_TRUE(std::isnan(fields.at("nan").GetDouble()));
@@ -152,7 +152,7 @@ TEST(DocumentJsonRoundTrip, ShippedExampleIsWhatTheSaverWrites) {
   std::stringstream text;
   text << in.rdbuf();
   EXPECT_EQ(text.str(), SmallDocumentText());
-  host::LoadResult loaded = host::LoadDocumentFile(path);
+  reference_host::LoadResult loaded = reference_host::LoadDocumentFile(path);
   ASSERT_TRUE(loaded) << loaded.error;
   double copied = 0;
   ASSERT_TRUE(loaded.document->Find<engine::ResItem>("copy1")->GetQuantity(copied));
@@ -219,11 +219,11 @@ TEST(DocumentJsonLoad, RefusesCorruptedInputAtThePlace) {
       {"not an object", [](json& j) { j = json::array(); }, "/: expected an object"},
   };
   const json good = json::parse(SmallDocumentText());
-  ASSERT_TRUE(host::LoadDocumentJson(good));
+  ASSERT_TRUE(reference_host::LoadDocumentJson(good));
   for (const Corruption& corruption : cases) {
     json bad = good;
     corruption.apply(bad);
-    host::LoadResult loaded = host::LoadDocumentJson(bad);
+    reference_host::LoadResult loaded = reference_host::LoadDocumentJson(bad);
     EXPECT_FALSE(loaded) << corruption.what;
     EXPECT_EQ(loaded.error.rfind(corruption.error_prefix, 0), 0u)
         << corruption.what << ": got \"" << loaded.error << "\"";
@@ -231,7 +231,7 @@ TEST(DocumentJsonLoad, RefusesCorruptedInputAtThePlace) {
 }
 
 TEST(DocumentJsonLoad, RefusesDeepNestingWithoutRecursing) {
-  EXPECT_EQ(host::LoadDocumentText(std::string(100000, '[')).error.rfind("byte 512: nested deeper than 512", 0), 0u);
+  EXPECT_EQ(reference_host::LoadDocumentText(std::string(100000, '[')).error.rfind("byte 512: nested deeper than 512", 0), 0u);
 
   // The same limit holds for a JSON value built in memory.
   json document = json::parse(SmallDocumentText());
@@ -240,7 +240,7 @@ TEST(DocumentJsonLoad, RefusesDeepNestingWithoutRecursing) {
     (*bill)["bills"] = json::array({{{"id", "deep" + std::to_string(i)}, {"nodeKind", 3}, {"measureKind", 0}, {"quantity", 1.0}}});
     bill = &(*bill)["bills"][0];
   }
-  host::LoadResult loaded = host::LoadDocumentJson(document);
+  reference_host::LoadResult loaded = reference_host::LoadDocumentJson(document);
   EXPECT_FALSE(loaded);
   EXPECT_NE(loaded.error.find(": nested deeper than 512 levels"), std::string::npos) << loaded.error;
 }
@@ -248,15 +248,15 @@ TEST(DocumentJsonLoad, RefusesDeepNestingWithoutRecursing) {
 TEST(DocumentJsonFile, SavesAndLoadsBack) {
   const std::string path = TempPath("saved.json");
   std::string error;
-  auto document = host::LoadDocumentText(SmallDocumentText());
+  auto document = reference_host::LoadDocumentText(SmallDocumentText());
   ASSERT_TRUE(document);
-  ASSERT_TRUE(host::SaveDocumentFile(*document.document->document(), path, &error)) << error;
-  host::LoadResult loaded = host::LoadDocumentFile(path);
+  ASSERT_TRUE(reference_host::SaveDocumentFile(*document.document->document(), path, &error)) << error;
+  reference_host::LoadResult loaded = reference_host::LoadDocumentFile(path);
   ASSERT_TRUE(loaded) << loaded.error;
-  EXPECT_EQ(host::SaveDocumentText(*loaded.document->document()), SmallDocumentText());
+  EXPECT_EQ(reference_host::SaveDocumentText(*loaded.document->document()), SmallDocumentText());
   std::remove(path.c_str());
 
-  EXPECT_FALSE(host::SaveDocumentFile(*document.document->document(), TempPath("no/such/dir.json"), &error));
+  EXPECT_FALSE(reference_host::SaveDocumentFile(*document.document->document(), TempPath("no/such/dir.json"), &error));
   EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
 
@@ -264,13 +264,13 @@ TEST(DocumentJsonFile, RefusesTruncatedAndMissingFiles) {
   const std::string path = TempPath("truncated.json");
   const std::string text = SmallDocumentText();
   std::ofstream(path, std::ios::binary) << text.substr(0, text.size() / 2);
-  host::LoadResult truncated = host::LoadDocumentFile(path);
+  reference_host::LoadResult truncated = reference_host::LoadDocumentFile(path);
   EXPECT_FALSE(truncated);
   EXPECT_EQ(truncated.error.rfind(path + ": byte ", 0), 0u) << truncated.error;
   EXPECT_NE(truncated.error.find("malformed JSON"), std::string::npos) << truncated.error;
   std::remove(path.c_str());
 
-  host::LoadResult missing = host::LoadDocumentFile(TempPath("missing.json"));
+  reference_host::LoadResult missing = reference_host::LoadDocumentFile(TempPath("missing.json"));
   EXPECT_FALSE(missing);
   EXPECT_NE(missing.error.find("cannot open"), std::string::npos) << missing.error;
 }

@@ -6,7 +6,7 @@ namespace {
 
 using namespace test_support;
 
-std::unique_ptr<host::AppDocumentImpl> SlashDocument() {
+std::unique_ptr<reference_host::AppDocumentImpl> SlashDocument() {
   return DocumentBuilder("p")
       .CostAccount("a", "01", "A")
       .CostAccount("ab", "0101", "B", "a")
@@ -18,17 +18,17 @@ std::unique_ptr<host::AppDocumentImpl> SlashDocument() {
 
 TEST(CostAccountTree, CodeLookupAnswersTheFirstAccountOfADepthFirstWalk) {
   auto doc = SlashDocument();
-  host::CostAccountGroupImpl* tree = doc->project()->cost_accounts();
+  reference_host::CostAccountGroupImpl* tree = doc->project()->cost_accounts();
   EXPECT_EQ(tree->FindCostAccountByCode("01")->GetId(), "a");
   EXPECT_EQ(tree->FindCostAccountById("cd")->GetCode(), "0301");
   EXPECT_EQ(tree->FindCostAccountById("nope"), nullptr);
 
-  doc->Find<host::CostAccountImpl>("a")->SetCode("00");
+  doc->Find<reference_host::CostAccountImpl>("a")->SetCode("00");
   EXPECT_EQ(tree->FindCostAccountByCode("01")->GetId(), "c");
-  scoped_refptr<host::CostAccountImpl> removed = tree->RemoveCostAccount(doc->Find<host::CostAccountImpl>("c"));
+  scoped_refptr<reference_host::CostAccountImpl> removed = tree->RemoveCostAccount(doc->Find<reference_host::CostAccountImpl>("c"));
   EXPECT_EQ(tree->FindCostAccountByCode("01"), nullptr);
   EXPECT_EQ(tree->FindCostAccountById("cd"), nullptr);
-  ASSERT_TRUE(removed->AddChild(new host::CostAccountImpl("ce", "0302", "E")));
+  ASSERT_TRUE(removed->AddChild(new reference_host::CostAccountImpl("ce", "0302", "E")));
   ASSERT_TRUE(tree->AddCostAccount(removed, 0));
   EXPECT_EQ(tree->FindCostAccountByCode("0302")->GetId(), "ce");
 }
@@ -42,7 +42,7 @@ TEST(CostAccountProxy, PathsMatchWholeNamesEvenWithSlashes) {
   EXPECT_EQ(proxy::qrv::GetCostAccountIdFromPath(tree.get(), "A"), "a");
   EXPECT_EQ(proxy::qrv::GetCostAccountIdFromPath(tree.get(), ""), "");
 
-  doc->Find<host::CostAccountImpl>("ab")->SetName("X");
+  doc->Find<reference_host::CostAccountImpl>("ab")->SetName("X");
   EXPECT_EQ(proxy::qrv::GetCostAccountIdFromPath(tree.get(), "A/B"), "a/b");
 }
 
@@ -80,9 +80,9 @@ TEST(CostAccountProxy, ElementDoesNotKeepItsObjectAlive) {
 
 TEST(BillStages, NameLookupAnswersTheFirstStageInOrder) {
   auto doc = DocumentBuilder("p").BillStage("s1", "Stage").BillStage("s2", "Stage").BillStage("s3", "Other").Build();
-  host::BillStageGroupImpl* stages = doc->project()->bill_stages();
+  reference_host::BillStageGroupImpl* stages = doc->project()->bill_stages();
   EXPECT_EQ(stages->FindBillStageByName("Stage")->GetId(), "s1");
-  doc->Find<host::BillStageImpl>("s1")->SetName("Renamed");
+  doc->Find<reference_host::BillStageImpl>("s1")->SetName("Renamed");
   EXPECT_EQ(stages->FindBillStageByName("Stage")->GetId(), "s2");
   EXPECT_EQ(stages->FindBillStageById("s3")->GetName(), "Other");
   EXPECT_EQ(stages->FindBillStageById("x"), nullptr);

@@ -14,7 +14,7 @@ class BaseResItemViewTest : public testing::Test {
   // Points the budget entry's budget-side account and the contract entry's
   // own account at |account_id| ("" for none).
   void Point(const std::string& account_id) {
-    ys_->GetFieldContainer()->SetFieldValue(host::keys::kYSCostAccount, engine::FieldValue(account_id), true);
+    ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount, engine::FieldValue(account_id), true);
     cb_->SetCostAccount(account_id);
   }
   // The path each view gives; "<false>" when it answers false.
@@ -25,7 +25,7 @@ class BaseResItemViewTest : public testing::Test {
     return {ys_path, cb_path};
   }
 
-  std::unique_ptr<host::AppDocumentImpl> doc_ =
+  std::unique_ptr<reference_host::AppDocumentImpl> doc_ =
       DocumentBuilder("p")
           .CostAccount("civil", "01", "Civil").CostAccount("steel", "0101", "Steel", "civil")
           .CostAccount("works", "0102", "Works", "civil").CostAccount("frame", "010201", "Frame", "works")
@@ -72,13 +72,13 @@ TEST_F(BaseResItemViewTest, SubtreeTestWalksUpFromTheEntrysAccount) {
 TEST_F(BaseResItemViewTest, EachViewReadsItsOwnReference) {
   // The budget entry's own account and the contract entry's budget-side
   // field are not what the views ask about.
-  ys_->GetFieldContainer()->SetFieldValue(host::keys::kCostAccount, engine::FieldValue("crane"), true);
-  cb_->GetFieldContainer()->SetFieldValue(host::keys::kYSCostAccount, engine::FieldValue("crane"), true);
+  ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kCostAccount, engine::FieldValue("crane"), true);
+  cb_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount, engine::FieldValue("crane"), true);
   EXPECT_EQ(Paths(), std::make_pair(std::string(), std::string()));
   EXPECT_FALSE(BaseResItemBean(ys_).IsBelongToSpecifyCostAc("PL"));
   EXPECT_FALSE(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc("PL"));
   // A budget-side reference that is not text counts as none.
-  ys_->GetFieldContainer()->SetFieldValue(host::keys::kYSCostAccount, engine::FieldValue(3.0), true);
+  ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount, engine::FieldValue(3.0), true);
   EXPECT_EQ(Paths().first, "");
 }
 
@@ -93,8 +93,8 @@ TEST_F(BaseResItemViewTest, EmptyViewsAnswerFalseAndLeaveTheOutput) {
 
 TEST_F(BaseResItemViewTest, EntryOutsideAProjectHasNoTreeToAsk) {
   cb_->SetCostAccount("crane");
-  scoped_refptr<host::BaseResItemGroupImpl> held =
-      doc_->project()->RemoveBaseResItemGroup(doc_->Find<host::BaseResItemGroupImpl>("g1"));
+  scoped_refptr<reference_host::BaseResItemGroupImpl> held =
+      doc_->project()->RemoveBaseResItemGroup(doc_->Find<reference_host::BaseResItemGroupImpl>("g1"));
   EXPECT_EQ(Paths().second, "");
   EXPECT_FALSE(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc("PL"));
 }

@@ -114,7 +114,7 @@ TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
 
 struct FactoryCase {
   const char* name;
-  bool host::FactoryFailures::*failure;
+  bool reference_host::FactoryFailures::*failure;
   const char* message;
   bool cost_record_left;
   bool budget_record_left;
@@ -129,7 +129,7 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
   Build();
   const size_t objects = doc_->document()->object_count();
   {
-    host::ScopedFactoryFailure fail(c.failure);
+    reference_host::ScopedFactoryFailure fail(c.failure);
     EXPECT_FALSE(Collect("cbA", "ys", 4));
   }
   EXPECT_THAT(Warnings(), ElementsAre(c.message));
@@ -147,17 +147,17 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, CollectFactoryFailureTest,
     testing::Values(
-        FactoryCase{"EngineFactory", &host::FactoryFailures::engine_factory,
+        FactoryCase{"EngineFactory", &reference_host::FactoryFailures::engine_factory,
                     "创建一个预算的副本人材机 失败", false, false},
-        FactoryCase{"CopyItem", &host::FactoryFailures::create_res_item,
+        FactoryCase{"CopyItem", &reference_host::FactoryFailures::create_res_item,
                     "创建一个预算的副本人材机 失败", false, false},
-        FactoryCase{"ProductFactory", &host::FactoryFailures::qrv_factory,
+        FactoryCase{"ProductFactory", &reference_host::FactoryFailures::qrv_factory,
                     "没有找到成本的归集对象", false, false},
-        FactoryCase{"ObjectRecord", &host::FactoryFailures::create_collect_obj,
+        FactoryCase{"ObjectRecord", &reference_host::FactoryFailures::create_collect_obj,
                     "没有找到成本的归集对象", false, false},
-        FactoryCase{"TempleteRecord", &host::FactoryFailures::create_collect_templete,
+        FactoryCase{"TempleteRecord", &reference_host::FactoryFailures::create_collect_templete,
                     "没有找到模板的归集对象", true, false},
-        FactoryCase{"CopyRecord", &host::FactoryFailures::create_collect_copy,
+        FactoryCase{"CopyRecord", &reference_host::FactoryFailures::create_collect_copy,
                     "没有找到副本的归集对象", true, true}),
     CaseName());
 

@@ -10,7 +10,7 @@
 namespace {
 
 using namespace test_support;
-using host::keys::kCostAccount;
+using reference_host::keys::kCostAccount;
 using marrow::qrv::QRVResItemFunc;
 using marrow::qrv::QRVSetCostAccountSetviceAction;
 using marrow::qrv::QRVTableFunc;
@@ -25,7 +25,7 @@ using marrow::qrv::QRVTableFunc;
 //         r6
 //       r7 [ca-steel]
 //   r8 [ca-civil]
-std::unique_ptr<host::AppDocumentImpl> BuildDocument() {
+std::unique_ptr<reference_host::AppDocumentImpl> BuildDocument() {
   return DocumentBuilder("p")
       .CostAccount("ca-civil", "01", "Civil")
       .CostAccount("ca-steel", "0101", "Steel", "ca-civil")
@@ -129,7 +129,7 @@ TEST_F(AssignmentTest, RowWithoutAUsableTreeIsSkippedAndTheRestGoOn) {
   // A table taken out of its project reaches no cost account tree.
   auto loose = DocumentBuilder("q").Table("t2", "Loose").Row("y1").WithCostAccount("ca-civil").Build();
   engine::DocumentObject* y1 = loose->FindObjectById("y1");
-  scoped_refptr<host::TableImpl> held = loose->project()->RemoveTable(loose->Find<host::TableImpl>("t2"));
+  scoped_refptr<reference_host::TableImpl> held = loose->project()->RemoveTable(loose->Find<reference_host::TableImpl>("t2"));
   // A row of another project resolves the path against that project's tree.
   auto other = DocumentBuilder("o").CostAccount("their-plant", "02", "Plant").Table("t3", "Theirs").Row("z1").Build();
 
@@ -168,8 +168,8 @@ TEST_F(AssignmentTest, ResourcesTakeAPathOrAnIdAndAreAlwaysRecorded) {
 TEST_F(AssignmentTest, ResourceWithoutAUsableTreeEndsTheRun) {
   auto loose = DocumentBuilder("q").ContractGroup("g2", "MaterialForm").ContractEntry("f1", "M09").Build();
   engine::DocumentObject* f1 = loose->FindObjectById("f1");
-  scoped_refptr<host::BaseResItemGroupImpl> held =
-      loose->project()->RemoveBaseResItemGroup(loose->Find<host::BaseResItemGroupImpl>("g2"));
+  scoped_refptr<reference_host::BaseResItemGroupImpl> held =
+      loose->project()->RemoveBaseResItemGroup(loose->Find<reference_host::BaseResItemGroupImpl>("g2"));
 
   QRVResItemFunc func;
   func.SetCostAccount({Object("e1"), f1, Object("e2"), Object("e3")}, "Plant");
@@ -184,7 +184,7 @@ class SetCostAccountActionTest : public AssignmentTest {
   void Push(const std::vector<std::string>& ids, const std::string& value) {
     stack_.Push(new QRVSetCostAccountSetviceAction(Objects(ids), value), "assign " + value);
   }
-  host::UndoStack stack_{doc_.get()};
+  reference_host::UndoStack stack_{doc_.get()};
 };
 
 TEST_F(SetCostAccountActionTest, ResourcesGoBackOnUndoAndForwardOnRedo) {

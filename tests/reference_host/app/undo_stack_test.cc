@@ -30,9 +30,9 @@ class UndoStackTest : public testing::Test {
   void Push(const std::string& name) {
     stack_.Push(new RecordingAction(name, &journal_, doc_.get()), "do " + name);
   }
-  std::unique_ptr<host::AppDocumentImpl> doc_ = DocumentBuilder().Build();
+  std::unique_ptr<reference_host::AppDocumentImpl> doc_ = DocumentBuilder().Build();
   std::vector<std::string> journal_;
-  host::UndoStack stack_{doc_.get()};
+  reference_host::UndoStack stack_{doc_.get()};
 };
 
 TEST_F(UndoStackTest, PushRunsRedoAndUndoRedoAlternate) {

@@ -11,9 +11,9 @@
 namespace {
 
 using namespace test_support;
-using host::keys::kBillStage;
-using host::keys::kCostAccount;
-using host::keys::kYSCostAccount;
+using reference_host::keys::kBillStage;
+using reference_host::keys::kCostAccount;
+using reference_host::keys::kYSCostAccount;
 using marrow::qrv::BillStageGroupFunc;
 using marrow::qrv::CostAccountGroupFunc;
 using testing::HasSubstr;
@@ -37,23 +37,23 @@ class RepointTest : public testing::Test {
                     .BillStage("os2", "Stage 2").BillStage("os9", "Stage 9")
                     .Build()) {}
 
-  host::FieldContainerImpl* Fields(const std::string& id) const {
+  reference_host::FieldContainerImpl* Fields(const std::string& id) const {
     return local_->document()->FindImpl(id)->fields();
   }
-  static void Put(host::FieldContainerImpl* fields, const char* key, const Text& text) {
+  static void Put(reference_host::FieldContainerImpl* fields, const char* key, const Text& text) {
     if (text) fields->SetText(key, *text);
   }
-  static Text Get(host::FieldContainerImpl* fields, const char* key) {
+  static Text Get(reference_host::FieldContainerImpl* fields, const char* key) {
     if (!fields->HasField(key)) return std::nullopt;
     return fields->GetText(key);
   }
 
-  std::unique_ptr<host::AppDocumentImpl> local_;
-  std::unique_ptr<host::AppDocumentImpl> source_;
-  host::CostAccountGroupImpl* local_tree_ = local_->project()->cost_accounts();
-  host::CostAccountGroupImpl* source_tree_ = source_->project()->cost_accounts();
-  host::BillStageGroupImpl* local_stages_ = local_->project()->bill_stages();
-  host::BillStageGroupImpl* source_stages_ = source_->project()->bill_stages();
+  std::unique_ptr<reference_host::AppDocumentImpl> local_;
+  std::unique_ptr<reference_host::AppDocumentImpl> source_;
+  reference_host::CostAccountGroupImpl* local_tree_ = local_->project()->cost_accounts();
+  reference_host::CostAccountGroupImpl* source_tree_ = source_->project()->cost_accounts();
+  reference_host::BillStageGroupImpl* local_stages_ = local_->project()->bill_stages();
+  reference_host::BillStageGroupImpl* source_stages_ = source_->project()->bill_stages();
 };
 
 struct FieldCase {
@@ -68,7 +68,7 @@ class FieldRepointTest : public RepointTest, public testing::WithParamInterface<
 
 TEST_P(FieldRepointTest, EachKeyIsMatchedByCodeOnItsOwn) {
   const FieldCase& c = GetParam();
-  host::FieldContainerImpl* fields = Fields("b1");
+  reference_host::FieldContainerImpl* fields = Fields("b1");
   Put(fields, kCostAccount, c.cost_account);
   Put(fields, kYSCostAccount, c.ys_cost_account);
   const int before = fields->notification_count();
@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0}));
 
 TEST_F(RepointTest, MissingTreesOrContainerLeaveFieldsAsTheyAre) {
-  host::FieldContainerImpl* fields = Fields("b1");
+  reference_host::FieldContainerImpl* fields = Fields("b1");
   fields->SetText(kCostAccount, "o-steel");
   fields->SetText(kYSCostAccount, "o-civil");
   fields->SetText(kBillStage, "os2");
@@ -116,7 +116,7 @@ TEST_F(RepointTest, BillStageIsMatchedByName) {
       {"", ""}, {std::nullopt, std::nullopt},
   };
   for (const auto& [before, after] : cases) {
-    host::FieldContainerImpl* fields = Fields("b1");
+    reference_host::FieldContainerImpl* fields = Fields("b1");
     fields->RemoveField(kBillStage, false);
     Put(fields, kBillStage, before);
     BillStageGroupFunc(local_stages_).UpdateLocalBillStage(fields, source_stages_);
@@ -158,7 +158,7 @@ class SubProjectRepointTest : public RepointTest, public testing::WithParamInter
 
 TEST_P(SubProjectRepointTest, MembersAreRewrittenAndTheDocumentWrittenBackCompactly) {
   const DocumentCase& c = GetParam();
-  host::FieldContainerImpl* fields = Fields("sp1");
+  reference_host::FieldContainerImpl* fields = Fields("sp1");
   Put(fields, kCostAccount, c.cost_account);
   Put(fields, kYSCostAccount, c.ys_cost_account);
   LogCapture log;
@@ -199,7 +199,7 @@ TEST_F(RepointTest, LibraryMessagesAreTheOnesLogged) {
 }
 
 TEST_F(RepointTest, DocumentIsWrittenBackEvenWithoutMembersAndAsRawUtf8) {
-  host::FieldContainerImpl* fields = Fields("sp1");
+  reference_host::FieldContainerImpl* fields = Fields("sp1");
   fields->SetText(kCostAccount, "null");
   const int before = fields->notification_count();
   CostAccountGroupFunc func(local_tree_);

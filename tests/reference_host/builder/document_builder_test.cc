@@ -19,14 +19,14 @@ TEST(DocumentBuilder, BudgetLinesShareTheSummaryEntryOfTheirCode) {
   auto* ys1 = doc->Find<ResItemImpl>("ys1");
   auto* ys2 = doc->Find<ResItemImpl>("ys2");
   ASSERT_EQ(ys1->GetBaseResItem(), ys2->GetBaseResItem());
-  host::BaseResItemImpl* entry = ys1->GetBaseResItem();
+  reference_host::BaseResItemImpl* entry = ys1->GetBaseResItem();
   EXPECT_EQ(entry->GetId(), "sp1:C001");
   EXPECT_EQ(entry->name(), "Cement");
-  EXPECT_EQ(entry->fields()->GetText(host::keys::kYSCostAccount), "ca1");
-  EXPECT_EQ(ys1->fields()->GetText(host::keys::kName), "Cement");
-  EXPECT_FALSE(ys1->fields()->HasField(host::keys::kYSCostAccount));
-  EXPECT_EQ(ys2->fields()->GetText(host::keys::kName), "Cement");  // mirrored at creation
-  EXPECT_EQ(entry->summary(), doc->Find<host::SubProjectImpl>("sp1")->summary());
+  EXPECT_EQ(entry->fields()->GetText(reference_host::keys::kYSCostAccount), "ca1");
+  EXPECT_EQ(ys1->fields()->GetText(reference_host::keys::kName), "Cement");
+  EXPECT_FALSE(ys1->fields()->HasField(reference_host::keys::kYSCostAccount));
+  EXPECT_EQ(ys2->fields()->GetText(reference_host::keys::kName), "Cement");  // mirrored at creation
+  EXPECT_EQ(entry->summary(), doc->Find<reference_host::SubProjectImpl>("sp1")->summary());
 }
 
 TEST(DocumentBuilder, SubProjectsAndBillItemsNest) {
@@ -39,15 +39,15 @@ TEST(DocumentBuilder, SubProjectsAndBillItemsNest) {
                  .SubEngineering("m1", 1, 3, 1)
                  .SubEngineering("m2", 1, 3, 1, "m1")
                  .Build();
-  auto* sp2 = doc->Find<host::SubProjectImpl>("sp2");
+  auto* sp2 = doc->Find<reference_host::SubProjectImpl>("sp2");
   EXPECT_EQ(sp2->GetParentSubProject()->GetId(), "sp1");
   EXPECT_EQ(sp2->GetSubEngineeringCount(), 2);
-  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
+  auto* b1 = doc->Find<reference_host::SubEngineeringImpl>("b1");
   EXPECT_EQ(b1->GetChildCount(), 2);
-  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("d2")->GetParent(), b1);
+  EXPECT_EQ(doc->Find<reference_host::SubEngineeringImpl>("d2")->GetParent(), b1);
   double value = 0;
-  EXPECT_FALSE(doc->Find<host::SubEngineeringImpl>("d1")->GetQuantity(value));
-  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("m2")->sub_project(), sp2);
+  EXPECT_FALSE(doc->Find<reference_host::SubEngineeringImpl>("d1")->GetQuantity(value));
+  EXPECT_EQ(doc->Find<reference_host::SubEngineeringImpl>("m2")->sub_project(), sp2);
 }
 
 TEST(DocumentBuilder, MisuseThrowsNamingTheCallAndId) {

@@ -12,7 +12,7 @@ using marrow::qrv::CostAccountGroupFunc;
 // Civil(01){Steel(0101), Works(0102){Rebar(010201)}}, Plant(02){Crane(0201)},
 // "Pipes/Ducts"(03){Valves(0301)}, and a top-level account named like the id
 // of Steel.
-std::unique_ptr<host::AppDocumentImpl> CivilDocument() {
+std::unique_ptr<reference_host::AppDocumentImpl> CivilDocument() {
   return DocumentBuilder("p")
       .CostAccount("civil", "01", "Civil").CostAccount("steel", "0101", "Steel", "civil")
       .CostAccount("works", "0102", "Works", "civil").CostAccount("rebar", "010201", "Rebar", "works")
@@ -28,8 +28,8 @@ class CostAccountTreeTest : public testing::Test {
     return doc_->Find<engine::qrv::QRVCostAccount>(id);
   }
 
-  std::unique_ptr<host::AppDocumentImpl> doc_ = CivilDocument();
-  host::CostAccountGroupImpl* tree_ = doc_->project()->cost_accounts();
+  std::unique_ptr<reference_host::AppDocumentImpl> doc_ = CivilDocument();
+  reference_host::CostAccountGroupImpl* tree_ = doc_->project()->cost_accounts();
   CostAccountGroupFunc func_{tree_};
   CostAccountGroupFunc unbound_{nullptr};
 };
@@ -73,13 +73,13 @@ TEST_F(CostAccountTreeTest, PathsJoinNamesFromTheTop) {
 
 // A tree whose code lookup disagrees with its parent links, as a corrupt
 // index of a host could: codes listed in |bent| answer the given account.
-class BentTree : public host::CostAccountGroupImpl {
+class BentTree : public reference_host::CostAccountGroupImpl {
  public:
-  host::CostAccountImpl* FindCostAccountByCode(const std::string& code) const override {
+  reference_host::CostAccountImpl* FindCostAccountByCode(const std::string& code) const override {
     auto it = bent.find(code);
-    return it != bent.end() ? it->second : host::CostAccountGroupImpl::FindCostAccountByCode(code);
+    return it != bent.end() ? it->second : reference_host::CostAccountGroupImpl::FindCostAccountByCode(code);
   }
-  std::map<std::string, host::CostAccountImpl*> bent;
+  std::map<std::string, reference_host::CostAccountImpl*> bent;
 
  protected:
   ~BentTree() override = default;
@@ -87,9 +87,9 @@ class BentTree : public host::CostAccountGroupImpl {
 
 TEST(CostAccountPathOnABentTree, UnknownLevelLeadsWithASeparatorAndNeverLoops) {
   scoped_refptr<BentTree> tree(new BentTree());
-  scoped_refptr<host::CostAccountImpl> civil(new host::CostAccountImpl("a", "01", "Civil"));
-  scoped_refptr<host::CostAccountImpl> steel(new host::CostAccountImpl("b", "0101", "Steel"));
-  scoped_refptr<host::CostAccountImpl> rebar(new host::CostAccountImpl("c", "010101", "Rebar"));
+  scoped_refptr<reference_host::CostAccountImpl> civil(new reference_host::CostAccountImpl("a", "01", "Civil"));
+  scoped_refptr<reference_host::CostAccountImpl> steel(new reference_host::CostAccountImpl("b", "0101", "Steel"));
+  scoped_refptr<reference_host::CostAccountImpl> rebar(new reference_host::CostAccountImpl("c", "010101", "Rebar"));
   ASSERT_TRUE(tree->AddCostAccount(civil) && civil->AddChild(steel) && steel->AddChild(rebar));
   CostAccountGroupFunc func(tree.get());
 

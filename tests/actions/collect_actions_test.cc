@@ -9,7 +9,7 @@
 namespace {
 
 using namespace test_support;
-using host::CollectNotification;
+using reference_host::CollectNotification;
 using marrow::qrv::QRVResItemCollectAction;
 using marrow::qrv::QRVResItemCollectModifyQuantityAction;
 using marrow::qrv::QRVResItemUnCollectAction;
@@ -45,7 +45,7 @@ class CollectActionsTest : public DocumentTest {
   }
   void Build() {
     DocumentTest::Build();
-    stack_ = std::make_unique<host::UndoStack>(doc_.get());
+    stack_ = std::make_unique<reference_host::UndoStack>(doc_.get());
   }
   void PushCollect(const std::string& cost, const std::string& budget, double quantity) {
     stack_->Push(new QRVResItemCollectAction(Cost(cost), Item(budget), quantity), "collect");
@@ -55,7 +55,7 @@ class CollectActionsTest : public DocumentTest {
     return CollectNotification{budget, cost, on};
   }
 
-  std::unique_ptr<host::UndoStack> stack_;
+  std::unique_ptr<reference_host::UndoStack> stack_;
 };
 
 TEST_F(CollectActionsTest, UndoOfACollectReleasesEveryPartOfThatLineInThatCostLine) {
@@ -218,7 +218,7 @@ TEST_F(CollectActionsTest, ItemsAreFoundByIdInTheDocumentOfEachRun) {
   PushCollect("cbA", "ys", 3);
   doc_->ClearNotifications();
   scoped_refptr<ResItemImpl> removed =
-      doc_->Find<host::SubEngineeringImpl>("b1")->cost_list()->Remove(Item("cbA"));
+      doc_->Find<reference_host::SubEngineeringImpl>("b1")->cost_list()->Remove(Item("cbA"));
   stack_->Undo();
   EXPECT_THAT(ListedQuantities(removed.get()), ElementsAre(4, 3));
   EXPECT_THAT(Notes(), IsEmpty());
@@ -226,7 +226,7 @@ TEST_F(CollectActionsTest, ItemsAreFoundByIdInTheDocumentOfEachRun) {
 
 TEST_F(CollectActionsTest, OtherDocumentsHearNothingButTheCollectionHappens) {
   auto plain = builder_.BuildPlain();
-  host::UndoStack stack(plain.get());
+  reference_host::UndoStack stack(plain.get());
   auto* cost = plain->Find<ResItemImpl>("cbA");
   auto* budget = plain->Find<ResItemImpl>("ys");
   stack.Push(new QRVResItemCollectAction(cost, budget, 3));

@@ -83,7 +83,7 @@ Forest GenForest(bool one_per_branch) {
   return forest;
 }
 
-std::unique_ptr<host::AppDocumentImpl> BuildDocument(const Forest& forest) {
+std::unique_ptr<reference_host::AppDocumentImpl> BuildDocument(const Forest& forest) {
   DocumentBuilder builder("p");
   builder.CostAccount("ca-civil", "01", "Civil")
       .CostAccount("ca-steel", "0101", "Steel", "ca-civil")
@@ -96,7 +96,7 @@ std::unique_ptr<host::AppDocumentImpl> BuildDocument(const Forest& forest) {
   return builder.Build();
 }
 
-std::vector<engine::DocumentObject*> AllRows(const host::AppDocumentImpl& doc, std::size_t count) {
+std::vector<engine::DocumentObject*> AllRows(const reference_host::AppDocumentImpl& doc, std::size_t count) {
   std::vector<engine::DocumentObject*> rows;
   for (std::size_t i = 0; i < count; ++i) rows.push_back(doc.FindObjectById(RowId(static_cast<int>(i))));
   return rows;
@@ -151,7 +151,7 @@ RC_GTEST_PROP(CostAccountAssignmentAction, SingleRowTakesItsBranchAndUndoGivesIt
   const std::size_t value = *rc::gen::inRange<std::size_t>(0, 4);  // the accepted values
   const std::string resolved = *kValues[value].second;
 
-  host::UndoStack stack(doc.get());
+  reference_host::UndoStack stack(doc.get());
   stack.Push(new marrow::qrv::QRVSetCostAccountSetviceAction({all[row]}, kValues[value].first));
   const Texts assigned = Carried(all);
   for (std::size_t i = 0; i < all.size(); ++i) {

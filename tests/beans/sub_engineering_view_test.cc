@@ -13,7 +13,7 @@ class SubEngineeringViewTest : public testing::Test {
   QRVSubEngineeringBean View(const std::string& id) const {
     return QRVSubEngineeringBean(doc_->Find<engine::SubEngineering>(id));
   }
-  std::unique_ptr<host::AppDocumentImpl> doc_;
+  std::unique_ptr<reference_host::AppDocumentImpl> doc_;
 };
 
 // Every field name is the system's own text: a typo in any of them must show.

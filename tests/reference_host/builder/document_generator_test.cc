@@ -22,10 +22,10 @@
 
 namespace {
 
-using host::ResItemImpl;
+using reference_host::ResItemImpl;
 
-host::GeneratorOptions SmallOptions(std::uint64_t seed) {
-  host::GeneratorOptions options;
+reference_host::GeneratorOptions SmallOptions(std::uint64_t seed) {
+  reference_host::GeneratorOptions options;
   options.seed = seed;
   options.sub_projects = 3;
   options.sub_projects_per_single = 2;
@@ -45,14 +45,14 @@ host::GeneratorOptions SmallOptions(std::uint64_t seed) {
   return options;
 }
 
-std::vector<engine::DocumentObject*> AllObjects(const host::AppDocumentImpl& document) {
+std::vector<engine::DocumentObject*> AllObjects(const reference_host::AppDocumentImpl& document) {
   std::vector<engine::DocumentObject*> objects;
   document.document()->GetAllObjects(objects);
   return objects;
 }
 
 template <class T>
-std::vector<T*> AllOf(const host::AppDocumentImpl& document) {
+std::vector<T*> AllOf(const reference_host::AppDocumentImpl& document) {
   std::vector<T*> found;
   for (engine::DocumentObject* object : AllObjects(document))
     if (auto* typed = dynamic_cast<T*>(object)) found.push_back(typed);
@@ -60,11 +60,11 @@ std::vector<T*> AllOf(const host::AppDocumentImpl& document) {
 }
 
 bool IsBudgetLine(const ResItemImpl* line) {
-  return line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kBudget;
+  return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget;
 }
 
 bool IsCostLine(const ResItemImpl* line) {
-  return line->owner_list() && line->owner_list()->side() == host::ResItemListImpl::Side::kCost;
+  return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kCost;
 }
 
 double Quantity(const engine::ResItem* line) {
@@ -73,8 +73,8 @@ double Quantity(const engine::ResItem* line) {
 }
 
 TEST(DocumentGenerator, TheSameSeedGivesTheSameDocument) {
-  auto first = host::GenerateDocument(SmallOptions(42));
-  auto second = host::GenerateDocument(SmallOptions(42));
+  auto first = reference_host::GenerateDocument(SmallOptions(42));
+  auto second = reference_host::GenerateDocument(SmallOptions(42));
   ASSERT_TRUE(first && second);
   const std::vector<engine::DocumentObject*> a = AllObjects(*first);
   const std::vector<engine::DocumentObject*> b = AllObjects(*second);
@@ -93,8 +93,8 @@ TEST(DocumentGenerator, TheSameSeedGivesTheSameDocument) {
 }
 
 TEST(DocumentGenerator, AnotherSeedGivesOtherFiguresUnderTheSameIds) {
-  auto first = host::GenerateDocument(SmallOptions(1));
-  auto second = host::GenerateDocument(SmallOptions(2));
+  auto first = reference_host::GenerateDocument(SmallOptions(1));
+  auto second = reference_host::GenerateDocument(SmallOptions(2));
   ASSERT_TRUE(first && second);
   EXPECT_EQ(first->document()->object_count(), second->document()->object_count());
   int differing = 0;
@@ -108,16 +108,16 @@ TEST(DocumentGenerator, AnotherSeedGivesOtherFiguresUnderTheSameIds) {
 }
 
 TEST(DocumentGenerator, MakesTheRequestedSizes) {
-  const host::GeneratorOptions options = SmallOptions(5);
-  auto document = host::GenerateDocument(options);
+  const reference_host::GeneratorOptions options = SmallOptions(5);
+  auto document = reference_host::GenerateDocument(options);
   ASSERT_TRUE(document);
   const int bills = options.sub_projects * options.bills_per_sub_project;
 
-  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), host::CountObjects(options));
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), reference_host::CountObjects(options));
   EXPECT_EQ(AllObjects(*document).size(), document->document()->object_count());
 
   int bill_count = 0, entry_count = 0;
-  for (host::SubEngineeringImpl* item : AllOf<host::SubEngineeringImpl>(*document)) {
+  for (reference_host::SubEngineeringImpl* item : AllOf<reference_host::SubEngineeringImpl>(*document)) {
     if (item->GetNodeKind() == engine::kNodeKindBill) {
       ++bill_count;
       EXPECT_EQ(item->GetChildCount(), options.entries_per_bill);
@@ -135,19 +135,19 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
     budget_lines += IsBudgetLine(line);
     cost_lines += IsCostLine(line);
   }
-  EXPECT_EQ(budget_lines, host::CountBudgetLines(options));
+  EXPECT_EQ(budget_lines, reference_host::CountBudgetLines(options));
   EXPECT_EQ(cost_lines, bills * options.cost_lines_per_bill);
 
-  host::ProjectImpl* project = document->project();
-  const std::vector<host::CostAccountImpl*> accounts = project->cost_accounts()->AllAccounts();
+  reference_host::ProjectImpl* project = document->project();
+  const std::vector<reference_host::CostAccountImpl*> accounts = project->cost_accounts()->AllAccounts();
   ASSERT_EQ(static_cast<int>(accounts.size()), options.accounts);
-  for (host::CostAccountImpl* account : accounts) {
+  for (reference_host::CostAccountImpl* account : accounts) {
     int depth = 0;
-    for (const host::CostAccountImpl* up = account; up; up = up->GetParent()) ++depth;
+    for (const reference_host::CostAccountImpl* up = account; up; up = up->GetParent()) ++depth;
     EXPECT_LE(depth, options.account_depth);
     // Paths name one account each, so a path picks it.
     EXPECT_EQ(std::count_if(accounts.begin(), accounts.end(),
-                            [&](host::CostAccountImpl* other) { return other->GetPath() == account->GetPath(); }),
+                            [&](reference_host::CostAccountImpl* other) { return other->GetPath() == account->GetPath(); }),
               1);
   }
   EXPECT_EQ(project->bill_stages()->GetBillStageCount(), options.bill_stages);
@@ -162,13 +162,13 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
   EXPECT_TRUE(self_lease);
 
   ASSERT_EQ(project->table_count(), 1);
-  EXPECT_EQ(static_cast<int>(AllOf<host::TupleImpl>(*document).size()), options.rows);
-  for (host::TupleImpl* row : AllOf<host::TupleImpl>(*document)) {
+  EXPECT_EQ(static_cast<int>(AllOf<reference_host::TupleImpl>(*document).size()), options.rows);
+  for (reference_host::TupleImpl* row : AllOf<reference_host::TupleImpl>(*document)) {
     int depth = 0;
-    for (const host::TupleImpl* up = row; up; up = up->GetParent()) ++depth;
+    for (const reference_host::TupleImpl* up = row; up; up = up->GetParent()) ++depth;
     EXPECT_LE(depth, options.row_depth);
     // Accounts sit on one level of each branch: the leaves.
-    if (row->fields()->HasField(host::keys::kCostAccount)) {
+    if (row->fields()->HasField(reference_host::keys::kCostAccount)) {
       EXPECT_EQ(row->GetChildCount(), 0);
     }
   }
@@ -176,26 +176,26 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
 
 TEST(DocumentGenerator, SizingHelpersReachTheirTargets) {
   for (std::int64_t objects : {1000, 25000, 1000000, 3000000}) {
-    const std::int64_t made = host::CountObjects(host::OptionsForObjects(objects));
+    const std::int64_t made = reference_host::CountObjects(reference_host::OptionsForObjects(objects));
     EXPECT_GE(made, objects);
     EXPECT_LT(made, objects + objects / 50 + 1000) << objects;
   }
   for (std::int64_t lines : {10, 10000, 200000, 1000000}) {
-    const std::int64_t made = host::CountBudgetLines(host::OptionsForBudgetLines(lines));
+    const std::int64_t made = reference_host::CountBudgetLines(reference_host::OptionsForBudgetLines(lines));
     EXPECT_GE(made, lines);
     EXPECT_LT(made, lines + lines / 50 + 100) << lines;
   }
-  const host::GeneratorOptions options = host::OptionsForObjects(20000, 3);
-  auto document = host::GenerateDocument(options);
+  const reference_host::GeneratorOptions options = reference_host::OptionsForObjects(20000, 3);
+  auto document = reference_host::GenerateDocument(options);
   ASSERT_TRUE(document);
-  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), host::CountObjects(options));
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), reference_host::CountObjects(options));
 }
 
 TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
-  const host::GeneratorOptions options = SmallOptions(9);
-  auto document = host::GenerateDocument(options);
+  const reference_host::GeneratorOptions options = SmallOptions(9);
+  auto document = reference_host::GenerateDocument(options);
   ASSERT_TRUE(document);
-  const host::BillParts parts = host::PartsPerBill(options);
+  const reference_host::BillParts parts = reference_host::PartsPerBill(options);
   ASSERT_GT(parts.linked, 0);
   ASSERT_GT(parts.collected, 0);
 
@@ -211,7 +211,7 @@ TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
       // Never more collected than the line holds.
       EXPECT_LE(view.GetResItemCollectedQuantity(0), Quantity(line) + 1e-9) << line->GetId();
       EXPECT_GE(view.GetResItemCollectAllowQuantity(), 0) << line->GetId();
-      auto* templete = dynamic_cast<host::ResCollectTempleteImpl*>(line->GetCollect());
+      auto* templete = dynamic_cast<reference_host::ResCollectTempleteImpl*>(line->GetCollect());
       if (!templete) {
         EXPECT_EQ(line->GetCollect(), nullptr);
         continue;
@@ -227,14 +227,14 @@ TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
         EXPECT_TRUE(IsCostLine(cost));
         EXPECT_EQ(view.GetOwnerBill(), cost->owner_sub_engineering());
         EXPECT_TRUE(cost->CanBeCollectTarget());
-        auto* obj = dynamic_cast<host::ResCollectObjImpl*>(cost->GetCollect());
+        auto* obj = dynamic_cast<reference_host::ResCollectObjImpl*>(cost->GetCollect());
         ASSERT_NE(obj, nullptr);
         EXPECT_EQ(std::count(obj->listed_copies().begin(), obj->listed_copies().end(), copy), 1);
         EXPECT_EQ(document->FindObjectById(copy->GetId()), static_cast<engine::ResItem*>(copy.get()));
         ++copies;
       }
     } else if (IsCostLine(line)) {
-      if (auto* obj = dynamic_cast<host::ResCollectObjImpl*>(line->GetCollect())) {
+      if (auto* obj = dynamic_cast<reference_host::ResCollectObjImpl*>(line->GetCollect())) {
         EXPECT_TRUE(line->linked_ids().empty()) << line->GetId();
         double sum = 0;
         for (const auto& copy : obj->listed_copies()) {
@@ -243,7 +243,7 @@ TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
           EXPECT_EQ(record->GetCBResItem(), static_cast<engine::qrv::QRVResItem*>(line));
           auto* budget = dynamic_cast<ResItemImpl*>(record->GetTempleteResItem());
           ASSERT_NE(budget, nullptr);
-          auto* templete = dynamic_cast<host::ResCollectTempleteImpl*>(budget->GetCollect());
+          auto* templete = dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect());
           ASSERT_NE(templete, nullptr);
           EXPECT_EQ(std::count(templete->listed_copies().begin(), templete->listed_copies().end(), copy), 1);
           sum += Quantity(copy.get());
@@ -264,12 +264,12 @@ TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
 }
 
 TEST(DocumentGenerator, CopiedTreesKeepCodesAndNamesUnderNewIds) {
-  auto document = host::GenerateDocument(SmallOptions(3));
+  auto document = reference_host::GenerateDocument(SmallOptions(3));
   ASSERT_TRUE(document);
-  host::ProjectImpl* project = document->project();
-  scoped_refptr<host::CostAccountGroupImpl> accounts = host::CopyCostAccountTree(*project->cost_accounts(), "src:");
-  const std::vector<host::CostAccountImpl*> original = project->cost_accounts()->AllAccounts();
-  const std::vector<host::CostAccountImpl*> copied = accounts->AllAccounts();
+  reference_host::ProjectImpl* project = document->project();
+  scoped_refptr<reference_host::CostAccountGroupImpl> accounts = reference_host::CopyCostAccountTree(*project->cost_accounts(), "src:");
+  const std::vector<reference_host::CostAccountImpl*> original = project->cost_accounts()->AllAccounts();
+  const std::vector<reference_host::CostAccountImpl*> copied = accounts->AllAccounts();
   ASSERT_EQ(original.size(), copied.size());
   for (size_t i = 0; i < original.size(); ++i) {
     EXPECT_EQ(copied[i]->GetId(), "src:" + original[i]->GetId());
@@ -277,7 +277,7 @@ TEST(DocumentGenerator, CopiedTreesKeepCodesAndNamesUnderNewIds) {
     EXPECT_EQ(copied[i]->GetPath(), original[i]->GetPath());
     EXPECT_EQ(copied[i]->GetChildCount(), original[i]->GetChildCount());
   }
-  scoped_refptr<host::BillStageGroupImpl> stages = host::CopyBillStages(*project->bill_stages(), "src:");
+  scoped_refptr<reference_host::BillStageGroupImpl> stages = reference_host::CopyBillStages(*project->bill_stages(), "src:");
   ASSERT_EQ(stages->GetBillStageCount(), project->bill_stages()->GetBillStageCount());
   EXPECT_EQ(stages->GetBillStage(0)->GetName(), project->bill_stages()->GetBillStage(0)->GetName());
   EXPECT_EQ(stages->GetBillStage(0)->GetId(), "src:" + project->bill_stages()->GetBillStage(0)->GetId());

@@ -16,7 +16,7 @@ RC_GTEST_PROP(CopyItemQuantity, IsBudgetQuantityTimesRatio, (int budget_units, i
   auto doc = CollectedDocument();
   doc->Find<ResItemImpl>("ys1")->SetQuantity(budget_quantity);
   auto* copy = doc->Find<ResItemImpl>("copy1");
-  copy->fields()->SetDouble(host::keys::kCollectRatio, ratio);
+  copy->fields()->SetDouble(reference_host::keys::kCollectRatio, ratio);
   double quantity = 0;
   RC_ASSERT(copy->GetQuantity(quantity));
   RC_ASSERT(quantity == budget_quantity * ratio);
@@ -28,7 +28,7 @@ TEST(CopyItemQuantity, DeletedBudgetLineLeavesNoDanglingReference) {
   auto doc = CollectedDocument();
   scoped_refptr<ResItemImpl> copy = doc->Find<ResItemImpl>("copy1");
   auto* record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(copy->GetCollect());
-  auto* b1 = doc->Find<host::SubEngineeringImpl>("b1");
+  auto* b1 = doc->Find<reference_host::SubEngineeringImpl>("b1");
   b1->budget_list()->Remove(doc->Find<ResItemImpl>("ys1"));  // last reference goes
   EXPECT_EQ(record->GetTempleteResItem(), nullptr);
   EXPECT_EQ(record->GetCBResItem(), doc->Find<engine::qrv::QRVResItem>("cb1"));
@@ -63,7 +63,7 @@ TEST(ResItemResetOwnerRef, TakesTheLineOutOfItsListAndDocument) {
   EXPECT_EQ(line->GetOwnerList(), nullptr);
   EXPECT_EQ(line->GetOwner(), nullptr);
   EXPECT_EQ(doc->FindObjectById("cb2"), nullptr);
-  EXPECT_EQ(doc->Find<host::SubEngineeringImpl>("b1")->cost_list()->GetCount(), 1);
+  EXPECT_EQ(doc->Find<reference_host::SubEngineeringImpl>("b1")->cost_list()->GetCount(), 1);
   line->ResetOwnerRef(0);  // a free line stays free
 }
 
@@ -115,7 +115,7 @@ TEST(Links, AreKeptByIdWithoutDuplicates) {
 TEST(Recalculate, RefreshesCollectedAndRegisteredQuantities) {
   auto doc = CollectedDocument();
   auto* cost = doc->Find<ResItemImpl>("cb1");
-  auto* entry = doc->Find<host::BaseResItemImpl>("e1");
+  auto* entry = doc->Find<reference_host::BaseResItemImpl>("e1");
   doc->Find<ResItemImpl>("cb2")->SetQuantity(1.5);
   cost->Recalculate();
   entry->Recalculate();
@@ -128,9 +128,9 @@ TEST(BaseResItems, BudgetEntryReportsNoGroupAndContractEntryItsOwner) {
   auto doc = CollectedDocument();
   auto* budget_entry = doc->Find<ResItemImpl>("ys1")->GetBaseResItem();
   EXPECT_EQ(budget_entry->GetGroup(), nullptr);
-  EXPECT_EQ(budget_entry->GetOwner(), doc->Find<host::SubProjectImpl>("sp1")->summary());
-  EXPECT_EQ(budget_entry->fields()->GetText(host::keys::kYSCostAccount), "ca2");
-  auto* contract_entry = doc->Find<host::BaseResItemImpl>("e1");
+  EXPECT_EQ(budget_entry->GetOwner(), doc->Find<reference_host::SubProjectImpl>("sp1")->summary());
+  EXPECT_EQ(budget_entry->fields()->GetText(reference_host::keys::kYSCostAccount), "ca2");
+  auto* contract_entry = doc->Find<reference_host::BaseResItemImpl>("e1");
   EXPECT_EQ(contract_entry->GetGroup(), doc->FindObjectById("g1"));
   EXPECT_EQ(static_cast<engine::DocumentObject*>(contract_entry->GetGroup()), contract_entry->GetOwner());
   EXPECT_EQ(contract_entry->GetResType(), "J");
@@ -140,7 +140,7 @@ TEST(BaseResItems, BudgetEntryReportsNoGroupAndContractEntryItsOwner) {
 // The other switches are exercised through the library's factory-failure cases.
 TEST(Factories, BaseResItemCreatorCanBeMadeToFail) {
   {
-    host::ScopedFactoryFailure fail(&host::FactoryFailures::base_res_item_creator);
+    reference_host::ScopedFactoryFailure fail(&reference_host::FactoryFailures::base_res_item_creator);
     EXPECT_EQ(app::qrv::GetQRVApplication()->GetBaseResItemCreator(), nullptr);
   }
   scoped_refptr<engine::qrv::QRVBaseResItem> entry =

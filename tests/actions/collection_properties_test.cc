@@ -55,7 +55,7 @@ class World {
       }
     }
     doc_ = builder.Build();
-    stack_ = std::make_unique<host::UndoStack>(doc_.get());
+    stack_ = std::make_unique<reference_host::UndoStack>(doc_.get());
   }
 
   ResItemImpl* PickBudget() const { return Find(*rc::gen::elementOf(budget_ids_)); }
@@ -195,7 +195,7 @@ class World {
     for (const std::string& id : cost_ids_) RC_ASSERT(ListedCopies(Find(id)).empty());
   }
 
-  host::UndoStack& stack() { return *stack_; }
+  reference_host::UndoStack& stack() { return *stack_; }
 
  private:
   ResItemImpl* Find(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
@@ -203,8 +203,8 @@ class World {
   const bool foreign_copies_;
   std::vector<std::string> budget_ids_;
   std::vector<std::string> cost_ids_;
-  std::unique_ptr<host::AppDocumentImpl> doc_;
-  std::unique_ptr<host::UndoStack> stack_;
+  std::unique_ptr<reference_host::AppDocumentImpl> doc_;
+  std::unique_ptr<reference_host::UndoStack> stack_;
 };
 
 RC_GTEST_PROP(CollectionProperties, ModelStaysWholeAndEveryStepDoesWhatItMay, ()) {
