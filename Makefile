@@ -1,15 +1,18 @@
 # make demo   builds (Release) and runs the built-in sample.
 # make test   builds with AddressSanitizer and UBSan and runs every test.
 # make bench  builds (Release) and runs the benchmarks.
+# make format rewrites our C++ sources in the house format; make format-check
+#             fails on any file that is not in it.
 # Each first installs the Debian packages it lacks (as root).
 
 PACKAGES := cmake make g++ libgoogle-glog-dev nlohmann-json3-dev libgtest-dev \
-            libgmock-dev libbenchmark-dev libcli11-dev librapidcheck-dev
+            libgmock-dev libbenchmark-dev libcli11-dev librapidcheck-dev \
+            clang-format
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
 
-.PHONY: deps demo test bench release clean
+.PHONY: deps demo test bench release clean format format-check
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -34,6 +37,15 @@ test: deps
 
 bench: release
 	$(RELEASE)/bench/marrow_bench --benchmark_counters_tabular=true
+
+# Every tracked or new C++ file of ours; build trees are not ours to format.
+SOURCES = $(shell git ls-files --cached --others --exclude-standard -- '*.cc' '*.h' 2>/dev/null)
+
+format: deps
+	@clang-format -i $(SOURCES)
+
+format-check: deps
+	@clang-format --dry-run --Werror $(SOURCES) && echo "format: all $(words $(SOURCES)) files in the house format"
 
 clean:
 	rm -rf build
