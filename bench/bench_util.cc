@@ -1,11 +1,11 @@
 #include "bench/bench_util.h"
 
+#include <glog/logging.h>
+
 #include <algorithm>
 #include <list>
 #include <memory>
 #include <utility>
-
-#include <glog/logging.h>
 
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "reference_host/model/res_collect_impl.h"
@@ -43,7 +43,8 @@ std::vector<T*> AllOf(const reference_host::AppDocumentImpl& document) {
 
 }  // namespace
 
-reference_host::AppDocumentImpl* SharedDocument(const std::string& name, const reference_host::GeneratorOptions& options) {
+reference_host::AppDocumentImpl* SharedDocument(const std::string& name,
+                                                const reference_host::GeneratorOptions& options) {
   std::list<Cached>& cache = Cache();
   for (auto it = cache.begin(); it != cache.end(); ++it) {
     if (it->name != name) continue;
@@ -56,27 +57,33 @@ reference_host::AppDocumentImpl* SharedDocument(const std::string& name, const r
 }
 
 reference_host::AppDocumentImpl* ObjectsDocument(std::int64_t objects) {
-  return SharedDocument("objects-" + std::to_string(objects), reference_host::OptionsForObjects(objects));
+  return SharedDocument("objects-" + std::to_string(objects),
+                        reference_host::OptionsForObjects(objects));
 }
 
-std::vector<reference_host::ResItemImpl*> BudgetLines(const reference_host::AppDocumentImpl& document) {
+std::vector<reference_host::ResItemImpl*> BudgetLines(
+    const reference_host::AppDocumentImpl& document) {
   std::vector<reference_host::ResItemImpl*> lines;
   for (reference_host::ResItemImpl* line : AllOf<reference_host::ResItemImpl>(document))
-    if (line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget)
+    if (line->owner_list() &&
+        line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget)
       lines.push_back(line);
   return lines;
 }
 
-std::vector<reference_host::ResItemImpl*> ListedLines(const reference_host::AppDocumentImpl& document) {
+std::vector<reference_host::ResItemImpl*> ListedLines(
+    const reference_host::AppDocumentImpl& document) {
   std::vector<reference_host::ResItemImpl*> lines;
   for (reference_host::ResItemImpl* line : AllOf<reference_host::ResItemImpl>(document))
     if (line->owner_list()) lines.push_back(line);
   return lines;
 }
 
-std::vector<reference_host::SubEngineeringImpl*> Bills(const reference_host::AppDocumentImpl& document) {
+std::vector<reference_host::SubEngineeringImpl*> Bills(
+    const reference_host::AppDocumentImpl& document) {
   std::vector<reference_host::SubEngineeringImpl*> bills;
-  for (reference_host::SubEngineeringImpl* item : AllOf<reference_host::SubEngineeringImpl>(document))
+  for (reference_host::SubEngineeringImpl* item :
+       AllOf<reference_host::SubEngineeringImpl>(document))
     if (item->GetNodeKind() == engine::kNodeKindBill) bills.push_back(item);
   return bills;
 }
@@ -85,7 +92,8 @@ std::vector<reference_host::TupleImpl*> Rows(const reference_host::AppDocumentIm
   return AllOf<reference_host::TupleImpl>(document);
 }
 
-std::vector<CollectRequest> CollectRequests(const reference_host::AppDocumentImpl& document, std::size_t count) {
+std::vector<CollectRequest> CollectRequests(const reference_host::AppDocumentImpl& document,
+                                            std::size_t count) {
   std::vector<CollectRequest> eligible;
   for (reference_host::ResItemImpl* line : BudgetLines(document)) {
     // An earlier run's undo leaves an empty templete record behind: such a

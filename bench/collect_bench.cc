@@ -1,11 +1,11 @@
 // Collection through the host's undo stack: 100,000 collect actions on a
 // 200,000-line document and their undo, and the cost of one collect against
 // the size of the document.
+#include <benchmark/benchmark.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "actions/qrv_res_item_collect_action.h"
 #include "bench/bench_util.h"
@@ -18,8 +18,9 @@ using bench::CollectRequest;
 
 void PushAll(reference_host::UndoStack& stack, const std::vector<CollectRequest>& requests) {
   for (const CollectRequest& request : requests) {
-    stack.Push(new marrow::qrv::QRVResItemCollectAction(request.cost, request.budget, request.quantity),
-               "collect");
+    stack.Push(
+        new marrow::qrv::QRVResItemCollectAction(request.cost, request.budget, request.quantity),
+        "collect");
   }
 }
 
@@ -69,7 +70,9 @@ BENCHMARK_DEFINE_F(Collect100kFixture, PushCollectActions)(benchmark::State& sta
   }
   Finish(state);
 }
-BENCHMARK_REGISTER_F(Collect100kFixture, PushCollectActions)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_REGISTER_F(Collect100kFixture, PushCollectActions)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 BENCHMARK_DEFINE_F(Collect100kFixture, UndoCollectActions)(benchmark::State& state) {
   for (auto _ : state) {
@@ -85,7 +88,9 @@ BENCHMARK_DEFINE_F(Collect100kFixture, UndoCollectActions)(benchmark::State& sta
   }
   Finish(state);
 }
-BENCHMARK_REGISTER_F(Collect100kFixture, UndoCollectActions)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_REGISTER_F(Collect100kFixture, UndoCollectActions)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // A fixed batch of collects on documents of 10k, 100k and 1M budget lines:
 // the time per collect should not follow the size.
@@ -93,8 +98,8 @@ constexpr std::size_t kBatch = 2000;
 
 void BM_CollectBatchByDocumentSize(benchmark::State& state) {
   const std::int64_t lines = state.range(0);
-  reference_host::AppDocumentImpl* document =
-      bench::SharedDocument("lines-" + std::to_string(lines), reference_host::OptionsForBudgetLines(lines));
+  reference_host::AppDocumentImpl* document = bench::SharedDocument(
+      "lines-" + std::to_string(lines), reference_host::OptionsForBudgetLines(lines));
   const std::vector<CollectRequest> requests = bench::CollectRequests(*document, kBatch);
   for (auto _ : state) {
     reference_host::UndoStack stack(document);

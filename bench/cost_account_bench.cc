@@ -3,11 +3,11 @@
 // with its undo; and the re-pointing of every account and bill stage
 // reference of a document to another project's trees. Both are measured at
 // several sizes: the time per object should stay flat.
+#include <benchmark/benchmark.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "actions/qrv_set_cost_account_action.h"
 #include "bench/bench_util.h"
@@ -46,7 +46,8 @@ reference_host::GeneratorOptions EntriesOnly(int entries) {
 
 // The last account of the tree; it is picked by its path, as a user would.
 reference_host::CostAccountImpl* SomeAccount(reference_host::AppDocumentImpl* document) {
-  std::vector<reference_host::CostAccountImpl*> accounts = document->project()->cost_accounts()->AllAccounts();
+  std::vector<reference_host::CostAccountImpl*> accounts =
+      document->project()->cost_accounts()->AllAccounts();
   return accounts.empty() ? nullptr : accounts.back();
 }
 
@@ -65,7 +66,8 @@ class FieldSnapshot {
   explicit FieldSnapshot(const std::vector<engine::DocumentObject*>& objects) {
     for (engine::DocumentObject* object : objects) {
       engine::FieldValue value;
-      const bool present = object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value);
+      const bool present =
+          object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value);
       saved_.push_back({object->GetFieldContainer(), present, value});
     }
   }
@@ -122,7 +124,8 @@ void AssignAndUndo(benchmark::State& state, reference_host::AppDocumentImpl* doc
   state.counters["selected"] = static_cast<double>(selection.size());
   state.counters["assign_ms"] =
       benchmark::Counter(assign_seconds * 1000, benchmark::Counter::kAvgIterations);
-  state.counters["undo_ms"] = benchmark::Counter(undo_seconds * 1000, benchmark::Counter::kAvgIterations);
+  state.counters["undo_ms"] =
+      benchmark::Counter(undo_seconds * 1000, benchmark::Counter::kAvgIterations);
 }
 
 void BM_AssignToRows(benchmark::State& state) {
@@ -168,9 +171,11 @@ BENCHMARK(BM_AssignToContractEntries)
 
 // One re-pointing walk: every object of the document, as the project merge
 // ends.
-void RepointAll(reference_host::AppDocumentImpl* document, engine::qrv::QRVCostAccountGroup* local_accounts,
+void RepointAll(reference_host::AppDocumentImpl* document,
+                engine::qrv::QRVCostAccountGroup* local_accounts,
                 engine::qrv::QRVCostAccountGroup* other_accounts,
-                engine::qrv::QRVBillStageGroup* local_stages, engine::qrv::QRVBillStageGroup* other_stages,
+                engine::qrv::QRVBillStageGroup* local_stages,
+                engine::qrv::QRVBillStageGroup* other_stages,
                 std::vector<engine::DocumentObject*>& objects) {
   objects.clear();
   document->document()->GetAllObjects(objects);
@@ -195,7 +200,8 @@ void BM_RepointDocument(benchmark::State& state) {
   // The merged source project's trees: same codes and names, other ids.
   scoped_refptr<reference_host::CostAccountGroupImpl> source_accounts =
       reference_host::CopyCostAccountTree(*project->cost_accounts(), "src:");
-  scoped_refptr<reference_host::BillStageGroupImpl> source_stages = reference_host::CopyBillStages(*project->bill_stages(), "src:");
+  scoped_refptr<reference_host::BillStageGroupImpl> source_stages =
+      reference_host::CopyBillStages(*project->bill_stages(), "src:");
   reference_host::SubEngineeringImpl* sample = bench::Bills(*document).front();
   std::vector<engine::DocumentObject*> objects;
   for (auto _ : state) {

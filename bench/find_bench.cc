@@ -1,12 +1,12 @@
 // Id lookups over a document of a million objects, beside a bare hash map
 // holding the same ids: the floor any id index can reach.
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <random>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "bench/bench_util.h"
 #include "host/engine/document_object.h"
@@ -84,6 +84,8 @@ BENCHMARK_DEFINE_F(FindFixture, BareUnorderedMapFloor)(benchmark::State& state) 
   state.SetItemsProcessed(state.iterations() * ids_->size());
   bench::SetObjectsCounter(state, *document_);
 }
-BENCHMARK_REGISTER_F(FindFixture, BareUnorderedMapFloor)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK_REGISTER_F(FindFixture, BareUnorderedMapFloor)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace

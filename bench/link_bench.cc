@@ -1,9 +1,9 @@
 // Linking a large group of budget lines of one bill to one cost line, and
 // unlinking them one by one.
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "bench/bench_util.h"
 #include "funcs/qrv_link_cb_res_item.h"
@@ -34,7 +34,8 @@ class LinkFixture : public benchmark::Fixture {
     const int members = static_cast<int>(state.range(0));
     document_ = bench::SharedDocument("one-bill-" + std::to_string(members), OneLargeBill(members));
     members_.clear();
-    for (reference_host::ResItemImpl* line : bench::BudgetLines(*document_)) members_.push_back(line);
+    for (reference_host::ResItemImpl* line : bench::BudgetLines(*document_))
+      members_.push_back(line);
     reference_host::SubEngineeringImpl* bill = bench::Bills(*document_).front();
     cost_ = bill->cost_list()->item(0);
   }
@@ -67,13 +68,18 @@ BENCHMARK_DEFINE_F(LinkFixture, GroupLink)(benchmark::State& state) {
   for (auto _ : state) {
     if (!Link()) state.SkipWithError("the group link was refused");
     state.PauseTiming();
-    if (cost_->linked_ids().size() != members_.size()) state.SkipWithError("a member was not linked");
+    if (cost_->linked_ids().size() != members_.size())
+      state.SkipWithError("a member was not linked");
     Unlink();
     state.ResumeTiming();
   }
   Finish(state);
 }
-BENCHMARK_REGISTER_F(LinkFixture, GroupLink)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_REGISTER_F(LinkFixture, GroupLink)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 BENCHMARK_DEFINE_F(LinkFixture, UnlinkEachMember)(benchmark::State& state) {
   for (auto _ : state) {

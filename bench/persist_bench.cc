@@ -1,8 +1,8 @@
 // Saving and loading a document of a million objects as JSON text.
+#include <benchmark/benchmark.h>
+
 #include <memory>
 #include <string>
-
-#include <benchmark/benchmark.h>
 
 #include "bench/bench_util.h"
 #include "reference_host/persist/document_json.h"

@@ -1,9 +1,9 @@
 // Read-side views over every line and every bill of a 200,000-line document.
+#include <benchmark/benchmark.h>
+
 #include <set>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
 
 #include "beans/qrv_resitem.h"
 #include "beans/qrv_sub_engineering.h"

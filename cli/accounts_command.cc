@@ -19,7 +19,8 @@ namespace cli {
 namespace {
 
 void AddAccountRows(TextTable& table, engine::qrv::QRVCostAccount* account, int depth,
-                    const std::map<std::string, int>& positions, marrow::qrv::CostAccountGroupFunc& func) {
+                    const std::map<std::string, int>& positions,
+                    marrow::qrv::CostAccountGroupFunc& func) {
   const auto position = positions.find(account->GetCode());
   table.AddRow({position == positions.end() ? "" : std::to_string(position->second),
                 std::string(depth * 2, ' ') + account->GetCode(), account->GetName(),
@@ -30,17 +31,20 @@ void AddAccountRows(TextTable& table, engine::qrv::QRVCostAccount* account, int 
 
 // Objects whose booking is their own "QRV_CostAccount" field.
 bool BookedByField(engine::DocumentObject* object) {
-  return dynamic_cast<engine::dbtables::TupleObject*>(object) || dynamic_cast<engine::SubEngineering*>(object);
+  return dynamic_cast<engine::dbtables::TupleObject*>(object) ||
+         dynamic_cast<engine::SubEngineering*>(object);
 }
 
-engine::DocumentObject* NeedObject(const reference_host::AppDocumentImpl& document, const std::string& id,
-                                   const std::string& option, std::string* error) {
+engine::DocumentObject* NeedObject(const reference_host::AppDocumentImpl& document,
+                                   const std::string& id, const std::string& option,
+                                   std::string* error) {
   engine::DocumentObject* object = document.FindObjectById(id);
   if (!object) *error = option + ": no object with id '" + id + "'";
   return object;
 }
 
-std::string WrongKind(const std::string& option, const std::string& id, engine::DocumentObject* object) {
+std::string WrongKind(const std::string& option, const std::string& id,
+                      engine::DocumentObject* object) {
   return option + ": '" + id + "' is a " + DescribeKind(object) +
          "; ask about a table row, bill item, entry, resource line" +
          (option == "--belongs" ? " or cost account" : "");
@@ -55,7 +59,8 @@ void PrintAccountTree(const reference_host::AppDocumentImpl& document, std::ostr
   func.GetCostAccountCodeLevel(positions);
   TextTable table({"pos", "code", "name", "path", "id"});
   table.SetAlign(0, TextTable::Align::kRight);
-  for (int i = 0; i < tree->GetCostAccountCount(); ++i) AddAccountRows(table, tree->GetCostAccount(i), 0, positions, func);
+  for (int i = 0; i < tree->GetCostAccountCount(); ++i)
+    AddAccountRows(table, tree->GetCostAccount(i), 0, positions, func);
   if (table.empty()) {
     out << "no cost accounts\n";
     return;
@@ -63,7 +68,8 @@ void PrintAccountTree(const reference_host::AppDocumentImpl& document, std::ostr
   table.Print(out);
 }
 
-bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::string& id, std::ostream& out, std::string* error) {
+bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::string& id,
+                  std::ostream& out, std::string* error) {
   engine::DocumentObject* object = NeedObject(document, id, "--of", error);
   if (!object) return false;
   marrow::qrv::CostAccountGroupFunc func(document.project()->cost_accounts());
@@ -113,8 +119,8 @@ bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::st
   return true;
 }
 
-bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::string& id, const std::string& code,
-                  std::ostream& out, std::string* error) {
+bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::string& id,
+                  const std::string& code, std::ostream& out, std::string* error) {
   reference_host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
   if (!tree->FindCostAccountByCode(code)) {
     *error = "--belongs: no cost account with code '" + code + "'";
@@ -131,10 +137,12 @@ bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::st
   if (dynamic_cast<engine::qrv::QRVCostAccount*>(object)) {
     answer(head, func.IsBelongToSpecifyCostAcById(id, code));
   } else if (auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object)) {
-    answer(head, entry->group() ? marrow::qrv::QRVBaseResItemBean(entry).IsBelongToSpecifyCostAc(code)
-                                : marrow::qrv::BaseResItemBean(entry).IsBelongToSpecifyCostAc(code));
+    answer(head, entry->group()
+                     ? marrow::qrv::QRVBaseResItemBean(entry).IsBelongToSpecifyCostAc(code)
+                     : marrow::qrv::BaseResItemBean(entry).IsBelongToSpecifyCostAc(code));
   } else if (BookedByField(object)) {
-    answer(head, func.IsBelongToSpecifyCostAcById(TextField(object, reference_host::keys::kCostAccount), code));
+    answer(head, func.IsBelongToSpecifyCostAcById(
+                     TextField(object, reference_host::keys::kCostAccount), code));
   } else if (auto* line = dynamic_cast<engine::ResItem*>(object)) {
     std::set<std::string> codes;
     marrow::qrv::QRVResItemBean(line).GetCostAccount(codes);
@@ -155,7 +163,8 @@ int AccountsCommand(const std::string& document_path, const std::string& of_id,
   bool ok = document != nullptr;
   if (ok && of_id.empty() && belongs.empty()) PrintAccountTree(*document, std::cout);
   if (ok && !of_id.empty()) ok = PrintBooking(*document, of_id, std::cout, &error);
-  if (ok && belongs.size() == 2) ok = PrintBelongs(*document, belongs[0], belongs[1], std::cout, &error);
+  if (ok && belongs.size() == 2)
+    ok = PrintBelongs(*document, belongs[0], belongs[1], std::cout, &error);
   if (ok) return kExitOk;
   PrintError(error);
   return kExitUsage;

@@ -19,8 +19,9 @@ int AccountsCommand(const std::string& document_path, const std::string& of_id,
 
 // The answers themselves, for the demo too. False with |error| for an
 // object or code they cannot answer about.
-bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::string& id, std::ostream& out, std::string* error);
-bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::string& id, const std::string& code,
+bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::string& id,
                   std::ostream& out, std::string* error);
+bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::string& id,
+                  const std::string& code, std::ostream& out, std::string* error);
 
 }  // namespace cli

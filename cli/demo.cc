@@ -13,10 +13,12 @@ namespace cli {
 namespace {
 
 void Heading(const std::string& title) {
-  std::cout << "\n== " << title << " " << std::string(title.size() < 60 ? 60 - title.size() : 0, '=') << "\n\n";
+  std::cout << "\n== " << title << " "
+            << std::string(title.size() < 60 ? 60 - title.size() : 0, '=') << "\n\n";
 }
 
-bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string& sample_path, const std::string& script_path) {
+bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string& sample_path,
+                const std::string& script_path) {
   std::string error;
   if (!sample_path.empty()) {
     error = SaveDocument(sample, sample_path);
@@ -33,11 +35,13 @@ bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string
 
 // Reads |script| against |document|; the built-in scripts always fit the
 // sample, so a problem here is the program's own fault.
-std::vector<Op> ReadBuiltIn(const nlohmann::json& script, const reference_host::AppDocumentImpl& document) {
+std::vector<Op> ReadBuiltIn(const nlohmann::json& script,
+                            const reference_host::AppDocumentImpl& document) {
   std::vector<Op> ops;
   std::vector<std::string> errors;
   if (!ReadOps(script, document, "", false, &ops, &errors))
-    for (const std::string& error : errors) std::cerr << "internal error: demo script: " << error << '\n';
+    for (const std::string& error : errors)
+      std::cerr << "internal error: demo script: " << error << '\n';
   return ops;
 }
 
@@ -62,7 +66,8 @@ int DemoCommand(const std::string& sample_path, const std::string& script_path) 
   Heading("What the library refuses");
   std::cout << "cb-col-r represents ys-col-r by a link, so it takes no collected parts:\n\n";
   RunAndReport(runner, *document,
-               ReadBuiltIn(nlohmann::json::parse(R"([{"op": "collect", "cost": "cb-col-r", "budget": "ys-col-r",
+               ReadBuiltIn(nlohmann::json::parse(
+                               R"([{"op": "collect", "cost": "cb-col-r", "budget": "ys-col-r",
                                                       "qty": 1}])"),
                            *document),
                true, std::cout, std::cout);
@@ -72,13 +77,15 @@ int DemoCommand(const std::string& sample_path, const std::string& script_path) 
   for (const char* id : {"ys-reb-steel", "ys-col-r", "e-c01b", "row-1", "b-col"})
     if (!PrintBooking(*document, id, std::cout, &error)) PrintError(error);
   std::cout << '\n';
-  for (auto [id, code] : {std::pair{"ca-0201", "02"}, {"e-j01", "03"}, {"e-c01", "03"}, {"ys-reb-steel", "02"}})
+  for (auto [id, code] :
+       {std::pair{"ca-0201", "02"}, {"e-j01", "03"}, {"e-c01", "03"}, {"ys-reb-steel", "02"}})
     if (!PrintBelongs(*document, id, code, std::cout, &error)) PrintError(error);
 
   Heading("The estimate afterwards");
   PrintDocument(*document, std::cout);
   std::cout << "\nUndo stack: " << runner.stack().Index() << " step(s) applied";
-  for (int i = 0; i < runner.stack().Count(); ++i) std::cout << (i ? "; " : ": ") << runner.stack().Text(i);
+  for (int i = 0; i < runner.stack().Count(); ++i)
+    std::cout << (i ? "; " : ": ") << runner.stack().Text(i);
   std::cout << '\n';
   return kExitOk;
 }

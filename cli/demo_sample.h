@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-
 #include <nlohmann/json.hpp>
 
 #include "reference_host/app/app_document_impl.h"

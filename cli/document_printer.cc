@@ -18,10 +18,14 @@ using nlohmann::json;
 
 const char* SubProjectKindName(int kind) {
   switch (kind) {
-    case engine::kSubProjectWhole: return "whole";
-    case engine::kSubProjectSingle: return "single";
-    case engine::kSubProjectUnit: return "unit";
-    default: return "other";
+    case engine::kSubProjectWhole:
+      return "whole";
+    case engine::kSubProjectSingle:
+      return "single";
+    case engine::kSubProjectUnit:
+      return "unit";
+    default:
+      return "other";
   }
 }
 
@@ -33,7 +37,8 @@ json AccountJson(const reference_host::AppDocumentImpl& document, const std::str
   auto* tree = document.project()->cost_accounts();
   if (engine::qrv::QRVCostAccount* found = tree->FindCostAccountById(account_id)) {
     account["code"] = found->GetCode();
-    account["path"] = marrow::qrv::CostAccountGroupFunc(tree).GetCostAccountPathByCode(found->GetCode());
+    account["path"] =
+        marrow::qrv::CostAccountGroupFunc(tree).GetCostAccountPathByCode(found->GetCode());
   } else {
     account["unknown"] = true;
   }
@@ -42,16 +47,20 @@ json AccountJson(const reference_host::AppDocumentImpl& document, const std::str
 
 std::string AccountText(const json& account) {
   if (account.is_null()) return "";
-  if (account.value("unknown", false)) return "'" + account["id"].get<std::string>() + "' (unknown)";
+  if (account.value("unknown", false))
+    return "'" + account["id"].get<std::string>() + "' (unknown)";
   return account["code"].get<std::string>() + " " + account["path"].get<std::string>();
 }
 
 json LineJson(engine::ResItem* line) {
   const LineFacts facts = GetLineFacts(line);
-  json out = {{"id", facts.id},         {"code", facts.code},
-              {"name", facts.name},     {"unit", facts.unit},
+  json out = {{"id", facts.id},
+              {"code", facts.code},
+              {"name", facts.name},
+              {"unit", facts.unit},
               {"side", facts.budget_side ? "YS" : "CB"},
-              {"quantity", facts.quantity}, {"collected", facts.collected},
+              {"quantity", facts.quantity},
+              {"collected", facts.collected},
               {"cost_accounts", facts.accounts}};
   if (facts.has_price) out["price"] = facts.price;
   if (facts.budget_side) {
@@ -69,7 +78,8 @@ json LineJson(engine::ResItem* line) {
     out["linked_budgets"] = facts.linked_budgets;
     out["parts"] = json::array();
     for (const PartFacts& part : facts.parts)
-      out["parts"].push_back({{"id", part.id}, {"budget", part.budget_id}, {"quantity", part.quantity}});
+      out["parts"].push_back(
+          {{"id", part.id}, {"budget", part.budget_id}, {"quantity", part.quantity}});
   }
   return out;
 }
@@ -93,7 +103,8 @@ json BillJson(const reference_host::SubEngineeringImpl* item) {
               {"budget_lines", LinesJson(item->budget_list())},
               {"cost_lines", LinesJson(item->cost_list())},
               {"children", json::array()}};
-  for (int i = 0; i < item->GetChildCount(); ++i) out["children"].push_back(BillJson(item->child(i)));
+  for (int i = 0; i < item->GetChildCount(); ++i)
+    out["children"].push_back(BillJson(item->child(i)));
   return out;
 }
 
@@ -110,18 +121,23 @@ json SubProjectJson(const reference_host::SubProjectImpl* sub_project) {
   return out;
 }
 
-json RowJson(const reference_host::AppDocumentImpl& document, const reference_host::TupleImpl* row) {
+json RowJson(const reference_host::AppDocumentImpl& document,
+             const reference_host::TupleImpl* row) {
   json out = {{"id", row->GetId()},
               {"name", row->fields()->GetText("OSName")},
-              {"cost_account", AccountJson(document, row->fields()->GetText(reference_host::keys::kCostAccount))},
+              {"cost_account",
+               AccountJson(document, row->fields()->GetText(reference_host::keys::kCostAccount))},
               {"children", json::array()}};
-  for (int i = 0; i < row->GetChildCount(); ++i) out["children"].push_back(RowJson(document, row->GetChild(i)));
+  for (int i = 0; i < row->GetChildCount(); ++i)
+    out["children"].push_back(RowJson(document, row->GetChild(i)));
   return out;
 }
 
 // Text rendering walks the JSON model, so both forms always agree.
 
-std::string QuantityText(const json& value) { return value.is_null() ? "-" : Num(value.get<double>()); }
+std::string QuantityText(const json& value) {
+  return value.is_null() ? "-" : Num(value.get<double>());
+}
 
 std::string Join(const json& values, const char* separator = ",") {
   std::string out;
@@ -135,16 +151,19 @@ std::string Join(const json& values, const char* separator = ",") {
 void AddLineRows(TextTable& table, const json& line) {
   const bool budget = line["side"] == "YS";
   std::string link;
-  if (budget && !line["linked_cost"].is_null()) link = "linked to " + line["linked_cost"].get<std::string>();
+  if (budget && !line["linked_cost"].is_null())
+    link = "linked to " + line["linked_cost"].get<std::string>();
   if (budget && !line["collected_into"].empty()) link = "in " + Join(line["collected_into"]);
   if (!budget && !line["linked_budgets"].empty()) link = "links " + Join(line["linked_budgets"]);
-  table.AddRow({line["id"], line["code"], line["name"], line["unit"], line.contains("price") ? Num(line["price"]) : "",
-                line["side"], Num(line["quantity"]), Num(line["collected"]),
-                budget ? Num(line["allowed"]) : "-", link, Join(line["cost_accounts"])});
+  table.AddRow({line["id"], line["code"], line["name"], line["unit"],
+                line.contains("price") ? Num(line["price"]) : "", line["side"],
+                Num(line["quantity"]), Num(line["collected"]), budget ? Num(line["allowed"]) : "-",
+                link, Join(line["cost_accounts"])});
   if (budget) return;
   for (const json& part : line["parts"])
-    table.AddRow({"  + " + part["id"].get<std::string>(), "", "part of " + part["budget"].get<std::string>(), "",
-                  "", "", "", Num(part["quantity"])});
+    table.AddRow({"  + " + part["id"].get<std::string>(), "",
+                  "part of " + part["budget"].get<std::string>(), "", "", "", "",
+                  Num(part["quantity"])});
 }
 
 void AddBillRows(TextTable& table, const json& bill, int depth) {
@@ -159,16 +178,19 @@ void AddBillRows(TextTable& table, const json& bill, int depth) {
 }
 
 void PrintSubProjectTree(const json& sub_project, int depth, TextTable& table) {
-  table.AddRow({std::string(depth * 2, ' ') + sub_project["name"].get<std::string>(), sub_project["kind"],
-                sub_project["id"], std::to_string(sub_project["bills"].size())});
+  table.AddRow({std::string(depth * 2, ' ') + sub_project["name"].get<std::string>(),
+                sub_project["kind"], sub_project["id"],
+                std::to_string(sub_project["bills"].size())});
   for (const json& child : sub_project["children"]) PrintSubProjectTree(child, depth + 1, table);
 }
 
 void PrintSubProjectBills(const json& sub_project, std::ostream& out) {
   if (!sub_project["bills"].empty()) {
-    out << "\n" << sub_project["name"].get<std::string>() << " (" << sub_project["id"].get<std::string>() << ")\n";
-    TextTable table({"line", "code", "name", "unit", "price", "side", "qty", "collected", "allowed", "link",
-                     "accounts"});
+    out << "\n"
+        << sub_project["name"].get<std::string>() << " (" << sub_project["id"].get<std::string>()
+        << ")\n";
+    TextTable table({"line", "code", "name", "unit", "price", "side", "qty", "collected", "allowed",
+                     "link", "accounts"});
     for (size_t c : {4, 6, 7, 8}) table.SetAlign(c, TextTable::Align::kRight);
     for (const json& bill : sub_project["bills"]) AddBillRows(table, bill, 0);
     table.Print(out, "  ");
@@ -200,7 +222,8 @@ LineFacts GetLineFacts(engine::ResItem* line) {
   if (facts.budget_side) {
     facts.collected = bean.GetResItemCollectedQuantity(0);
     facts.allowed = bean.GetResItemCollectAllowQuantity();
-    if (engine::qrv::QRVResItem* linked = bean.GetLinkedCBRes()) facts.linked_cost = linked->GetId();
+    if (engine::qrv::QRVResItem* linked = bean.GetLinkedCBRes())
+      facts.linked_cost = linked->GetId();
     return facts;
   }
   facts.linked_budgets = impl->linked_ids();
@@ -219,15 +242,16 @@ LineFacts GetLineFacts(engine::ResItem* line) {
 }
 
 std::string LineSummary(const LineFacts& facts) {
-  std::string out = facts.id + " (" + (facts.budget_side ? "YS" : "CB") + ") qty " + Num(facts.quantity) +
-                    ", collected " + Num(facts.collected);
+  std::string out = facts.id + " (" + (facts.budget_side ? "YS" : "CB") + ") qty " +
+                    Num(facts.quantity) + ", collected " + Num(facts.collected);
   if (facts.budget_side) {
     out += ", allowed " + Num(facts.allowed);
     if (!facts.linked_cost.empty()) out += ", linked to " + facts.linked_cost;
   } else {
     out += ", parts " + std::to_string(facts.parts.size());
     for (size_t i = 0; i < facts.parts.size(); ++i)
-      out += (i ? " " : " [") + Num(facts.parts[i].quantity) + (i + 1 == facts.parts.size() ? "]" : "");
+      out += (i ? " " : " [") + Num(facts.parts[i].quantity) +
+             (i + 1 == facts.parts.size() ? "]" : "");
     if (!facts.linked_budgets.empty()) {
       out += ", links";
       for (const std::string& id : facts.linked_budgets) out += " " + id;
@@ -239,7 +263,8 @@ std::string LineSummary(const LineFacts& facts) {
   return out;
 }
 
-std::string AccountLabel(const reference_host::AppDocumentImpl& document, const std::string& account_id) {
+std::string AccountLabel(const reference_host::AppDocumentImpl& document,
+                         const std::string& account_id) {
   return AccountText(AccountJson(document, account_id));
 }
 
@@ -249,7 +274,8 @@ std::string ObjectState(const reference_host::AppDocumentImpl& document, const s
   if (auto* line = dynamic_cast<engine::ResItem*>(object)) return LineSummary(GetLineFacts(line));
   std::string account;
   if (auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object))
-    account = entry->group() ? entry->GetCostAccount() : entry->fields()->GetText(reference_host::keys::kYSCostAccount);
+    account = entry->group() ? entry->GetCostAccount()
+                             : entry->fields()->GetText(reference_host::keys::kYSCostAccount);
   else
     account = TextField(object, reference_host::keys::kCostAccount);
   const std::string label = AccountLabel(document, account);
@@ -277,18 +303,22 @@ json DocumentToShowJson(const reference_host::AppDocumentImpl& document) {
                    {"registered_lines", entry->registered_res_item_ids()}};
       double price = 0;
       if (entry->fields()->GetNumber(reference_host::keys::kPrice, price)) item["price"] = price;
-      if (!entry->lease_quantity_text().empty()) item["lease_quantity"] = entry->lease_quantity_text();
+      if (!entry->lease_quantity_text().empty())
+        item["lease_quantity"] = entry->lease_quantity_text();
       entries.push_back(item);
     }
-    out["contract_groups"].push_back({{"id", group->GetId()}, {"form", group->GetFormName()}, {"entries", entries}});
+    out["contract_groups"].push_back(
+        {{"id", group->GetId()}, {"form", group->GetFormName()}, {"entries", entries}});
   }
   const reference_host::BillStageGroupImpl* stages = project->bill_stages();
   for (int s = 0; s < stages->GetBillStageCount(); ++s)
-    out["bill_stages"].push_back({{"id", stages->GetBillStage(s)->GetId()}, {"name", stages->GetBillStage(s)->GetName()}});
+    out["bill_stages"].push_back(
+        {{"id", stages->GetBillStage(s)->GetId()}, {"name", stages->GetBillStage(s)->GetName()}});
   for (int t = 0; t < project->table_count(); ++t) {
     const reference_host::TableImpl* table = project->table(t);
     json rows = json::array();
-    for (int r = 0; r < table->GetRowCount(); ++r) rows.push_back(RowJson(document, table->GetRow(r)));
+    for (int r = 0; r < table->GetRowCount(); ++r)
+      rows.push_back(RowJson(document, table->GetRow(r)));
     out["tables"].push_back({{"id", table->GetId()}, {"name", table->GetName()}, {"rows", rows}});
   }
   return out;
@@ -306,15 +336,18 @@ void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream
 
   if (!model["contract_groups"].empty()) {
     out << "\nContract groups\n";
-    TextTable entries({"entry", "code", "name", "unit", "type", "price", "lease", "cost account", "lines"});
+    TextTable entries(
+        {"entry", "code", "name", "unit", "type", "price", "lease", "cost account", "lines"});
     entries.SetAlign(5, TextTable::Align::kRight);
     entries.SetAlign(6, TextTable::Align::kRight);
     for (const json& group : model["contract_groups"]) {
-      entries.AddSection("[" + group["id"].get<std::string>() + "] " + group["form"].get<std::string>());
+      entries.AddSection("[" + group["id"].get<std::string>() + "] " +
+                         group["form"].get<std::string>());
       for (const json& entry : group["entries"])
         entries.AddRow({entry["id"], entry["code"], entry["name"], entry["unit"], entry["type"],
-                        entry.contains("price") ? Num(entry["price"]) : "", entry.value("lease_quantity", ""),
-                        AccountText(entry["cost_account"]), Join(entry["registered_lines"])});
+                        entry.contains("price") ? Num(entry["price"]) : "",
+                        entry.value("lease_quantity", ""), AccountText(entry["cost_account"]),
+                        Join(entry["registered_lines"])});
     }
     entries.Print(out, "  ");
   }
@@ -325,7 +358,8 @@ void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream
     stages.Print(out, "  ");
   }
   for (const json& table : model["tables"]) {
-    out << "\nTable " << table["name"].get<std::string>() << " (" << table["id"].get<std::string>() << ")\n";
+    out << "\nTable " << table["name"].get<std::string>() << " (" << table["id"].get<std::string>()
+        << ")\n";
     TextTable rows({"row", "name", "cost account"});
     for (const json& row : table["rows"]) AddTableRows(rows, row, 0);
     rows.Print(out, "  ");
@@ -340,7 +374,8 @@ int ShowCommand(const std::string& document_path, bool as_json) {
     return kExitUsage;
   }
   if (as_json)
-    std::cout << DocumentToShowJson(*document).dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    std::cout << DocumentToShowJson(*document).dump(2, ' ', false, json::error_handler_t::replace)
+              << '\n';
   else
     PrintDocument(*document, std::cout);
   return kExitOk;

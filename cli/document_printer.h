@@ -3,12 +3,11 @@
 // contract groups, bill stages and row tables. Text or JSON, same content.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "reference_host/app/app_document_impl.h"
 
@@ -31,9 +30,9 @@ struct LineFacts {
   bool has_price = false;
   double price = 0;
   bool budget_side = false;
-  double quantity = 0;   // the line's own (source) quantity
-  double collected = 0;  // budget line: collected from it; cost line: its parts
-  double allowed = 0;    // budget line: still collectable
+  double quantity = 0;                      // the line's own (source) quantity
+  double collected = 0;                     // budget line: collected from it; cost line: its parts
+  double allowed = 0;                       // budget line: still collectable
   std::string linked_cost;                  // budget line: the cost line linked to it
   std::vector<std::string> linked_budgets;  // cost line: the budget lines it represents
   std::set<std::string> accounts;           // cost account codes
@@ -45,7 +44,8 @@ LineFacts GetLineFacts(engine::ResItem* line);
 std::string LineSummary(const LineFacts& facts);
 
 // "0201 材料费/钢材" for an account id; "" for ""; "'x' (unknown)" otherwise.
-std::string AccountLabel(const reference_host::AppDocumentImpl& document, const std::string& account_id);
+std::string AccountLabel(const reference_host::AppDocumentImpl& document,
+                         const std::string& account_id);
 
 // The state of object |id| in one line: a resource line's quantities, a
 // row's or entry's cost account.

@@ -2,11 +2,11 @@
 // that the program can report a refusal in the library's own words.
 #pragma once
 
+#include <glog/logging.h>
+
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include <glog/logging.h>
 
 namespace cli {
 

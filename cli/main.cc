@@ -1,10 +1,9 @@
 // marrow-qrv: command-line wiring only; each command lives in its own unit.
+#include <CLI/CLI.hpp>
 #include <exception>
 #include <iostream>
 #include <list>
 #include <map>
-
-#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "cli/accounts_command.h"
@@ -17,17 +16,23 @@
 namespace {
 
 constexpr const char* kFooter =
-    "Exit codes: 0 success; 1 an operation was refused or a file could not be written; 2 bad usage or input.\n"
-    "collect, uncollect, modify-quantity and set-cost-account are undoable (undo/redo in scripts); link,\n"
-    "link-group, unlink and repoint are not. Library log lines go to the log folder beside the library.";
+    "Exit codes: 0 success; 1 an operation was refused or a file could not be written; 2 bad usage "
+    "or input.\n"
+    "collect, uncollect, modify-quantity and set-cost-account are undoable (undo/redo in scripts); "
+    "link,\n"
+    "link-group, unlink and repoint are not. Library log lines go to the log folder beside the "
+    "library.";
 
 void AddSaveOptions(CLI::App* command, cli::SaveOptions& save) {
   CLI::Option* out = command->add_option("-o,--output", save.out_path, "write the result here");
-  CLI::Option* in_place = command->add_flag("--in-place", save.in_place, "write the result back to DOC");
-  CLI::Option* dry_run = command->add_flag("--dry-run", save.dry_run, "run and report, write nothing");
+  CLI::Option* in_place =
+      command->add_flag("--in-place", save.in_place, "write the result back to DOC");
+  CLI::Option* dry_run =
+      command->add_flag("--dry-run", save.dry_run, "run and report, write nothing");
   out->excludes(in_place)->excludes(dry_run);
   in_place->excludes(dry_run);
-  command->add_flag("-v,--verbose", save.verbose, "show the state of the touched objects before and after");
+  command->add_flag("-v,--verbose", save.verbose,
+                    "show the state of the touched objects before and after");
 }
 
 // One command per operation that makes sense alone; it builds the same
@@ -47,11 +52,15 @@ void AddOpCommand(CLI::App& app, const cli::OpRule& rule, OpCommand& state, int&
     const std::string flag = std::string("--") + member.name;
     CLI::Option* option;
     switch (member.type) {
-      case cli::MemberRule::Type::kNumber: option = command->add_option(flag, state.number, member.help); break;
+      case cli::MemberRule::Type::kNumber:
+        option = command->add_option(flag, state.number, member.help);
+        break;
       case cli::MemberRule::Type::kIdList:
         option = command->add_option(flag, state.lists[member.name], member.help)->delimiter(',');
         break;
-      default: option = command->add_option(flag, state.texts[member.name], member.help); break;
+      default:
+        option = command->add_option(flag, state.texts[member.name], member.help);
+        break;
     }
     if (member.required) option->required();
   }
@@ -61,9 +70,15 @@ void AddOpCommand(CLI::App& app, const cli::OpRule& rule, OpCommand& state, int&
     for (const cli::MemberRule& member : rule.members) {
       if (!command->count(std::string("--") + member.name)) continue;
       switch (member.type) {
-        case cli::MemberRule::Type::kNumber: op[member.name] = state.number; break;
-        case cli::MemberRule::Type::kIdList: op[member.name] = state.lists[member.name]; break;
-        default: op[member.name] = state.texts[member.name]; break;
+        case cli::MemberRule::Type::kNumber:
+          op[member.name] = state.number;
+          break;
+        case cli::MemberRule::Type::kIdList:
+          op[member.name] = state.lists[member.name];
+          break;
+        default:
+          op[member.name] = state.texts[member.name];
+          break;
       }
     }
     exit_code = cli::RunSingleOpCommand(state.document, op, state.save);
@@ -82,23 +97,28 @@ int main(int argc, char** argv) {
 
   std::string show_document;
   bool show_json = false;
-  CLI::App* show = app.add_subcommand("show", "Print the project: sub-projects, bills and resource lines with "
-                                              "their quantities, links, parts and cost accounts.");
+  CLI::App* show =
+      app.add_subcommand("show",
+                         "Print the project: sub-projects, bills and resource lines with "
+                         "their quantities, links, parts and cost accounts.");
   show->add_option("DOC", show_document, "document (JSON file)")->required();
   show->add_flag("--json", show_json, "print the same content as JSON");
   show->callback([&] { exit_code = cli::ShowCommand(show_document, show_json); });
 
   std::string sample_path, script_path;
-  CLI::App* demo = app.add_subcommand("demo", "Build the built-in office building sample, show it and walk "
-                                              "through collection, linking, undo and cost accounts.");
+  CLI::App* demo = app.add_subcommand("demo",
+                                      "Build the built-in office building sample, show it and walk "
+                                      "through collection, linking, undo and cost accounts.");
   demo->add_option("--write-sample", sample_path, "also save the sample document here");
   demo->add_option("--write-script", script_path, "also save the demo's operation script here");
   demo->callback([&] { exit_code = cli::DemoCommand(sample_path, script_path); });
 
   std::string run_document, run_script;
   cli::SaveOptions run_save;
-  CLI::App* run = app.add_subcommand("run", "Run a script of operations (a JSON array; see docs/cli.md). The "
-                                            "whole script is checked before anything changes.");
+  CLI::App* run =
+      app.add_subcommand("run",
+                         "Run a script of operations (a JSON array; see docs/cli.md). The "
+                         "whole script is checked before anything changes.");
   run->add_option("DOC", run_document, "document (JSON file)")->required();
   run->add_option("OPS", run_script, "operation script (JSON file)")->required();
   AddSaveOptions(run, run_save);
@@ -110,8 +130,10 @@ int main(int argc, char** argv) {
 
   std::string accounts_document, of_id;
   std::vector<std::string> belongs;
-  CLI::App* accounts = app.add_subcommand("accounts", "Print the cost account tree with positions and paths, or "
-                                                      "answer where an object is booked.");
+  CLI::App* accounts =
+      app.add_subcommand("accounts",
+                         "Print the cost account tree with positions and paths, or "
+                         "answer where an object is booked.");
   accounts->add_option("DOC", accounts_document, "document (JSON file)")->required();
   accounts->add_option("--of", of_id, "which cost accounts the object with this id is booked to");
   accounts->add_option("--belongs", belongs, "whether object ID lies under the account with CODE")

@@ -66,8 +66,10 @@ class Digest {
   void Line(const reference_host::ResItemImpl& line, bool with_copies) {
     Text(line.GetId());
     Fields(line);
-    if (line.own_quantity()) Number(*line.own_quantity());
-    else Text("no quantity");
+    if (line.own_quantity())
+      Number(*line.own_quantity());
+    else
+      Text("no quantity");
     const reference_host::BaseResItemImpl* entry = line.GetBaseResItem();
     Text(entry ? entry->GetId() : std::string());
     Text(line.GetSourceRef());
@@ -84,7 +86,8 @@ class Digest {
       return;
     }
     Text(std::to_string(record->GetCollectType()));
-    if (dynamic_cast<const reference_host::DocumentObjectImpl*>(record->GetOwner()) != &holder) Ref(record->GetOwner());
+    if (dynamic_cast<const reference_host::DocumentObjectImpl*>(record->GetOwner()) != &holder)
+      Ref(record->GetOwner());
     if (auto* copy = dynamic_cast<engine::qrv::QRVResCollectCopy*>(record)) {
       Ref(copy->GetTempleteResItem());
       Ref(copy->GetCBResItem());
@@ -94,8 +97,10 @@ class Digest {
     const auto& copies = listing->listed_copies();
     Text(std::to_string(copies.size()));
     for (const auto& copy : copies) {
-      if (with_copies) Line(*copy, false);
-      else Text(copy->GetId());
+      if (with_copies)
+        Line(*copy, false);
+      else
+        Text(copy->GetId());
     }
   }
 
@@ -112,7 +117,8 @@ class Digest {
 
 }  // namespace
 
-std::string DigestObjects(const reference_host::AppDocumentImpl& document, const std::vector<std::string>& ids) {
+std::string DigestObjects(const reference_host::AppDocumentImpl& document,
+                          const std::vector<std::string>& ids) {
   Digest digest(*document.document());
   for (const std::string& id : ids) digest.Object(id);
   return digest.Take();

@@ -15,6 +15,7 @@ namespace cli {
 // entry's fields and registrations), source, content, links, collected
 // quantity and collection record with each listed copy; for an entry its
 // registrations.
-std::string DigestObjects(const reference_host::AppDocumentImpl& document, const std::vector<std::string>& ids);
+std::string DigestObjects(const reference_host::AppDocumentImpl& document,
+                          const std::vector<std::string>& ids);
 
 }  // namespace cli

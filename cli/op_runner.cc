@@ -78,11 +78,14 @@ void AppendRowTree(engine::dbtables::TupleObject* row, std::vector<std::string>&
   for (int i = 0; i < row->GetChildCount(); ++i) AppendRowTree(row->GetChild(i), ids);
 }
 
-const char* const kReferenceKeys[] = {reference_host::keys::kCostAccount, reference_host::keys::kYSCostAccount, reference_host::keys::kBillStage};
+const char* const kReferenceKeys[] = {reference_host::keys::kCostAccount,
+                                      reference_host::keys::kYSCostAccount,
+                                      reference_host::keys::kBillStage};
 
 }  // namespace
 
-OpRunner::OpRunner(reference_host::AppDocumentImpl* document) : document_(document), stack_(document) {}
+OpRunner::OpRunner(reference_host::AppDocumentImpl* document)
+    : document_(document), stack_(document) {}
 
 std::vector<std::string> OpRunner::ObjectsOf(const Op& op) const {
   std::vector<std::string> ids;
@@ -120,7 +123,8 @@ std::vector<std::string> OpRunner::ObjectsOf(const Op& op) const {
           continue;
         }
         std::vector<std::string> above;
-        for (auto* parent = row->GetParent(); parent; parent = parent->GetParent()) above.insert(above.begin(), parent->GetId());
+        for (auto* parent = row->GetParent(); parent; parent = parent->GetParent())
+          above.insert(above.begin(), parent->GetId());
         ids.insert(ids.end(), above.begin(), above.end());
         AppendRowTree(row, ids);
       }
@@ -156,13 +160,15 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
       if (budget) {
         parts = PartsOf(cost, budget);
         if (parts.empty()) step.note = op.budget + " has no part in " + op.cost;
-      } else if (auto* copy = Find<engine::ResItem>(document_, op.copy); copy && IsPartOf(cost, copy)) {
+      } else if (auto* copy = Find<engine::ResItem>(document_, op.copy);
+                 copy && IsPartOf(cost, copy)) {
         parts.push_back(copy);
       } else {
         step.note = "part " + op.copy + " is no longer collected into " + op.cost;
       }
       std::vector<scoped_refptr<app::UndoAction>> actions;
-      for (engine::ResItem* part : parts) actions.push_back(new marrow::qrv::QRVResItemUnCollectAction(cost, part));
+      for (engine::ResItem* part : parts)
+        actions.push_back(new marrow::qrv::QRVResItemUnCollectAction(cost, part));
       RunOnce(step, std::move(actions));
       break;
     }
@@ -170,8 +176,10 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
       engine::ResItem* part = nullptr;
       if (budget) {
         std::vector<engine::ResItem*> parts = PartsOf(cost, budget);
-        if (!parts.empty()) part = parts.back();
-        else step.note = op.budget + " has no part in " + op.cost;
+        if (!parts.empty())
+          part = parts.back();
+        else
+          step.note = op.budget + " has no part in " + op.cost;
       } else {
         part = Find<engine::ResItem>(document_, op.copy);
         if (!part || !IsPartOf(cost, part)) {
@@ -179,7 +187,9 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
           step.note = "part " + op.copy + " is no longer collected into " + op.cost;
         }
       }
-      if (part) RunOnce(step, {new marrow::qrv::QRVResItemCollectModifyQuantityAction(cost, part, op.quantity)});
+      if (part)
+        RunOnce(step,
+                {new marrow::qrv::QRVResItemCollectModifyQuantityAction(cost, part, op.quantity)});
       break;
     }
     case OpKind::kLink:
@@ -195,14 +205,16 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
         done = linker.LinkToCB(budget, resolver);
       } else {
         std::vector<engine::ResItem*> lines;
-        for (const std::string& id : op.budgets) lines.push_back(Find<engine::ResItem>(document_, id));
+        for (const std::string& id : op.budgets)
+          lines.push_back(Find<engine::ResItem>(document_, id));
         done = linker.LinkToCB(lines, resolver);
       }
       if (!done) step.note = "the library refused the link";
       break;
     }
     case OpKind::kUnlink:
-      if (!marrow::qrv::ResItemLinkToCB().DeLinkToCB(budget)) step.note = "the library refused to unlink";
+      if (!marrow::qrv::ResItemLinkToCB().DeLinkToCB(budget))
+        step.note = "the library refused to unlink";
       break;
     case OpKind::kSetCostAccount: {
       std::vector<engine::DocumentObject*> objects;
@@ -213,7 +225,8 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
     case OpKind::kRepoint: {
       const int rewritten = Repoint(op);
       step.changed = rewritten > 0;
-      step.note = std::to_string(rewritten) + " reference" + (rewritten == 1 ? "" : "s") + " re-pointed";
+      step.note =
+          std::to_string(rewritten) + " reference" + (rewritten == 1 ? "" : "s") + " re-pointed";
       break;
     }
     case OpKind::kUndo:
@@ -247,8 +260,7 @@ int OpRunner::Repoint(const Op& op) {
   std::map<engine::DocumentObject*, std::vector<std::string>> before;
   const auto references = [](engine::DocumentObject* object) {
     std::vector<std::string> values;
-    for (const char* key : kReferenceKeys)
-      values.push_back(TextField(object, key));
+    for (const char* key : kReferenceKeys) values.push_back(TextField(object, key));
     return values;
   };
   for (engine::DocumentObject* object : objects) {

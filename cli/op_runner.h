@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/op_script.h"
 #include "host/app/undo_action.h"
 #include "host/base/ref_counted.h"
-
-#include "cli/op_script.h"
 #include "reference_host/app/app_document_impl.h"
 #include "reference_host/app/undo_stack.h"
 

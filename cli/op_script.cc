@@ -22,7 +22,8 @@ using Type = MemberRule::Type;
 
 constexpr const char* kCostHelp = "cost line id";
 constexpr const char* kCopyHelp = "collected part id (or give --budget)";
-constexpr const char* kPartsBudgetHelp = "budget line id: its parts in the cost line (or give --copy)";
+constexpr const char* kPartsBudgetHelp =
+    "budget line id: its parts in the cost line (or give --copy)";
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
@@ -34,7 +35,8 @@ std::string JoinIds(const std::vector<std::string>& ids) {
 
 class OpReader {
  public:
-  OpReader(const reference_host::AppDocumentImpl& document, const std::string& base_dir, std::vector<std::string>* errors)
+  OpReader(const reference_host::AppDocumentImpl& document, const std::string& base_dir,
+           std::vector<std::string>* errors)
       : document_(document), base_dir_(base_dir), errors_(errors) {}
 
   bool Read(const json& item, const std::string& place, Op* op) {
@@ -42,10 +44,12 @@ class OpReader {
     op->place = place;
     if (!item.is_object()) return Fail(place.empty() ? "operation" : place, "must be an object");
     auto name = item.find("op");
-    if (name == item.end() || !name->is_string()) return Fail(op->Where("op"), "missing operation name (string)");
+    if (name == item.end() || !name->is_string())
+      return Fail(op->Where("op"), "missing operation name (string)");
     for (const OpRule& rule : OpRules())
       if (*name == rule.name) op->rule = &rule;
-    if (!op->rule) return Fail(op->Where("op"), "unknown operation " + Quote(name->get<std::string>()));
+    if (!op->rule)
+      return Fail(op->Where("op"), "unknown operation " + Quote(name->get<std::string>()));
     op->kind = op->rule->kind;
     for (auto member = item.begin(); member != item.end(); ++member) {
       if (member.key() == "op") continue;
@@ -87,7 +91,8 @@ class OpReader {
           Fail(where, "must be a string");
         } else {
           Text(rule.name, op) = value.get<std::string>();
-          if (Text(rule.name, op).empty() && rule.name != std::string("account")) Fail(where, "must not be empty");
+          if (Text(rule.name, op).empty() && rule.name != std::string("account"))
+            Fail(where, "must not be empty");
         }
         return;
       case Type::kId:
@@ -97,15 +102,17 @@ class OpReader {
           Text(rule.name, op) = value.get<std::string>();
         return;
       case Type::kIdList: {
-        std::vector<std::string>& ids = rule.name == std::string("budgets") ? op->budgets : op->objects;
+        std::vector<std::string>& ids =
+            rule.name == std::string("budgets") ? op->budgets : op->objects;
         if (!value.is_array() || value.empty()) {
           Fail(where, "must be a non-empty array of ids");
           return;
         }
         std::set<std::string> seen;
         for (size_t i = 0; i < value.size(); ++i) {
-          const std::string item_where = op->place.empty() ? where + " item " + std::to_string(i + 1)
-                                                           : where + "[" + std::to_string(i) + "]";
+          const std::string item_where = op->place.empty()
+                                             ? where + " item " + std::to_string(i + 1)
+                                             : where + "[" + std::to_string(i) + "]";
           if (!value[i].is_string() || value[i].get<std::string>().empty())
             Fail(item_where, "must be an id (a non-empty string)");
           else if (!seen.insert(value[i].get<std::string>()).second)
@@ -144,20 +151,26 @@ class OpReader {
   }
 
   static bool IsCostLine(const reference_host::ResItemImpl* line) {
-    return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kCost;
+    return line->owner_list() &&
+           line->owner_list()->side() == reference_host::ResItemListImpl::Side::kCost;
   }
   static bool IsBudgetLine(const reference_host::ResItemImpl* line) {
-    return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget;
+    return line->owner_list() &&
+           line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget;
   }
   static bool IsPart(const reference_host::ResItemImpl* line) {
     return !line->owner_list() && dynamic_cast<engine::qrv::QRVResCollectCopy*>(line->GetCollect());
   }
-  static bool IsContractEntry(const reference_host::BaseResItemImpl* entry) { return entry->group() != nullptr; }
+  static bool IsContractEntry(const reference_host::BaseResItemImpl* entry) {
+    return entry->group() != nullptr;
+  }
 
   // A link only shows when the cost line stands in the cost list of the
   // budget line's own bill.
-  void CheckSameBill(const Op& op, reference_host::ResItemImpl* cost, reference_host::ResItemImpl* budget, const std::string& budget_where) {
-    engine::SubEngineering* bill = marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(budget)).GetOwnerBill();
+  void CheckSameBill(const Op& op, reference_host::ResItemImpl* cost,
+                     reference_host::ResItemImpl* budget, const std::string& budget_where) {
+    engine::SubEngineering* bill =
+        marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(budget)).GetOwnerBill();
     auto* cost_bill = dynamic_cast<engine::qrv::QRVSubEngineering*>(bill);
     if (!cost_bill || !cost_bill->GetCBResItemList()) {
       Fail(budget_where, "budget line " + Quote(budget->GetId()) + " has no bill with a cost list");
@@ -166,32 +179,43 @@ class OpReader {
     engine::ResItemList* list = cost_bill->GetCBResItemList();
     for (int i = 0; i < list->GetCount(); ++i)
       if (list->GetAt(i) == static_cast<engine::ResItem*>(cost)) return;
-    Fail(op.Where("cost"), "cost line " + Quote(cost->GetId()) + " is not in the cost list of bill " +
-                               Quote(bill->GetId()) + ", which holds " + Quote(budget->GetId()));
+    Fail(op.Where("cost"), "cost line " + Quote(cost->GetId()) +
+                               " is not in the cost list of bill " + Quote(bill->GetId()) +
+                               ", which holds " + Quote(budget->GetId()));
   }
 
   void CheckOp(const json& item, Op* op) {
     const bool has_copy = item.contains("copy"), has_budget = item.contains("budget");
-    if ((op->kind == OpKind::kUncollect || op->kind == OpKind::kModifyQuantity) && has_copy == has_budget) {
-      Fail(op->Label(), op->place.empty() ? "give either --copy or --budget" : "give either copy or budget");
+    if ((op->kind == OpKind::kUncollect || op->kind == OpKind::kModifyQuantity) &&
+        has_copy == has_budget) {
+      Fail(op->Label(),
+           op->place.empty() ? "give either --copy or --budget" : "give either copy or budget");
       return;
     }
     reference_host::ResItemImpl* cost = nullptr;
-    if (!op->cost.empty()) cost = Need<reference_host::ResItemImpl>(op->Where("cost"), op->cost, "cost line", IsCostLine);
+    if (!op->cost.empty())
+      cost =
+          Need<reference_host::ResItemImpl>(op->Where("cost"), op->cost, "cost line", IsCostLine);
     reference_host::ResItemImpl* budget = nullptr;
     if (!op->budget.empty())
-      budget = Need<reference_host::ResItemImpl>(op->Where("budget"), op->budget, "budget line", IsBudgetLine);
+      budget = Need<reference_host::ResItemImpl>(op->Where("budget"), op->budget, "budget line",
+                                                 IsBudgetLine);
     if (!op->copy.empty()) {
-      auto* copy = Need<reference_host::ResItemImpl>(op->Where("copy"), op->copy, "collected part", IsPart);
-      auto* record = copy ? dynamic_cast<engine::qrv::QRVResCollectCopy*>(copy->GetCollect()) : nullptr;
+      auto* copy =
+          Need<reference_host::ResItemImpl>(op->Where("copy"), op->copy, "collected part", IsPart);
+      auto* record =
+          copy ? dynamic_cast<engine::qrv::QRVResCollectCopy*>(copy->GetCollect()) : nullptr;
       if (record && cost && record->GetCBResItem() != static_cast<engine::qrv::QRVResItem*>(cost))
-        Fail(op->Where("copy"), "part " + Quote(op->copy) + " is not collected into " + Quote(op->cost));
+        Fail(op->Where("copy"),
+             "part " + Quote(op->copy) + " is not collected into " + Quote(op->cost));
     }
     std::vector<reference_host::ResItemImpl*> group;
     for (size_t i = 0; i < op->budgets.size(); ++i)
-      group.push_back(Need<reference_host::ResItemImpl>(op->Where("budgets") + "[" + std::to_string(i) + "]", op->budgets[i],
-                                              "budget line", IsBudgetLine));
-    if (op->kind == OpKind::kLink && cost && budget) CheckSameBill(*op, cost, budget, op->Where("budget"));
+      group.push_back(
+          Need<reference_host::ResItemImpl>(op->Where("budgets") + "[" + std::to_string(i) + "]",
+                                            op->budgets[i], "budget line", IsBudgetLine));
+    if (op->kind == OpKind::kLink && cost && budget)
+      CheckSameBill(*op, cost, budget, op->Where("budget"));
     if (op->kind == OpKind::kLinkGroup && cost && !group.empty() && group[0])
       CheckSameBill(*op, cost, group[0], op->Where("budgets") + "[0]");
     if (op->kind == OpKind::kSetCostAccount) CheckCostAccount(op);
@@ -210,18 +234,23 @@ class OpReader {
       const bool row = dynamic_cast<engine::dbtables::TupleObject*>(object) != nullptr;
       auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object);
       if (!row && !(entry && entry->group())) {
-        Fail(where, Quote(op->objects[i]) + " is a " + DescribeKind(object) + ", not a table row or contract entry");
+        Fail(where, Quote(op->objects[i]) + " is a " + DescribeKind(object) +
+                        ", not a table row or contract entry");
         continue;
       }
-      if (i == 0) rows = row;
+      if (i == 0)
+        rows = row;
       else if (row != rows)
-        Fail(where, Quote(op->objects[i]) + " is a " + DescribeKind(object) + ", but the first object is a " +
-                        (rows ? "table row" : "contract entry") + " (one kind per operation)");
+        Fail(where, Quote(op->objects[i]) + " is a " + DescribeKind(object) +
+                        ", but the first object is a " + (rows ? "table row" : "contract entry") +
+                        " (one kind per operation)");
     }
     if (op->account.empty()) return;
     std::string id;
-    if (!marrow::qrv::ConvertToValidCostAccountId(document_.project()->cost_accounts(), op->account, id))
-      Fail(op->Where("account"), Quote(op->account) + " is neither a path nor an id of a cost account");
+    if (!marrow::qrv::ConvertToValidCostAccountId(document_.project()->cost_accounts(), op->account,
+                                                  id))
+      Fail(op->Where("account"),
+           Quote(op->account) + " is neither a path nor an id of a cost account");
   }
 
   void LoadSource(Op* op) {
@@ -244,41 +273,77 @@ class OpReader {
 
 const std::vector<OpRule>& OpRules() {
   static const std::vector<OpRule> rules = {
-      {"collect", OpKind::kCollect, true, true,
+      {"collect",
+       OpKind::kCollect,
+       true,
+       true,
        "Collect a quantity of a budget line into a cost line (undoable).",
        {{"cost", Type::kId, true, kCostHelp},
         {"budget", Type::kId, true, "budget line id"},
-        {"qty", Type::kNumber, true, "quantity; within 0.0001 of what is left it takes exactly that"}}},
-      {"uncollect", OpKind::kUncollect, true, true,
+        {"qty", Type::kNumber, true,
+         "quantity; within 0.0001 of what is left it takes exactly that"}}},
+      {"uncollect",
+       OpKind::kUncollect,
+       true,
+       true,
        "Release one collected part, or every part of a budget line, from a cost line (undoable).",
        {{"cost", Type::kId, true, kCostHelp},
         {"copy", Type::kId, false, kCopyHelp},
         {"budget", Type::kId, false, kPartsBudgetHelp}}},
-      {"modify-quantity", OpKind::kModifyQuantity, true, true,
-       "Change the quantity of a collected part (undoable); with --budget, the latest part of that budget line.",
+      {"modify-quantity",
+       OpKind::kModifyQuantity,
+       true,
+       true,
+       "Change the quantity of a collected part (undoable); with --budget, the latest part of that "
+       "budget line.",
        {{"cost", Type::kId, true, kCostHelp},
         {"copy", Type::kId, false, kCopyHelp},
-        {"budget", Type::kId, false, "budget line id: its latest part in the cost line (or give --copy)"},
+        {"budget", Type::kId, false,
+         "budget line id: its latest part in the cost line (or give --copy)"},
         {"qty", Type::kNumber, true, "new quantity of the part"}}},
-      {"link", OpKind::kLink, false, true,
-       "Link a budget line to a cost line of its bill, which then represents it as a whole (not undoable).",
+      {"link",
+       OpKind::kLink,
+       false,
+       true,
+       "Link a budget line to a cost line of its bill, which then represents it as a whole (not "
+       "undoable).",
        {{"cost", Type::kId, true, kCostHelp}, {"budget", Type::kId, true, "budget line id"}}},
-      {"link-group", OpKind::kLinkGroup, false, true,
+      {"link-group",
+       OpKind::kLinkGroup,
+       false,
+       true,
        "Link budget lines of one bill to one cost line of that bill (not undoable).",
        {{"cost", Type::kId, true, kCostHelp},
         {"budgets", Type::kIdList, true, "budget line ids, comma-separated"}}},
-      {"unlink", OpKind::kUnlink, false, true,
+      {"unlink",
+       OpKind::kUnlink,
+       false,
+       true,
        "Remove every link of a budget line (not undoable).",
        {{"budget", Type::kId, true, "budget line id"}}},
-      {"set-cost-account", OpKind::kSetCostAccount, true, true,
+      {"set-cost-account",
+       OpKind::kSetCostAccount,
+       true,
+       true,
        "Book table rows or contract entries to a cost account, or clear it with \"\" (undoable).",
-       {{"objects", Type::kIdList, true, "table row or contract entry ids (one kind), comma-separated"},
-        {"account", Type::kText, true, "cost account path (names joined by /) or id; \"\" clears"}}},
-      {"repoint", OpKind::kRepoint, false, true,
-       "Re-point cost account and bill stage references naming another document's accounts and stages to "
+       {{"objects", Type::kIdList, true,
+         "table row or contract entry ids (one kind), comma-separated"},
+        {"account", Type::kText, true,
+         "cost account path (names joined by /) or id; \"\" clears"}}},
+      {"repoint",
+       OpKind::kRepoint,
+       false,
+       true,
+       "Re-point cost account and bill stage references naming another document's accounts and "
+       "stages to "
        "this document's own, matched by code and name (not undoable).",
        {{"from", Type::kText, true, "the other document (JSON file)"}}},
-      {"undo", OpKind::kUndo, false, false, "Undo the latest undoable operation of the script.", {}},
+      {"undo",
+       OpKind::kUndo,
+       false,
+       false,
+       "Undo the latest undoable operation of the script.",
+       {}},
       {"redo", OpKind::kRedo, false, false, "Redo the latest undone operation.", {}},
       {"show", OpKind::kShow, false, false, "Print the document as it stands.", {}},
   };
@@ -289,33 +354,44 @@ std::string Op::Where(const std::string& member) const {
   return place.empty() ? "--" + member : place + "." + member;
 }
 
-std::string Op::Label() const { return place.empty() ? std::string(rule ? rule->name : "operation") : place; }
+std::string Op::Label() const {
+  return place.empty() ? std::string(rule ? rule->name : "operation") : place;
+}
 
 std::string Op::Describe() const {
   switch (kind) {
-    case OpKind::kCollect: return "collect " + Num(quantity, 8) + " of " + budget + " into " + cost;
+    case OpKind::kCollect:
+      return "collect " + Num(quantity, 8) + " of " + budget + " into " + cost;
     case OpKind::kUncollect:
       return copy.empty() ? "release every part of " + budget + " from " + cost
                           : "release part " + copy + " from " + cost;
     case OpKind::kModifyQuantity:
-      return (copy.empty() ? "change the latest part of " + budget : "change part " + copy) + " in " + cost +
-             " to " + Num(quantity, 8);
-    case OpKind::kLink: return "link " + budget + " to " + cost;
-    case OpKind::kLinkGroup: return "link " + JoinIds(budgets) + " to " + cost;
-    case OpKind::kUnlink: return "unlink " + budget;
+      return (copy.empty() ? "change the latest part of " + budget : "change part " + copy) +
+             " in " + cost + " to " + Num(quantity, 8);
+    case OpKind::kLink:
+      return "link " + budget + " to " + cost;
+    case OpKind::kLinkGroup:
+      return "link " + JoinIds(budgets) + " to " + cost;
+    case OpKind::kUnlink:
+      return "unlink " + budget;
     case OpKind::kSetCostAccount:
-      return (account.empty() ? std::string("clear the cost account of ") : "book " ) + JoinIds(objects) +
-             (account.empty() ? "" : " to " + Quote(account));
-    case OpKind::kRepoint: return "repoint accounts and stages from " + from;
-    case OpKind::kUndo: return "undo";
-    case OpKind::kRedo: return "redo";
-    case OpKind::kShow: return "show";
+      return (account.empty() ? std::string("clear the cost account of ") : "book ") +
+             JoinIds(objects) + (account.empty() ? "" : " to " + Quote(account));
+    case OpKind::kRepoint:
+      return "repoint accounts and stages from " + from;
+    case OpKind::kUndo:
+      return "undo";
+    case OpKind::kRedo:
+      return "redo";
+    case OpKind::kShow:
+      return "show";
   }
   return "";
 }
 
-bool ReadOps(const json& ops, const reference_host::AppDocumentImpl& document, const std::string& base_dir, bool shell,
-             std::vector<Op>* out, std::vector<std::string>* errors) {
+bool ReadOps(const json& ops, const reference_host::AppDocumentImpl& document,
+             const std::string& base_dir, bool shell, std::vector<Op>* out,
+             std::vector<std::string>* errors) {
   OpReader reader(document, base_dir, errors);
   if (shell) {
     Op op;
@@ -338,8 +414,9 @@ bool ReadOps(const json& ops, const reference_host::AppDocumentImpl& document, c
   return ok;
 }
 
-bool ReadScript(const std::string& text, const std::string& name, const reference_host::AppDocumentImpl& document,
-                const std::string& base_dir, std::vector<Op>* out, std::vector<std::string>* errors) {
+bool ReadScript(const std::string& text, const std::string& name,
+                const reference_host::AppDocumentImpl& document, const std::string& base_dir,
+                std::vector<Op>* out, std::vector<std::string>* errors) {
   json ops;
   try {
     ops = json::parse(text);

@@ -5,10 +5,9 @@
 #pragma once
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "reference_host/app/app_document_impl.h"
 
@@ -71,11 +70,13 @@ struct Op {
 // objects (a script), or with |shell| one object (a command). Relative
 // repoint paths are taken from |base_dir| ("" for the current folder).
 // Nothing is changed. Each problem adds one line to |errors|.
-bool ReadOps(const nlohmann::json& ops, const reference_host::AppDocumentImpl& document, const std::string& base_dir,
-             bool shell, std::vector<Op>* out, std::vector<std::string>* errors);
+bool ReadOps(const nlohmann::json& ops, const reference_host::AppDocumentImpl& document,
+             const std::string& base_dir, bool shell, std::vector<Op>* out,
+             std::vector<std::string>* errors);
 
 // Parses |text| (the script file |name|) and reads it as above.
-bool ReadScript(const std::string& text, const std::string& name, const reference_host::AppDocumentImpl& document,
-                const std::string& base_dir, std::vector<Op>* out, std::vector<std::string>* errors);
+bool ReadScript(const std::string& text, const std::string& name,
+                const reference_host::AppDocumentImpl& document, const std::string& base_dir,
+                std::vector<Op>* out, std::vector<std::string>* errors);
 
 }  // namespace cli

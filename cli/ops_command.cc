@@ -15,7 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Where the result goes, or "" with a usage error printed.
-bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save, std::string* target) {
+bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
+                      std::string* target) {
   const int given = !save.out_path.empty() + save.in_place + save.dry_run;
   if (given != 1) {
     std::cerr << "error: give exactly one of -o OUT.json, --in-place or --dry-run\n";
@@ -32,12 +33,12 @@ bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
   return true;
 }
 
-int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& ops, const std::string& target,
-              const SaveOptions& save) {
+int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
+              const std::string& target, const SaveOptions& save) {
   OpRunner runner(&document);
   const int refused = RunAndReport(runner, document, ops, save.verbose, std::cout, std::cerr);
-  std::cout << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": " << ops.size() - refused
-            << " done, " << refused << " refused\n";
+  std::cout << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": "
+            << ops.size() - refused << " done, " << refused << " refused\n";
   if (save.dry_run) {
     std::cout << "dry run: nothing written\n";
   } else {
@@ -52,13 +53,15 @@ int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& 
 }
 
 std::string NotificationText(const reference_host::CollectNotification& note) {
-  return note.budget_item_id + (note.collected ? " collected into " : " released from ") + note.cost_item_id;
+  return note.budget_item_id + (note.collected ? " collected into " : " released from ") +
+         note.cost_item_id;
 }
 
-using OpsReader =
-    std::function<bool(const reference_host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors)>;
+using OpsReader = std::function<bool(const reference_host::AppDocumentImpl& document,
+                                     std::vector<Op>* ops, std::vector<std::string>* errors)>;
 
-int RunOpsCommand(const std::string& document_path, const SaveOptions& save, const OpsReader& read) {
+int RunOpsCommand(const std::string& document_path, const SaveOptions& save,
+                  const OpsReader& read) {
   std::string target, error;
   if (!CheckSaveOptions(document_path, save, &target)) return kExitUsage;
   std::unique_ptr<reference_host::AppDocumentImpl> document = LoadDocument(document_path, &error);
@@ -78,11 +81,12 @@ int RunOpsCommand(const std::string& document_path, const SaveOptions& save, con
 
 }  // namespace
 
-int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
-                 bool verbose, std::ostream& out, std::ostream& err) {
+int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& document,
+                 const std::vector<Op>& ops, bool verbose, std::ostream& out, std::ostream& err) {
   int refused = 0;
   for (const Op& op : ops) {
-    const std::vector<std::string> objects = verbose ? runner.ObjectsOf(op) : std::vector<std::string>();
+    const std::vector<std::string> objects =
+        verbose ? runner.ObjectsOf(op) : std::vector<std::string>();
     std::vector<std::string> before;
     for (const std::string& id : objects) before.push_back(ObjectState(document, id));
     std::ostringstream shown;
@@ -91,13 +95,15 @@ int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& docume
     std::ostream& to = outcome.applied ? out : err;
     out.flush();
     to << (op.place.empty() ? "" : op.place + " ") << op.Describe() << ": "
-       << (outcome.applied ? "done" : "refused") << (outcome.note.empty() ? "" : " (" + outcome.note + ")") << '\n';
+       << (outcome.applied ? "done" : "refused")
+       << (outcome.note.empty() ? "" : " (" + outcome.note + ")") << '\n';
     for (const std::string& message : outcome.messages) to << "    library: " << message << '\n';
     for (size_t i = 0; i < objects.size(); ++i) {
       to << "    before  " << before[i] << '\n';
       to << "    after   " << ObjectState(document, objects[i]) << '\n';
     }
-    for (const auto& note : outcome.notifications) to << "    document told: " << NotificationText(note) << '\n';
+    for (const auto& note : outcome.notifications)
+      to << "    document told: " << NotificationText(note) << '\n';
     to.flush();
     out << shown.str();
     refused += !outcome.applied;
@@ -105,9 +111,11 @@ int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& docume
   return refused;
 }
 
-int RunScriptCommand(const std::string& document_path, const std::string& script_path, const SaveOptions& save) {
+int RunScriptCommand(const std::string& document_path, const std::string& script_path,
+                     const SaveOptions& save) {
   return RunOpsCommand(document_path, save,
-                       [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
+                       [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops,
+                           std::vector<std::string>* errors) {
                          std::ifstream in(script_path, std::ios::binary);
                          if (!in) {
                            errors->push_back(script_path + ": cannot read");
@@ -116,13 +124,16 @@ int RunScriptCommand(const std::string& document_path, const std::string& script
                          std::stringstream text;
                          text << in.rdbuf();
                          return ReadScript(text.str(), script_path, document,
-                                           fs::path(script_path).parent_path().string(), ops, errors);
+                                           fs::path(script_path).parent_path().string(), ops,
+                                           errors);
                        });
 }
 
-int RunSingleOpCommand(const std::string& document_path, const nlohmann::json& op, const SaveOptions& save) {
+int RunSingleOpCommand(const std::string& document_path, const nlohmann::json& op,
+                       const SaveOptions& save) {
   return RunOpsCommand(document_path, save,
-                       [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops, std::vector<std::string>* errors) {
+                       [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops,
+                           std::vector<std::string>* errors) {
                          return ReadOps(op, document, "", true, ops, errors);
                        });
 }

@@ -3,11 +3,10 @@
 // every op first, run them, report, and save.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "cli/op_runner.h"
 #include "cli/op_script.h"
@@ -23,12 +22,14 @@ struct SaveOptions {
 
 // Runs |ops| in order, reporting each (refusals to |err|). Returns how many
 // were refused.
-int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
-                 bool verbose, std::ostream& out, std::ostream& err);
+int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& document,
+                 const std::vector<Op>& ops, bool verbose, std::ostream& out, std::ostream& err);
 
 // Exit codes: 0 all done, 1 some op refused or the save failed, 2 bad input.
-int RunScriptCommand(const std::string& document_path, const std::string& script_path, const SaveOptions& save);
+int RunScriptCommand(const std::string& document_path, const std::string& script_path,
+                     const SaveOptions& save);
 // |op| is one operation object, as the shell options built it.
-int RunSingleOpCommand(const std::string& document_path, const nlohmann::json& op, const SaveOptions& save);
+int RunSingleOpCommand(const std::string& document_path, const nlohmann::json& op,
+                       const SaveOptions& save);
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #include "cli/support.h"
 
+#include <glog/logging.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,8 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-
-#include <glog/logging.h>
 
 #include "cli/text_table.h"
 #include "host/base/string_util.h"
@@ -30,21 +29,27 @@
 
 namespace cli {
 
-std::string Num(double value, int digits) { return base::ToPlainStringWithStripTrailingZeros(value, digits); }
+std::string Num(double value, int digits) {
+  return base::ToPlainStringWithStripTrailingZeros(value, digits);
+}
 
 std::string DescribeKind(const engine::DocumentObject* object) {
   if (!object) return "nothing";
   if (auto* line = dynamic_cast<const reference_host::ResItemImpl*>(object)) {
     if (const reference_host::ResItemListImpl* list = line->owner_list())
-      return list->side() == reference_host::ResItemListImpl::Side::kBudget ? "budget line" : "cost line";
+      return list->side() == reference_host::ResItemListImpl::Side::kBudget ? "budget line"
+                                                                            : "cost line";
     return line->GetCollect() ? "collected part" : "free resource line";
   }
   if (auto* item = dynamic_cast<const reference_host::SubEngineeringImpl*>(object)) {
     switch (item->GetNodeKind()) {
-      case engine::kNodeKindBill: return "bill";
+      case engine::kNodeKindBill:
+        return "bill";
       case engine::kNodeKindEntry:
-      case engine::kNodeKindSubEntry: return "bill entry";
-      default: return "measure item";
+      case engine::kNodeKindSubEntry:
+        return "bill entry";
+      default:
+        return "measure item";
     }
   }
   if (auto* entry = dynamic_cast<const reference_host::BaseResItemImpl*>(object))
@@ -64,15 +69,19 @@ std::string DescribeKind(const engine::DocumentObject* object) {
 
 std::string TextField(const engine::DocumentObject* object, const std::string& key) {
   engine::FieldValue value;
-  if (!object || !object->GetFieldContainer() || !object->GetFieldContainer()->GetFieldValue(key, value)) return "";
+  if (!object || !object->GetFieldContainer() ||
+      !object->GetFieldContainer()->GetFieldValue(key, value))
+    return "";
   return value.GetString();
 }
 
-std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error) {
+std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path,
+                                                              std::string* error) {
   reference_host::LoadResult result = reference_host::LoadDocumentFile(path);
   if (!result) {
     // File errors name the file already.
-    *error = result.error.compare(0, path.size(), path) == 0 ? result.error : path + ": " + result.error;
+    *error =
+        result.error.compare(0, path.size(), path) == 0 ? result.error : path + ": " + result.error;
     return nullptr;
   }
   return std::move(result.document);
@@ -108,7 +117,9 @@ std::string SaveDocument(const reference_host::AppDocumentImpl& document, const 
   return error.empty() ? path + ": cannot save" : error;
 }
 
-void PrintError(const std::string& message) { std::cerr << "error: " << ValidUtf8(message) << '\n'; }
+void PrintError(const std::string& message) {
+  std::cerr << "error: " << ValidUtf8(message) << '\n';
+}
 
 void QuietLogging() {
   FLAGS_alsologtostderr = false;

@@ -26,7 +26,8 @@ std::string DescribeKind(const engine::DocumentObject* object);
 std::string TextField(const engine::DocumentObject* object, const std::string& key);
 
 // The document at |path|, or null with "PATH: why" in |error|.
-std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path, std::string* error);
+std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path,
+                                                              std::string* error);
 
 // Writes |text| to a temporary file beside |path| and renames it over
 // |path|, so readers see the old file or the whole new one.

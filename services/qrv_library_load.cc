@@ -1,12 +1,11 @@
 #include "qrv_library_load.h"
 
 #include <dlfcn.h>
+#include <glog/logging.h>
 
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-
-#include <glog/logging.h>
 
 namespace marrow {
 namespace qrv {

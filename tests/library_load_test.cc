@@ -1,12 +1,11 @@
 // The load step's log folder: beside the library file, created once and
 // reused, and a folder whose status cannot be read is an error.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "qrv_library_load.h"
 
@@ -17,9 +16,9 @@ namespace fs = std::filesystem;
 class LibraryLoadTest : public testing::Test {
  protected:
   LibraryLoadTest() {
-    root_ = fs::temp_directory_path() /
-            ("marrow_load_" + std::to_string(::getpid()) + "_" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ =
+        fs::temp_directory_path() / ("marrow_load_" + std::to_string(::getpid()) + "_" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(root_);
     fs::create_directories(root_ / "bin");
   }

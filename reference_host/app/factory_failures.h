@@ -5,15 +5,15 @@
 namespace reference_host {
 
 struct FactoryFailures {
-  bool engine_factory = false;         // app::GetEngineFactory
-  bool create_res_item = false;        // engine::Factory::CreateResItem
-  bool create_base_res_item = false;   // engine::Factory::CreateBaseResItem
-  bool qrv_factory = false;            // app::qrv::GetQRVFactory
-  bool create_collect_obj = false;     // QRVFactory::CreateResCollectObj
-  bool create_collect_copy = false;    // QRVFactory::CreateResCollectCopy
-  bool create_collect_templete = false;  // QRVFactory::CreateResCollectTemplete
-  bool qrv_application = false;        // app::qrv::GetQRVApplication
-  bool base_res_item_creator = false;  // QRVApplication::GetBaseResItemCreator
+  bool engine_factory = false;                // app::GetEngineFactory
+  bool create_res_item = false;               // engine::Factory::CreateResItem
+  bool create_base_res_item = false;          // engine::Factory::CreateBaseResItem
+  bool qrv_factory = false;                   // app::qrv::GetQRVFactory
+  bool create_collect_obj = false;            // QRVFactory::CreateResCollectObj
+  bool create_collect_copy = false;           // QRVFactory::CreateResCollectCopy
+  bool create_collect_templete = false;       // QRVFactory::CreateResCollectTemplete
+  bool qrv_application = false;               // app::qrv::GetQRVApplication
+  bool base_res_item_creator = false;         // QRVApplication::GetBaseResItemCreator
   bool creator_create_base_res_item = false;  // QRVBaseResItemCreator::CreateBaseResItem
 };
 

@@ -1,8 +1,8 @@
 #include "reference_host/app/undo_stack.h"
 
-#include <utility>
-
 #include <glog/logging.h>
+
+#include <utility>
 
 namespace reference_host {
 

@@ -19,7 +19,8 @@ namespace reference_host {
 namespace {
 
 // Fields a line mirrors from its entry.
-const char* const kMirroredKeys[] = {keys::kCode, keys::kName, keys::kUnit, keys::kResType, keys::kPrice};
+const char* const kMirroredKeys[] = {keys::kCode, keys::kName, keys::kUnit, keys::kResType,
+                                     keys::kPrice};
 
 void MirrorEntryFields(const BaseResItemImpl* entry, ResItemImpl* line) {
   engine::FieldValue value;
@@ -38,9 +39,10 @@ bool IsMirrored(const std::string& key) {
 DocumentBuilder::DocumentBuilder(const std::string& project_id, const std::string& project_name)
     : document_(std::make_unique<EstimateDocument>()) {
   scoped_refptr<ProjectImpl> project(new ProjectImpl(project_id, project_name));
-  project->SetRootSubProject(new SubProjectImpl(project->GetId() + "/root", engine::kSubProjectWhole,
-                                                project_name));
-  if (!document_->SetProject(project)) Fail("DocumentBuilder", "cannot start project " + project_id);
+  project->SetRootSubProject(
+      new SubProjectImpl(project->GetId() + "/root", engine::kSubProjectWhole, project_name));
+  if (!document_->SetProject(project))
+    Fail("DocumentBuilder", "cannot start project " + project_id);
   sub_project_ = project->GetRootSubProject();
   current_ = project.get();
 }
@@ -80,7 +82,8 @@ SubEngineeringImpl* DocumentBuilder::CurrentBill(const char* call) const {
 }
 
 DocumentBuilder& DocumentBuilder::CostAccount(const std::string& id, const std::string& code,
-                                              const std::string& name, const std::string& parent_id) {
+                                              const std::string& name,
+                                              const std::string& parent_id) {
   CheckFresh(id, "CostAccount");
   scoped_refptr<CostAccountImpl> account(new CostAccountImpl(id, code, name));
   bool added = parent_id.empty()
@@ -99,7 +102,8 @@ DocumentBuilder& DocumentBuilder::BillStage(const std::string& id, const std::st
   return *this;
 }
 
-DocumentBuilder& DocumentBuilder::ContractGroup(const std::string& id, const std::string& form_name) {
+DocumentBuilder& DocumentBuilder::ContractGroup(const std::string& id,
+                                                const std::string& form_name) {
   CheckFresh(id, "ContractGroup");
   scoped_refptr<BaseResItemGroupImpl> group(new BaseResItemGroupImpl(id, form_name));
   if (!project()->AddBaseResItemGroup(group)) Fail("ContractGroup", "cannot add '" + id + "'");
@@ -146,7 +150,8 @@ DocumentBuilder& DocumentBuilder::Row(const std::string& id, const std::string& 
 
 DocumentBuilder& DocumentBuilder::Root(const std::string& id, const std::string& name, int kind) {
   CheckFresh(id, "Root");
-  scoped_refptr<SubProjectImpl> root(new SubProjectImpl(id, kind, name.empty() ? project()->GetName() : name));
+  scoped_refptr<SubProjectImpl> root(
+      new SubProjectImpl(id, kind, name.empty() ? project()->GetName() : name));
   if (!project()->SetRootSubProject(root)) Fail("Root", "cannot add '" + id + "'");
   sub_project_ = root.get();
   bill_ = nullptr;
@@ -154,8 +159,8 @@ DocumentBuilder& DocumentBuilder::Root(const std::string& id, const std::string&
   return *this;
 }
 
-DocumentBuilder& DocumentBuilder::SubProject(const std::string& id, const std::string& name, int kind,
-                                             const std::string& parent_id) {
+DocumentBuilder& DocumentBuilder::SubProject(const std::string& id, const std::string& name,
+                                             int kind, const std::string& parent_id) {
   CheckFresh(id, "SubProject");
   SubProjectImpl* parent = parent_id.empty() ? project()->GetRootSubProject()
                                              : Need<SubProjectImpl>(parent_id, "SubProject");
@@ -194,8 +199,8 @@ DocumentBuilder& DocumentBuilder::BudgetEntry(const std::string& id, const std::
   return *this;
 }
 
-void DocumentBuilder::AddBillItem(scoped_refptr<SubEngineeringImpl> item, const std::string& parent_id,
-                                  const char* call) {
+void DocumentBuilder::AddBillItem(scoped_refptr<SubEngineeringImpl> item,
+                                  const std::string& parent_id, const char* call) {
   bool added = parent_id.empty() ? sub_project_->AddSubEngineering(item)
                                  : Need<SubEngineeringImpl>(parent_id, call)->AddChild(item);
   if (!added) Fail(call, "cannot add '" + item->GetId() + "'");
@@ -223,8 +228,9 @@ DocumentBuilder& DocumentBuilder::BillEntry(const std::string& id, double quanti
   return *this;
 }
 
-DocumentBuilder& DocumentBuilder::SubEngineering(const std::string& id, int node_kind, int measure_kind,
-                                                 double quantity, const std::string& parent_id) {
+DocumentBuilder& DocumentBuilder::SubEngineering(const std::string& id, int node_kind,
+                                                 int measure_kind, double quantity,
+                                                 const std::string& parent_id) {
   CheckFresh(id, "SubEngineering");
   scoped_refptr<SubEngineeringImpl> item(new SubEngineeringImpl(id, node_kind, measure_kind));
   item->SetQuantity(quantity);
@@ -236,7 +242,8 @@ DocumentBuilder& DocumentBuilder::BudgetLine(const std::string& id, double quant
                                              const std::string& code) {
   CheckFresh(id, "BudgetLine");
   SubEngineeringImpl* bill = CurrentBill("BudgetLine");
-  if (!bill->budget_list()) Fail("BudgetLine", "bill item '" + bill->GetId() + "' has no budget list");
+  if (!bill->budget_list())
+    Fail("BudgetLine", "bill item '" + bill->GetId() + "' has no budget list");
   SubProjectImpl* owner = bill->sub_project() ? bill->sub_project() : sub_project_;
   ResSummaryImpl* summary = owner->summary();
   SubProjectImpl* previous = sub_project_;
@@ -269,7 +276,8 @@ DocumentBuilder& DocumentBuilder::CostLine(const std::string& id, const std::str
   return *this;
 }
 
-DocumentBuilder& DocumentBuilder::Fee(const std::string& kind, double unit_cost, double total_cost) {
+DocumentBuilder& DocumentBuilder::Fee(const std::string& kind, double unit_cost,
+                                      double total_cost) {
   SubEngineeringImpl* bill = CurrentBill("Fee");
   if (!bill->fee_calc()) Fail("Fee", "bill item '" + bill->GetId() + "' has no fee calculator");
   bill->fee_calc()->SetFeeCost(kind, unit_cost);
@@ -458,7 +466,8 @@ DocumentBuilder& DocumentBuilder::WithSourceRef(const std::string& source_ref) {
   return *this;
 }
 
-DocumentBuilder& DocumentBuilder::WithField(const std::string& key, const engine::FieldValue& value) {
+DocumentBuilder& DocumentBuilder::WithField(const std::string& key,
+                                            const engine::FieldValue& value) {
   if (!current_) Fail("WithField", "no current object");
   current_->fields()->SetFieldValue(key, value, true);
   return *this;

@@ -69,7 +69,8 @@ class DocumentBuilder {
   DocumentBuilder& Root(const std::string& id, const std::string& name = "",
                         int kind = engine::kSubProjectWhole);
   DocumentBuilder& SubProject(const std::string& id, const std::string& name,
-                              int kind = engine::kSubProjectUnit, const std::string& parent_id = "");
+                              int kind = engine::kSubProjectUnit,
+                              const std::string& parent_id = "");
   // A budget-side entry in the current sub-project's summary.
   DocumentBuilder& BudgetEntry(const std::string& id, const std::string& code,
                                const std::string& name = "");
@@ -90,7 +91,8 @@ class DocumentBuilder {
   DocumentBuilder& BudgetLine(const std::string& id, double quantity, const std::string& code);
   // Cost line of the current bill item pointing to contract entry
   // |entry_id| and registered with it.
-  DocumentBuilder& CostLine(const std::string& id, const std::string& entry_id, double quantity = 0);
+  DocumentBuilder& CostLine(const std::string& id, const std::string& entry_id,
+                            double quantity = 0);
   // Fee figures of the current bill item for one resource kind.
   DocumentBuilder& Fee(const std::string& kind, double unit_cost, double total_cost);
 
@@ -99,8 +101,8 @@ class DocumentBuilder {
   DocumentBuilder& Link(const std::string& cost_id, const std::string& budget_id);
   // A part of |quantity| of budget line |budget_id| collected into cost line
   // |cost_id|, as a copy item with id |copy_id| ("" for a random one).
-  DocumentBuilder& Collect(const std::string& budget_id, const std::string& cost_id, double quantity,
-                           const std::string& copy_id = "");
+  DocumentBuilder& Collect(const std::string& budget_id, const std::string& cost_id,
+                           double quantity, const std::string& copy_id = "");
 
   // Makes an existing object current (and its container for what follows).
   DocumentBuilder& Select(const std::string& id);

@@ -1,12 +1,12 @@
 #include "reference_host/builder/document_generator.h"
 
+#include <glog/logging.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
-
-#include <glog/logging.h>
 
 #include "host/engine/sub_engineering.h"
 #include "host/engine/sub_project.h"
@@ -76,38 +76,54 @@ struct Resource {
   double high_price;
 };
 const Resource kLabour[] = {
-    {"General labour", "day", 120, 180},   {"Skilled labour", "day", 220, 320},
-    {"Steel fixer", "day", 260, 340},      {"Carpenter", "day", 250, 330},
-    {"Bricklayer", "day", 240, 310},       {"Plasterer", "day", 230, 300},
+    {"General labour", "day", 120, 180}, {"Skilled labour", "day", 220, 320},
+    {"Steel fixer", "day", 260, 340},    {"Carpenter", "day", 250, 330},
+    {"Bricklayer", "day", 240, 310},     {"Plasterer", "day", 230, 300},
 };
 const Resource kMaterial[] = {
-    {"Cement P.O 42.5", "t", 380, 520},         {"Rebar HRB400 d12", "t", 3600, 4400},
-    {"Rebar HRB400 d25", "t", 3500, 4300},      {"Ready-mix concrete C30", "m3", 380, 460},
-    {"Ready-mix concrete C35", "m3", 400, 490}, {"Medium sand", "m3", 90, 140},
-    {"Gravel 5-31.5", "m3", 85, 130},           {"Timber formwork", "m2", 35, 60},
-    {"Steel pipe scaffold", "t", 4200, 5100},   {"Aerated block 600x240", "m3", 210, 280},
-    {"Mortar M7.5", "m3", 260, 330},            {"Waterproof membrane 3mm", "m2", 28, 45},
-    {"PVC pipe DN100", "m", 18, 32},            {"Copper cable 4mm2", "m", 4, 9},
-    {"Diesel", "kg", 6, 8},                     {"Water", "m3", 3, 6},
+    {"Cement P.O 42.5", "t", 380, 520},
+    {"Rebar HRB400 d12", "t", 3600, 4400},
+    {"Rebar HRB400 d25", "t", 3500, 4300},
+    {"Ready-mix concrete C30", "m3", 380, 460},
+    {"Ready-mix concrete C35", "m3", 400, 490},
+    {"Medium sand", "m3", 90, 140},
+    {"Gravel 5-31.5", "m3", 85, 130},
+    {"Timber formwork", "m2", 35, 60},
+    {"Steel pipe scaffold", "t", 4200, 5100},
+    {"Aerated block 600x240", "m3", 210, 280},
+    {"Mortar M7.5", "m3", 260, 330},
+    {"Waterproof membrane 3mm", "m2", 28, 45},
+    {"PVC pipe DN100", "m", 18, 32},
+    {"Copper cable 4mm2", "m", 4, 9},
+    {"Diesel", "kg", 6, 8},
+    {"Water", "m3", 3, 6},
 };
 const Resource kMachine[] = {
-    {"Tower crane 60t.m", "shift", 780, 1100}, {"Excavator 1m3", "shift", 1100, 1500},
-    {"Concrete pump 60m3/h", "shift", 1300, 1800}, {"Dump truck 15t", "shift", 650, 900},
-    {"Rebar bender", "shift", 60, 90},         {"Electric welder 32kVA", "shift", 90, 140},
+    {"Tower crane 60t.m", "shift", 780, 1100},
+    {"Excavator 1m3", "shift", 1100, 1500},
+    {"Concrete pump 60m3/h", "shift", 1300, 1800},
+    {"Dump truck 15t", "shift", 650, 900},
+    {"Rebar bender", "shift", 60, 90},
+    {"Electric welder 32kVA", "shift", 90, 140},
 };
 
-const char* const kAccountNames[] = {"Civil works", "Structure",   "Masonry",     "Finishes",
-                                     "Roofing",     "Plumbing",    "Electrical",  "HVAC",
-                                     "Site works",  "Temporaries", "Labour",      "Materials",
-                                     "Machinery",   "Subcontract", "Overheads",   "Fees"};
-const char* const kStageNames[] = {"Foundation",   "Basement",  "Main structure", "Masonry",
-                                   "Roofing",      "MEP",       "Finishes",       "External works",
+const char* const kAccountNames[] = {"Civil works", "Structure",   "Masonry",    "Finishes",
+                                     "Roofing",     "Plumbing",    "Electrical", "HVAC",
+                                     "Site works",  "Temporaries", "Labour",     "Materials",
+                                     "Machinery",   "Subcontract", "Overheads",  "Fees"};
+const char* const kStageNames[] = {"Foundation",    "Basement", "Main structure", "Masonry",
+                                   "Roofing",       "MEP",      "Finishes",       "External works",
                                    "Commissioning", "Handover"};
-const char* const kBillNames[] = {"Excavation of foundation pits", "Concrete pad footing",
-                                  "Reinforcement of columns",      "Concrete beams and slabs",
-                                  "Block walls 200mm",             "Cement mortar plaster",
-                                  "Roof waterproofing",            "Floor tiling",
-                                  "Drainage pipes",                "Lighting circuits"};
+const char* const kBillNames[] = {"Excavation of foundation pits",
+                                  "Concrete pad footing",
+                                  "Reinforcement of columns",
+                                  "Concrete beams and slabs",
+                                  "Block walls 200mm",
+                                  "Cement mortar plaster",
+                                  "Roof waterproofing",
+                                  "Floor tiling",
+                                  "Drainage pipes",
+                                  "Lighting circuits"};
 
 template <class T, size_t N>
 constexpr int Count(const T (&)[N]) {
@@ -189,7 +205,8 @@ std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int acco
     tree->AddCostAccount(account);
     all.push_back(account.get());
   }
-  for (size_t parent = 0; parent < all.size() && static_cast<int>(all.size()) < accounts; ++parent) {
+  for (size_t parent = 0; parent < all.size() && static_cast<int>(all.size()) < accounts;
+       ++parent) {
     CostAccountImpl* up = all[parent];
     for (int i = 0; i < fanout && static_cast<int>(all.size()) < accounts; ++i) {
       std::snprintf(part, sizeof(part), "%0*d", digits, i + 1);
@@ -236,7 +253,8 @@ void AddRows(ProjectImpl* project, const GeneratorOptions& options,
 
 int SingleSubProjects(const GeneratorOptions& options) {
   if (options.sub_projects <= 0 || options.sub_projects_per_single <= 0) return 0;
-  return (options.sub_projects + options.sub_projects_per_single - 1) / options.sub_projects_per_single;
+  return (options.sub_projects + options.sub_projects_per_single - 1) /
+         options.sub_projects_per_single;
 }
 
 }  // namespace
@@ -248,15 +266,16 @@ BillParts PartsPerBill(const GeneratorOptions& options) {
   const double linked = std::clamp(options.linked_fraction, 0.0, 1.0);
   const double collected = std::clamp(options.collected_fraction, 0.0, 1.0);
   parts.linked = static_cast<int>(std::lround(lines * linked));
-  parts.collected = std::min(static_cast<int>(std::lround(lines * collected)), lines - parts.linked);
+  parts.collected =
+      std::min(static_cast<int>(std::lround(lines * collected)), lines - parts.linked);
   // A cost line that represents linked lines takes no collected parts.
   if (options.cost_lines_per_bill == 1 && parts.linked > 0) parts.collected = 0;
   return parts;
 }
 
 std::int64_t CountBudgetLines(const GeneratorOptions& options) {
-  return std::int64_t{std::max(options.sub_projects, 0)} * std::max(options.bills_per_sub_project, 0) *
-         std::max(options.budget_lines_per_bill, 0);
+  return std::int64_t{std::max(options.sub_projects, 0)} *
+         std::max(options.bills_per_sub_project, 0) * std::max(options.budget_lines_per_bill, 0);
 }
 
 std::int64_t CountObjects(const GeneratorOptions& options) {
@@ -267,8 +286,9 @@ std::int64_t CountObjects(const GeneratorOptions& options) {
   count += kContractForms + std::max(options.contract_entries, 0);
   count += 2 * (SingleSubProjects(options) + sub_projects);  // each with its summary
   count += sub_projects * std::max(options.resource_codes, 1);
-  count += bills * (1 + std::max(options.entries_per_bill, 0) + std::max(options.budget_lines_per_bill, 0) +
-                    std::max(options.cost_lines_per_bill, 0) + PartsPerBill(options).collected);
+  count += bills *
+           (1 + std::max(options.entries_per_bill, 0) + std::max(options.budget_lines_per_bill, 0) +
+            std::max(options.cost_lines_per_bill, 0) + PartsPerBill(options).collected);
   if (options.rows > 0) count += 1 + options.rows;
   return count;
 }
@@ -287,11 +307,11 @@ GeneratorOptions SizedShape(std::uint64_t seed) {
 
 GeneratorOptions OptionsForBudgetLines(std::int64_t budget_lines, std::uint64_t seed) {
   GeneratorOptions options = SizedShape(seed);
-  const std::int64_t bills =
-      std::max<std::int64_t>(1, (budget_lines + options.budget_lines_per_bill - 1) /
-                                    options.budget_lines_per_bill);
+  const std::int64_t bills = std::max<std::int64_t>(
+      1, (budget_lines + options.budget_lines_per_bill - 1) / options.budget_lines_per_bill);
   options.sub_projects = static_cast<int>(std::clamp<std::int64_t>((bills + 2499) / 2500, 1, 1000));
-  options.bills_per_sub_project = static_cast<int>((bills + options.sub_projects - 1) / options.sub_projects);
+  options.bills_per_sub_project =
+      static_cast<int>((bills + options.sub_projects - 1) / options.sub_projects);
   options.contract_entries = static_cast<int>(std::max<std::int64_t>(600, budget_lines / 500));
   return options;
 }
@@ -305,8 +325,8 @@ GeneratorOptions OptionsForObjects(std::int64_t objects, std::uint64_t seed) {
   options.bills_per_sub_project = 1;
   const std::int64_t per_bill = (CountObjects(options) - fixed) / options.sub_projects;
   const std::int64_t wanted = std::max<std::int64_t>(objects - fixed, per_bill);
-  options.bills_per_sub_project =
-      static_cast<int>((wanted + per_bill * options.sub_projects - 1) / (per_bill * options.sub_projects));
+  options.bills_per_sub_project = static_cast<int>((wanted + per_bill * options.sub_projects - 1) /
+                                                   (per_bill * options.sub_projects));
   return options;
 }
 
@@ -330,7 +350,8 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
   std::vector<BillStageImpl*> stages;
   for (int i = 0; i < options.bill_stages; ++i) {
     scoped_refptr<BillStageImpl> stage(new BillStageImpl(
-        Id("bs", i + 1), std::to_string(i + 1) + " " + SiblingName(kStageNames, Count(kStageNames), i)));
+        Id("bs", i + 1),
+        std::to_string(i + 1) + " " + SiblingName(kStageNames, Count(kStageNames), i)));
     project->bill_stages()->AddBillStage(stage);
     stages.push_back(stage.get());
   }
@@ -338,7 +359,8 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
   // Contract-level forms and their entries, round robin.
   std::vector<BaseResItemGroupImpl*> forms;
   for (int f = 0; f < kContractForms; ++f) {
-    scoped_refptr<BaseResItemGroupImpl> group(new BaseResItemGroupImpl(Id("g", f + 1), kForms[f].name));
+    scoped_refptr<BaseResItemGroupImpl> group(
+        new BaseResItemGroupImpl(Id("g", f + 1), kForms[f].name));
     project->AddBaseResItemGroup(group);
     forms.push_back(group.get());
   }
@@ -348,9 +370,10 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
   char code[48];
   for (int i = 0; i < options.contract_entries; ++i) {
     const ContractForm& form = kForms[i % kContractForms];
-    const Resource& resource = form.kind == kLabourKind     ? kLabour[random.Below(Count(kLabour))]
-                               : form.kind == kMaterialKind ? kMaterial[random.Below(Count(kMaterial))]
-                                                            : kMachine[random.Below(Count(kMachine))];
+    const Resource& resource = form.kind == kLabourKind ? kLabour[random.Below(Count(kLabour))]
+                               : form.kind == kMaterialKind
+                                   ? kMaterial[random.Below(Count(kMaterial))]
+                                   : kMachine[random.Below(Count(kMachine))];
     scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(Id("ce", i + 1)));
     std::snprintf(code, sizeof(code), "%s%05d", form.code_prefix, i / kContractForms + 1);
     FieldContainerImpl* fields = entry->fields();
@@ -371,7 +394,8 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
     contract_mirrored.push_back(std::move(mirrored));
   }
 
-  const std::vector<CatalogueEntry> catalogue = MakeCatalogue(std::max(options.resource_codes, 1), random);
+  const std::vector<CatalogueEntry> catalogue =
+      MakeCatalogue(std::max(options.resource_codes, 1), random);
   std::vector<const std::string*> catalogue_accounts(catalogue.size(), nullptr);
   for (auto& account : catalogue_accounts) account = any_leaf();
 
@@ -392,30 +416,34 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
     if (options.sub_projects_per_single > 0) {
       if (s % options.sub_projects_per_single == 0) {
         ++single_count;
-        scoped_refptr<SubProjectImpl> fresh(new SubProjectImpl(
-            Id("ss", single_count), engine::kSubProjectSingle, "Building " + std::to_string(single_count)));
+        scoped_refptr<SubProjectImpl> fresh(
+            new SubProjectImpl(Id("ss", single_count), engine::kSubProjectSingle,
+                               "Building " + std::to_string(single_count)));
         root->AddChild(fresh);
         single = fresh.get();
       }
       parent = single;
     }
     const std::string sub_project_id = Id("sp", s + 1);
-    scoped_refptr<SubProjectImpl> unit(new SubProjectImpl(
-        sub_project_id, engine::kSubProjectUnit, "Unit works " + std::to_string(s + 1)));
+    scoped_refptr<SubProjectImpl> unit(new SubProjectImpl(sub_project_id, engine::kSubProjectUnit,
+                                                          "Unit works " + std::to_string(s + 1)));
     parent->AddChild(unit);
     FieldContainerImpl* unit_fields = unit->fields();
     if (leaves.size() >= 2) {
-      unit_fields->SetText(keys::kCostAccount, "{\"Labor\":\"" + *any_leaf() + "\",\"Material\":\"" +
-                                                   *any_leaf() + "\"}");
-      unit_fields->SetText(keys::kYSCostAccount, "[\"" + *any_leaf() + "\",\"" + *any_leaf() + "\"]");
+      unit_fields->SetText(keys::kCostAccount, "{\"Labor\":\"" + *any_leaf() +
+                                                   "\",\"Material\":\"" + *any_leaf() + "\"}");
+      unit_fields->SetText(keys::kYSCostAccount,
+                           "[\"" + *any_leaf() + "\",\"" + *any_leaf() + "\"]");
     }
 
     // The summary holds the whole catalogue, so lines may point anywhere.
     std::vector<BaseResItemImpl*> summary_entries(catalogue.size());
     for (size_t c = 0; c < catalogue.size(); ++c) {
-      scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(sub_project_id + ":" + catalogue[c].code));
+      scoped_refptr<BaseResItemImpl> entry(
+          new BaseResItemImpl(sub_project_id + ":" + catalogue[c].code));
       entry->fields()->Assign(catalogue[c].mirrored);
-      if (catalogue_accounts[c]) entry->fields()->SetText(keys::kYSCostAccount, *catalogue_accounts[c]);
+      if (catalogue_accounts[c])
+        entry->fields()->SetText(keys::kYSCostAccount, *catalogue_accounts[c]);
       unit->summary()->Add(entry);
       summary_entries[c] = entry.get();
     }
@@ -423,13 +451,15 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
     for (int b = 0; b < options.bills_per_sub_project; ++b) {
       ++bill_count;
       const double bill_quantity = Round(random.Between(1, 500), 2);
-      scoped_refptr<SubEngineeringImpl> bill(new SubEngineeringImpl(Id("b", bill_count), engine::kNodeKindBill));
+      scoped_refptr<SubEngineeringImpl> bill(
+          new SubEngineeringImpl(Id("b", bill_count), engine::kNodeKindBill));
       bill->SetQuantity(bill_quantity);
       FieldContainerImpl* bill_fields = bill->fields();
       std::snprintf(code, sizeof(code), "0101%02d%03d%03d", s % 100, b / 1000 % 1000, b % 1000 + 1);
       bill_fields->SetText("Code", code);
       bill_fields->SetText("Name", kBillNames[random.Below(Count(kBillNames))]);
-      if (const std::string* account = any_leaf()) bill_fields->SetText(keys::kCostAccount, *account);
+      if (const std::string* account = any_leaf())
+        bill_fields->SetText(keys::kCostAccount, *account);
       if (!stages.empty())
         bill_fields->SetText(keys::kBillStage, stages[random.Below(stages.size())]->GetId());
 
@@ -439,7 +469,8 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
         entry->SetQuantity(bill_quantity);
         std::snprintf(code, sizeof(code), "A%d-%d", 1 + random.Below(20), 1 + random.Below(300));
         entry->fields()->SetText("Code", code);
-        if (const std::string* account = any_leaf()) entry->fields()->SetText(keys::kCostAccount, *account);
+        if (const std::string* account = any_leaf())
+          entry->fields()->SetText(keys::kCostAccount, *account);
         bill->AddChild(entry);
         bill_entries[e] = entry.get();
       }
@@ -448,18 +479,26 @@ std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOption
       for (int l = 0; l < lines_per_bill; ++l) {
         const int c = random.Below(catalogue.size());
         scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("ys", ++line_count)));
-        const double quantity = std::max(0.001, Round(bill_quantity * random.Between(0.01, 2.0), 3));
+        const double quantity =
+            std::max(0.001, Round(bill_quantity * random.Between(0.01, 2.0), 3));
         line->SetQuantity(quantity);
         line->SetBaseResItem(summary_entries[c]);
         line->fields()->Assign(catalogue[c].mirrored);
-        SubEngineeringImpl* holder = entries_per_bill > 0 ? bill_entries[l % entries_per_bill] : bill.get();
+        SubEngineeringImpl* holder =
+            entries_per_bill > 0 ? bill_entries[l % entries_per_bill] : bill.get();
         holder->budget_list()->Add(line);
         lines[l] = line.get();
         const double amount = quantity * catalogue[c].price;
         switch (catalogue[c].code[0]) {
-          case 'R': labour += amount; break;
-          case 'C': material += amount; break;
-          default: machine += amount; break;
+          case 'R':
+            labour += amount;
+            break;
+          case 'C':
+            material += amount;
+            break;
+          default:
+            machine += amount;
+            break;
         }
       }
       FeeCalcImpl* fees = bill->fee_calc();
@@ -531,7 +570,8 @@ scoped_refptr<CostAccountGroupImpl> CopyCostAccountTree(const CostAccountGroupIm
   scoped_refptr<CostAccountGroupImpl> copy(new CostAccountGroupImpl(id_prefix + tree.GetId()));
   // Pairs of (source account, its copy's parent or null for the top).
   std::vector<std::pair<const CostAccountImpl*, CostAccountImpl*>> stack;
-  for (int i = tree.GetCostAccountCount() - 1; i >= 0; --i) stack.emplace_back(tree.GetCostAccount(i), nullptr);
+  for (int i = tree.GetCostAccountCount() - 1; i >= 0; --i)
+    stack.emplace_back(tree.GetCostAccount(i), nullptr);
   while (!stack.empty()) {
     auto [source, parent] = stack.back();
     stack.pop_back();
@@ -541,7 +581,8 @@ scoped_refptr<CostAccountGroupImpl> CopyCostAccountTree(const CostAccountGroupIm
       parent->AddChild(account);
     else
       copy->AddCostAccount(account);
-    for (int i = source->GetChildCount() - 1; i >= 0; --i) stack.emplace_back(source->GetChild(i), account.get());
+    for (int i = source->GetChildCount() - 1; i >= 0; --i)
+      stack.emplace_back(source->GetChild(i), account.get());
   }
   return copy;
 }

@@ -31,7 +31,9 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
   bool Add(scoped_refptr<BaseResItemImpl> entry, int index = -1) {
     return entries_.Insert(std::move(entry), index);
   }
-  scoped_refptr<BaseResItemImpl> Remove(const BaseResItemImpl* entry) { return entries_.Remove(entry); }
+  scoped_refptr<BaseResItemImpl> Remove(const BaseResItemImpl* entry) {
+    return entries_.Remove(entry);
+  }
   BaseResItemImpl* entry(int index) const { return entries_.at(index); }
   int IndexOf(const BaseResItemImpl* entry) const { return entries_.IndexOf(entry); }
   ProjectImpl* project() const;

@@ -24,7 +24,9 @@ BaseResItemGroupImpl* BaseResItemImpl::group() const {
 
 ResSummaryImpl* BaseResItemImpl::summary() const { return dynamic_cast<ResSummaryImpl*>(owner()); }
 
-std::string BaseResItemImpl::GetCostAccount() const { return fields()->GetText(keys::kCostAccount); }
+std::string BaseResItemImpl::GetCostAccount() const {
+  return fields()->GetText(keys::kCostAccount);
+}
 
 void BaseResItemImpl::SetCostAccount(const std::string& account_id) {
   if (account_id.empty())
@@ -91,6 +93,8 @@ BaseResItemImpl* ResSummaryImpl::FindByCode(const std::string& code) const {
   return nullptr;
 }
 
-SubProjectImpl* ResSummaryImpl::sub_project() const { return dynamic_cast<SubProjectImpl*>(owner()); }
+SubProjectImpl* ResSummaryImpl::sub_project() const {
+  return dynamic_cast<SubProjectImpl*>(owner());
+}
 
 }  // namespace reference_host

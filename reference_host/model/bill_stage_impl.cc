@@ -5,7 +5,9 @@ namespace reference_host {
 BillStageImpl::BillStageImpl(std::string id, std::string name)
     : DocumentObjectImpl(std::move(id)), name_(std::move(name)) {}
 
-BillStageGroupImpl* BillStageImpl::group() const { return dynamic_cast<BillStageGroupImpl*>(owner()); }
+BillStageGroupImpl* BillStageImpl::group() const {
+  return dynamic_cast<BillStageGroupImpl*>(owner());
+}
 
 void BillStageImpl::SetName(const std::string& name) {
   name_ = name;

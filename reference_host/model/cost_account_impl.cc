@@ -10,7 +10,9 @@ namespace reference_host {
 CostAccountImpl::CostAccountImpl(std::string id, std::string code, std::string name)
     : DocumentObjectImpl(std::move(id)), code_(std::move(code)), name_(std::move(name)) {}
 
-CostAccountImpl* CostAccountImpl::GetParent() const { return dynamic_cast<CostAccountImpl*>(owner()); }
+CostAccountImpl* CostAccountImpl::GetParent() const {
+  return dynamic_cast<CostAccountImpl*>(owner());
+}
 
 CostAccountGroupImpl* CostAccountImpl::tree() const {
   const CostAccountImpl* top = this;
@@ -59,7 +61,8 @@ bool CostAccountGroupImpl::AddCostAccount(scoped_refptr<CostAccountImpl> account
   return true;
 }
 
-scoped_refptr<CostAccountImpl> CostAccountGroupImpl::RemoveCostAccount(const CostAccountImpl* account) {
+scoped_refptr<CostAccountImpl> CostAccountGroupImpl::RemoveCostAccount(
+    const CostAccountImpl* account) {
   scoped_refptr<CostAccountImpl> removed = accounts_.Remove(account);
   if (removed) Invalidate();
   return removed;

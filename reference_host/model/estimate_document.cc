@@ -1,10 +1,10 @@
 #include "reference_host/model/estimate_document.h"
 
+#include <glog/logging.h>
+
 #include <string_view>
 #include <unordered_set>
 #include <utility>
-
-#include <glog/logging.h>
 
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/project_impl.h"
@@ -113,7 +113,8 @@ bool EstimateDocument::CanEnter(const EstimateDocument* document, const Document
     if (object->document_ == document) continue;  // already in, with its members
     auto taken = document->index_.find(object->id_);
     auto [it, fresh] = seen.emplace(object->id_, object);
-    if ((taken != document->index_.end() && taken->second != object) || (!fresh && it->second != object)) {
+    if ((taken != document->index_.end() && taken->second != object) ||
+        (!fresh && it->second != object)) {
       LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
       return false;
     }

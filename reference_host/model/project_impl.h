@@ -18,7 +18,9 @@
 
 namespace reference_host {
 
-class ProjectImpl : public DocumentObjectImpl, public engine::Project, public engine::qrv::QRVProject {
+class ProjectImpl : public DocumentObjectImpl,
+                    public engine::Project,
+                    public engine::qrv::QRVProject {
  public:
   // Empty ids for the tree and the stages give "<id>/cost-accounts" and
   // "<id>/bill-stages".

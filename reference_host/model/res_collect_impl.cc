@@ -12,9 +12,7 @@ void ResCollectImpl::SetOwner(engine::DocumentObject* owner) {
   owner_alive_ = owner ? owner->AsWeakPtr() : base::WeakPtr<base::Object>();
 }
 
-engine::DocumentObject* ResCollectImpl::GetOwner() const {
-  return owner_alive_ ? owner_ : nullptr;
-}
+engine::DocumentObject* ResCollectImpl::GetOwner() const { return owner_alive_ ? owner_ : nullptr; }
 
 const std::vector<scoped_refptr<ResItemImpl>>& ResCollectImpl::listed_copies() const {
   static const std::vector<scoped_refptr<ResItemImpl>> kNone;

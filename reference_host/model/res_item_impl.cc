@@ -1,8 +1,8 @@
 #include "reference_host/model/res_item_impl.h"
 
-#include <algorithm>
-
 #include <glog/logging.h>
+
+#include <algorithm>
 
 #include "reference_host/model/estimate_document.h"
 #include "reference_host/model/field_keys.h"
@@ -75,7 +75,8 @@ void ResItemImpl::SetCollect(engine::qrv::QRVResCollect* record) {
   scoped_refptr<engine::qrv::QRVResCollect> incoming(record);
   auto* incoming_impl = dynamic_cast<ResCollectImpl*>(record);
   if (incoming_impl && incoming_impl->holder_ && incoming_impl->holder_ != this) {
-    LOG(ERROR) << "collection record is already attached to item " << incoming_impl->holder_->GetId();
+    LOG(ERROR) << "collection record is already attached to item "
+               << incoming_impl->holder_->GetId();
     return;
   }
   if (ResCollectImpl* old = this->record()) {

@@ -23,7 +23,9 @@ class ResCollectImpl;
 class ResItemListImpl;
 class SubEngineeringImpl;
 
-class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public engine::qrv::QRVResItem {
+class ResItemImpl : public DocumentObjectImpl,
+                    public engine::ResItem,
+                    public engine::qrv::QRVResItem {
  public:
   // An empty |id| draws a random one.
   explicit ResItemImpl(std::string id = std::string());
@@ -94,7 +96,7 @@ class ResItemImpl : public DocumentObjectImpl, public engine::ResItem, public en
   // ids are read, so linking and unlinking a group of n lines costs O(n)
   // where erasing in place cost O(n^2).
   struct Links {
-    std::vector<std::string> ids;  // in link order; "" marks a removed link
+    std::vector<std::string> ids;                        // in link order; "" marks a removed link
     std::unordered_map<std::string, std::size_t> slots;  // id -> index in |ids|
     std::size_t removed = 0;
     void Compact();

@@ -20,7 +20,9 @@ class ResSummaryImpl : public DocumentObjectImpl {
   bool Add(scoped_refptr<BaseResItemImpl> entry, int index = -1) {
     return entries_.Insert(std::move(entry), index);
   }
-  scoped_refptr<BaseResItemImpl> Remove(const BaseResItemImpl* entry) { return entries_.Remove(entry); }
+  scoped_refptr<BaseResItemImpl> Remove(const BaseResItemImpl* entry) {
+    return entries_.Remove(entry);
+  }
   int size() const { return entries_.size(); }
   BaseResItemImpl* entry(int index) const { return entries_.at(index); }
   // First entry whose code field is |code|, or null (a linear scan).

@@ -22,7 +22,8 @@ class SubProjectImpl : public DocumentObjectImpl,
                        public engine::qrv::QRVSubProject {
  public:
   // An empty |summary_id| gives the summary the id "<id>/summary".
-  SubProjectImpl(std::string id, int kind, std::string name, std::string summary_id = std::string());
+  SubProjectImpl(std::string id, int kind, std::string name,
+                 std::string summary_id = std::string());
 
   // engine::SubProject:
   int GetKind() const override { return kind_; }
@@ -39,7 +40,9 @@ class SubProjectImpl : public DocumentObjectImpl,
   bool AddChild(scoped_refptr<SubProjectImpl> child, int index = -1) {
     return children_.Insert(std::move(child), index);
   }
-  scoped_refptr<SubProjectImpl> RemoveChild(const SubProjectImpl* child) { return children_.Remove(child); }
+  scoped_refptr<SubProjectImpl> RemoveChild(const SubProjectImpl* child) {
+    return children_.Remove(child);
+  }
   bool AddSubEngineering(scoped_refptr<SubEngineeringImpl> bill, int index = -1) {
     return bills_.Insert(std::move(bill), index);
   }

@@ -58,7 +58,9 @@ class TableImpl : public DocumentObjectImpl,
   engine::qrv::QRVCostAccountGroupFile* GetCostAccountGroup() const override;
 
   void set_name(const std::string& name) { name_ = name; }
-  bool AddRow(scoped_refptr<TupleImpl> row, int index = -1) { return rows_.Insert(std::move(row), index); }
+  bool AddRow(scoped_refptr<TupleImpl> row, int index = -1) {
+    return rows_.Insert(std::move(row), index);
+  }
   scoped_refptr<TupleImpl> RemoveRow(const TupleImpl* row) { return rows_.Remove(row); }
   ProjectImpl* project() const;
 

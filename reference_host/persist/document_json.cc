@@ -44,7 +44,8 @@ std::string SaveDocumentText(const EstimateDocument& document) {
   return persist::DocumentWriter(document).Write();
 }
 
-bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error) {
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
+                      std::string* error) {
   const std::string text = SaveDocumentText(document);
   const std::string temporary = path + ".tmp";
   auto fail = [&](const std::string& what) {
@@ -59,7 +60,8 @@ bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
     out.flush();
     if (!out) return fail("cannot write " + temporary + ": " + SystemError());
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) return fail("cannot replace the file: " + SystemError());
+  if (std::rename(temporary.c_str(), path.c_str()) != 0)
+    return fail("cannot replace the file: " + SystemError());
   return true;
 }
 
@@ -91,8 +93,8 @@ LoadResult LoadDocumentText(const std::string& text) {
   } catch (const nlohmann::json::exception& e) {
     LoadResult result;
     const auto* parse_error = dynamic_cast<const nlohmann::json::parse_error*>(&e);
-    result.error = "byte " + std::to_string(parse_error ? parse_error->byte : 0) + ": malformed JSON (" +
-                   e.what() + ")";
+    result.error = "byte " + std::to_string(parse_error ? parse_error->byte : 0) +
+                   ": malformed JSON (" + e.what() + ")";
     return result;
   }
   return LoadDocumentJson(json);

@@ -5,9 +5,8 @@
 #pragma once
 
 #include <memory>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "reference_host/app/app_document_impl.h"
 #include "reference_host/model/estimate_document.h"
@@ -32,7 +31,8 @@ struct LoadResult {
 std::string SaveDocumentText(const EstimateDocument& document);
 // Writes a temporary file beside |path| and renames it over |path|, so a
 // failed save leaves any earlier file whole. False with |error| set on failure.
-bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error);
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
+                      std::string* error);
 
 LoadResult LoadDocumentJson(const nlohmann::json& json);
 LoadResult LoadDocumentText(const std::string& text);

@@ -57,12 +57,14 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
     const json& top = Object(root, 0);
     const json* format = Member(top, 0, "format", true);
     if (!format->is_string() || *format != kDocumentFormatName)
-      Fail(0, {"format"}, std::string("expected \"") + kDocumentFormatName + "\": not an estimate document");
+      Fail(0, {"format"},
+           std::string("expected \"") + kDocumentFormatName + "\": not an estimate document");
     const json* version = Member(top, 0, "version", true);
     if (!version->is_number_integer()) Fail(0, {"version"}, "expected an integer");
     if (version->get<int64_t>() != kDocumentFormatVersion)
-      Fail(0, {"version"}, "unsupported format version " + version->dump() + "; this build reads version " +
-                               std::to_string(kDocumentFormatVersion));
+      Fail(0, {"version"},
+           "unsupported format version " + version->dump() + "; this build reads version " +
+               std::to_string(kDocumentFormatVersion));
 
     const json* project_json = Member(top, 0, "project", true);
     scoped_refptr<ProjectImpl> project;
@@ -75,7 +77,8 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
     }
     if (const json* detached = Array(top, 0, "detachedEntries")) {
       for (size_t i = 0; i < detached->size(); ++i)
-        detached_.push_back(ReadEntry((*detached)[i], Node(0, "detachedEntries", static_cast<long>(i)), false));
+        detached_.push_back(
+            ReadEntry((*detached)[i], Node(0, "detachedEntries", static_cast<long>(i)), false));
     }
 
     for (const PendingRef& ref : pending_) Resolve(ref, true);
@@ -83,7 +86,8 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
       if (!listed_.count(copy.get())) Fail(node, {}, "a copy item that no collection record lists");
 
     auto document = std::make_unique<EstimateDocument>();
-    if (project && !document->SetProject(project)) Fail(0, {"project"}, "the project cannot enter a document");
+    if (project && !document->SetProject(project))
+      Fail(0, {"project"}, "the project cannot enter a document");
     return document;
   } catch (const Failure& failure) {
     if (error) *error = failure.message;
@@ -124,7 +128,8 @@ const json& DocumentReader::Object(const json& value, int node) const {
   return value;
 }
 
-const json* DocumentReader::Member(const json& object, int node, const char* name, bool required) const {
+const json* DocumentReader::Member(const json& object, int node, const char* name,
+                                   bool required) const {
   auto it = object.find(name);
   if (it != object.end()) return &*it;
   if (required) Fail(node, {name}, "required member is missing");
@@ -140,15 +145,17 @@ std::string DocumentReader::Text(const json& object, int node, const char* name)
 int DocumentReader::Integer(const json& object, int node, const char* name) const {
   const json& value = *Member(object, node, name, true);
   if (!value.is_number_integer()) Fail(node, {name}, "expected an integer");
-  if (value.is_number_unsigned() ? value.get<uint64_t>() > static_cast<uint64_t>(INT32_MAX)
-                                 : (value.get<int64_t>() < INT32_MIN || value.get<int64_t>() > INT32_MAX))
+  if (value.is_number_unsigned()
+          ? value.get<uint64_t>() > static_cast<uint64_t>(INT32_MAX)
+          : (value.get<int64_t>() < INT32_MIN || value.get<int64_t>() > INT32_MAX))
     Fail(node, {name}, "integer out of range");
   return static_cast<int>(value.get<int64_t>());
 }
 
 double DocumentReader::Figure(const json& object, int node, const char* name) const {
   double value = 0.0;
-  if (!DoubleFromJson(*Member(object, node, name, true), value)) Fail(node, {name}, "expected a number");
+  if (!DoubleFromJson(*Member(object, node, name, true), value))
+    Fail(node, {name}, "expected a number");
   return value;
 }
 
@@ -160,13 +167,15 @@ std::optional<double> DocumentReader::Quantity(const json& object, int node) con
   return quantity;
 }
 
-const json* DocumentReader::Array(const json& object, int node, const char* name, bool nullable) const {
+const json* DocumentReader::Array(const json& object, int node, const char* name,
+                                  bool nullable) const {
   const json* value = Member(object, node, name, false);
   if (!value || value->is_array() || (nullable && value->is_null())) return value;
   Fail(node, {name}, nullable ? "expected an array or null" : "expected an array");
 }
 
-std::string DocumentReader::IdAt(const json& value, int node, const char* member, long index) const {
+std::string DocumentReader::IdAt(const json& value, int node, const char* member,
+                                 long index) const {
   std::vector<std::string> where{member};
   if (index >= 0) where.push_back(std::to_string(index));
   std::string id;
@@ -189,7 +198,9 @@ scoped_refptr<T> DocumentReader::Create(const json& object, int node, Make make)
 void DocumentReader::Register(DocumentObjectImpl* object, int node, bool in_document) {
   auto [it, fresh] = known_.emplace(object->GetId(), Known{object, node, in_document});
   if (!fresh)
-    Fail(node, {"id"}, "duplicate id " + Quoted(object->GetId()) + ", first used at " + PathOf(it->second.node, {}));
+    Fail(node, {"id"},
+         "duplicate id " + Quoted(object->GetId()) + ", first used at " +
+             PathOf(it->second.node, {}));
 }
 
 void DocumentReader::ReadFields(const json& object, int node, FieldContainerImpl* fields) const {
@@ -200,7 +211,8 @@ void DocumentReader::ReadFields(const json& object, int node, FieldContainerImpl
   engine::FieldValue field;
   std::string what;
   for (const auto& [json_key, json_value] : value->items()) {
-    if (!KeyFromJson(json_key, key)) Fail(node, {"fields", json_key}, "malformed or needless escaped key");
+    if (!KeyFromJson(json_key, key))
+      Fail(node, {"fields", json_key}, "malformed or needless escaped key");
     if (!FieldValueFromJson(json_value, field, what)) Fail(node, {"fields", json_key}, what);
     fields->SetFieldValue(key, field, false);
   }
@@ -211,21 +223,23 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
   std::string name = Text(object, node, "name");
   int accounts_node = Node(node, "costAccounts");
   const json& accounts = Object(*Member(object, node, "costAccounts", true), accounts_node);
-  std::string accounts_id = IdAt(*Member(accounts, accounts_node, "id", true), accounts_node, "id", -1);
+  std::string accounts_id =
+      IdAt(*Member(accounts, accounts_node, "id", true), accounts_node, "id", -1);
   int stages_node = Node(node, "billStages");
   const json& stages = Object(*Member(object, node, "billStages", true), stages_node);
   std::string stages_id = IdAt(*Member(stages, stages_node, "id", true), stages_node, "id", -1);
 
-  scoped_refptr<ProjectImpl> project = Create<ProjectImpl>(object, node, [&](const std::string& id) {
-    return new ProjectImpl(id, name, accounts_id, stages_id);
-  });
+  scoped_refptr<ProjectImpl> project = Create<ProjectImpl>(
+      object, node,
+      [&](const std::string& id) { return new ProjectImpl(id, name, accounts_id, stages_id); });
 
   CostAccountGroupImpl* tree = project->cost_accounts();
   ReadFields(accounts, accounts_node, tree->fields());
   Register(tree, accounts_node);
   if (const json* list = Array(accounts, accounts_node, "accounts")) {
     for (size_t i = 0; i < list->size(); ++i)
-      tree->AddCostAccount(ReadCostAccount((*list)[i], Node(accounts_node, "accounts", static_cast<long>(i))));
+      tree->AddCostAccount(
+          ReadCostAccount((*list)[i], Node(accounts_node, "accounts", static_cast<long>(i))));
   }
 
   BillStageGroupImpl* stage_group = project->bill_stages();
@@ -237,7 +251,8 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
       const json& stage = Object((*list)[i], stage_node);
       std::string stage_name = Text(stage, stage_node, "name");
       stage_group->AddBillStage(Create<BillStageImpl>(
-          stage, stage_node, [&](const std::string& id) { return new BillStageImpl(id, stage_name); }));
+          stage, stage_node,
+          [&](const std::string& id) { return new BillStageImpl(id, stage_name); }));
     }
   }
 
@@ -274,8 +289,10 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
   }
 
   if (const json* roots = Array(object, node, "subProjects")) {
-    if (roots->size() > 1) Fail(node, {"subProjects", "1"}, "a project has at most one root sub-project");
-    if (roots->size() == 1) project->SetRootSubProject(ReadSubProject((*roots)[0], Node(node, "subProjects", 0)));
+    if (roots->size() > 1)
+      Fail(node, {"subProjects", "1"}, "a project has at most one root sub-project");
+    if (roots->size() == 1)
+      project->SetRootSubProject(ReadSubProject((*roots)[0], Node(node, "subProjects", 0)));
   }
   return project;
 }
@@ -284,19 +301,20 @@ scoped_refptr<CostAccountImpl> DocumentReader::ReadCostAccount(const json& value
   const json& object = Object(value, node);
   std::string code = Text(object, node, "code");
   std::string name = Text(object, node, "name");
-  auto account = Create<CostAccountImpl>(object, node, [&](const std::string& id) {
-    return new CostAccountImpl(id, code, name);
-  });
+  auto account = Create<CostAccountImpl>(
+      object, node, [&](const std::string& id) { return new CostAccountImpl(id, code, name); });
   if (const json* children = Array(object, node, "accounts")) {
     for (size_t i = 0; i < children->size(); ++i)
-      account->AddChild(ReadCostAccount((*children)[i], Node(node, "accounts", static_cast<long>(i))));
+      account->AddChild(
+          ReadCostAccount((*children)[i], Node(node, "accounts", static_cast<long>(i))));
   }
   return account;
 }
 
 scoped_refptr<TupleImpl> DocumentReader::ReadRow(const json& value, int node) {
   const json& object = Object(value, node);
-  auto row = Create<TupleImpl>(object, node, [](const std::string& id) { return new TupleImpl(id); });
+  auto row =
+      Create<TupleImpl>(object, node, [](const std::string& id) { return new TupleImpl(id); });
   if (const json* children = Array(object, node, "rows")) {
     for (size_t i = 0; i < children->size(); ++i)
       row->AddChild(ReadRow((*children)[i], Node(node, "rows", static_cast<long>(i))));
@@ -304,7 +322,8 @@ scoped_refptr<TupleImpl> DocumentReader::ReadRow(const json& value, int node) {
   return row;
 }
 
-scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int node, bool in_document) {
+scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int node,
+                                                         bool in_document) {
   const json& object = Object(value, node);
   std::string id = IdAt(*Member(object, node, "id", true), node, "id", -1);
   scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(id));
@@ -322,7 +341,8 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
   std::string name = Text(object, node, "name");
   int summary_node = Node(node, "summary");
   const json& summary_json = Object(*Member(object, node, "summary", true), summary_node);
-  std::string summary_id = IdAt(*Member(summary_json, summary_node, "id", true), summary_node, "id", -1);
+  std::string summary_id =
+      IdAt(*Member(summary_json, summary_node, "id", true), summary_node, "id", -1);
   auto sub_project = Create<SubProjectImpl>(object, node, [&](const std::string& id) {
     return new SubProjectImpl(id, kind, name, summary_id);
   });
@@ -336,11 +356,13 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
   }
   if (const json* children = Array(object, node, "subProjects")) {
     for (size_t i = 0; i < children->size(); ++i)
-      sub_project->AddChild(ReadSubProject((*children)[i], Node(node, "subProjects", static_cast<long>(i))));
+      sub_project->AddChild(
+          ReadSubProject((*children)[i], Node(node, "subProjects", static_cast<long>(i))));
   }
   if (const json* bills = Array(object, node, "bills")) {
     for (size_t i = 0; i < bills->size(); ++i)
-      sub_project->AddSubEngineering(ReadBillItem((*bills)[i], Node(node, "bills", static_cast<long>(i))));
+      sub_project->AddSubEngineering(
+          ReadBillItem((*bills)[i], Node(node, "bills", static_cast<long>(i))));
   }
   return sub_project;
 }
@@ -372,8 +394,10 @@ scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value
         std::string kind;
         for (const auto& [json_kind, figure] : figures->items()) {
           double number = 0.0;
-          if (!KeyFromJson(json_kind, kind)) Fail(fee_node, {side, json_kind}, "malformed or needless escaped key");
-          if (!DoubleFromJson(figure, number)) Fail(fee_node, {side, json_kind}, "expected a number");
+          if (!KeyFromJson(json_kind, kind))
+            Fail(fee_node, {side, json_kind}, "malformed or needless escaped key");
+          if (!DoubleFromJson(figure, number))
+            Fail(fee_node, {side, json_kind}, "expected a number");
           if (side[0] == 'u')
             item->fee_calc()->SetFeeCost(kind, number);
           else
@@ -386,13 +410,15 @@ scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value
   if (budget && budget->is_null()) item->SetHasBudgetList(false);
   if (budget && budget->is_array()) {
     for (size_t i = 0; i < budget->size(); ++i)
-      item->budget_list()->Add(ReadLine((*budget)[i], Node(node, "budget", static_cast<long>(i)), LineSide::kBudget));
+      item->budget_list()->Add(
+          ReadLine((*budget)[i], Node(node, "budget", static_cast<long>(i)), LineSide::kBudget));
   }
   const json* cost = Array(object, node, "cost", true);
   if (cost && cost->is_null()) item->SetHasCostList(false);
   if (cost && cost->is_array()) {
     for (size_t i = 0; i < cost->size(); ++i)
-      item->cost_list()->Add(ReadLine((*cost)[i], Node(node, "cost", static_cast<long>(i)), LineSide::kCost));
+      item->cost_list()->Add(
+          ReadLine((*cost)[i], Node(node, "cost", static_cast<long>(i)), LineSide::kCost));
   }
   if (const json* children = Array(object, node, "bills")) {
     for (size_t i = 0; i < children->size(); ++i)
@@ -404,13 +430,15 @@ scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value
 scoped_refptr<ResItemImpl> DocumentReader::ReadLine(const json& value, int node, LineSide side) {
   const json& object = Object(value, node);
   std::optional<double> quantity = Quantity(object, node);
-  auto line = Create<ResItemImpl>(object, node, [](const std::string& id) { return new ResItemImpl(id); });
+  auto line =
+      Create<ResItemImpl>(object, node, [](const std::string& id) { return new ResItemImpl(id); });
   if (quantity)
     line->SetQuantity(*quantity);
   else
     line->ClearQuantity();
   if (const json* entry = Member(object, node, "entry", false))
-    Refer({RefKind::kEntry, line.get(), nullptr, IdAt(*entry, node, "entry", -1), node, "entry", -1});
+    Refer(
+        {RefKind::kEntry, line.get(), nullptr, IdAt(*entry, node, "entry", -1), node, "entry", -1});
   if (Member(object, node, "sourceRef", false)) line->SetSourceRef(Text(object, node, "sourceRef"));
   if (Member(object, node, "content", false)) line->SetContent(Text(object, node, "content"));
   ReadIdList(object, node, "linked", RefKind::kLinked, line.get(), nullptr);
@@ -426,7 +454,8 @@ void DocumentReader::ReadRecord(const json& value, int node, ResItemImpl* line, 
   std::string kind = Text(object, node, "kind");
   scoped_refptr<ResCollectImpl> record;
   if (kind == "templete") {
-    if (side != LineSide::kBudget) Fail(node, {"kind"}, "a templete record belongs on a budget line");
+    if (side != LineSide::kBudget)
+      Fail(node, {"kind"}, "a templete record belongs on a budget line");
     record = new ResCollectTempleteImpl();
   } else if (kind == "object") {
     if (side != LineSide::kCost) Fail(node, {"kind"}, "an object record belongs on a cost line");
@@ -444,18 +473,22 @@ void DocumentReader::ReadRecord(const json& value, int node, ResItemImpl* line, 
   if (!owner)
     record->SetOwner(holder);
   else if (!owner->is_null())
-    Refer({RefKind::kOwner, line, record.get(), IdAt(*owner, node, "owner", -1), node, "owner", -1});
+    Refer(
+        {RefKind::kOwner, line, record.get(), IdAt(*owner, node, "owner", -1), node, "owner", -1});
 
   if (side == LineSide::kCopy) {
-    if (Member(object, node, "copies", false)) Fail(node, {"copies"}, "a copy record lists no copies");
-    for (auto [name, ref_kind] : {std::pair{"budgetItem", RefKind::kBudgetItem}, std::pair{"costItem", RefKind::kCostItem}}) {
+    if (Member(object, node, "copies", false))
+      Fail(node, {"copies"}, "a copy record lists no copies");
+    for (auto [name, ref_kind] : {std::pair{"budgetItem", RefKind::kBudgetItem},
+                                  std::pair{"costItem", RefKind::kCostItem}}) {
       if (const json* target = Member(object, node, name, false))
         Refer({ref_kind, line, record.get(), IdAt(*target, node, name, -1), node, name, -1});
     }
     return;
   }
   for (const char* name : {"budgetItem", "costItem"})
-    if (Member(object, node, name, false)) Fail(node, {name}, "only a copy record names its budget and cost items");
+    if (Member(object, node, name, false))
+      Fail(node, {name}, "only a copy record names its budget and cost items");
   ReadIdList(object, node, "copies", RefKind::kListedCopy, line, record.get());
 }
 
@@ -494,7 +527,8 @@ bool DocumentReader::Resolve(const PendingRef& ref, bool final) {
   }
   const Known* known = &it->second;
   if (ref.kind == RefKind::kOwner) {
-    if (!known->in_document) Fail(ref.node, where(), "names an object outside the document: " + Quoted(ref.id));
+    if (!known->in_document)
+      Fail(ref.node, where(), "names an object outside the document: " + Quoted(ref.id));
     ref.record->SetOwner(known->object);
     return true;
   }

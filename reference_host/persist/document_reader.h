@@ -5,14 +5,13 @@
 #pragma once
 
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "host/base/ref_counted.h"
 #include "reference_host/model/estimate_document.h"
@@ -77,7 +76,8 @@ class DocumentReader {
 
   // Value readers; |object| is the JSON object at |node|.
   const nlohmann::json& Object(const nlohmann::json& json, int node) const;
-  const nlohmann::json* Member(const nlohmann::json& object, int node, const char* name, bool required) const;
+  const nlohmann::json* Member(const nlohmann::json& object, int node, const char* name,
+                               bool required) const;
   std::string Text(const nlohmann::json& object, int node, const char* name) const;
   int Integer(const nlohmann::json& object, int node, const char* name) const;
   double Figure(const nlohmann::json& object, int node, const char* name) const;
@@ -96,7 +96,8 @@ class DocumentReader {
   scoped_refptr<ProjectImpl> ReadProject(const nlohmann::json& json, int node);
   scoped_refptr<CostAccountImpl> ReadCostAccount(const nlohmann::json& json, int node);
   scoped_refptr<TupleImpl> ReadRow(const nlohmann::json& json, int node);
-  scoped_refptr<BaseResItemImpl> ReadEntry(const nlohmann::json& json, int node, bool in_document = true);
+  scoped_refptr<BaseResItemImpl> ReadEntry(const nlohmann::json& json, int node,
+                                           bool in_document = true);
   scoped_refptr<SubProjectImpl> ReadSubProject(const nlohmann::json& json, int node);
   scoped_refptr<SubEngineeringImpl> ReadBillItem(const nlohmann::json& json, int node);
   scoped_refptr<ResItemImpl> ReadLine(const nlohmann::json& json, int node, LineSide side);

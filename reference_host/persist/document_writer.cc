@@ -41,7 +41,8 @@ void Quantity(JsonTextWriter& out, const std::optional<double>& quantity) {
 // A map written under its keys' JSON spellings. Escaped spellings sort
 // differently from the keys themselves, so a map with any is sorted again.
 template <class Value, class WriteValue>
-void KeyedMap(JsonTextWriter& out, const std::map<std::string, Value>& map, WriteValue write_value) {
+void KeyedMap(JsonTextWriter& out, const std::map<std::string, Value>& map,
+              WriteValue write_value) {
   out.BeginObject();
   bool escaped = false;
   for (const auto& member : map) escaped = escaped || !KeyIsPlain(member.first);
@@ -122,7 +123,8 @@ bool DocumentWriter::InDocument(const DocumentObjectImpl* object) const {
 
 void DocumentWriter::FindOutsiders() {
   if (document_.project())
-    if (const SubProjectImpl* root = document_.project()->GetRootSubProject()) FindOutsidersOf(*root);
+    if (const SubProjectImpl* root = document_.project()->GetRootSubProject())
+      FindOutsidersOf(*root);
   // Copies may list further copies; the list grows while it is walked.
   for (size_t i = 0; i < copies_.size(); ++i) FindOutsidersOf(*copies_[i]);
 }

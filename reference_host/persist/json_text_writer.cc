@@ -36,7 +36,8 @@ void JsonTextWriter::String(std::string_view text) {
   // Most texts need no escaping; leave the rest to the library.
   for (char c : text) {
     if (kEscape.needed[static_cast<unsigned char>(c)]) {
-      out_ += nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
+      out_ += nlohmann::json(std::string(text))
+                  .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
       return;
     }
   }

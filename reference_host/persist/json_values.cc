@@ -68,12 +68,12 @@ bool IsValidUtf8(const std::string& text) {
       length = 2;
     } else if (lead >= 0xe0 && lead <= 0xef) {
       length = 3;
-      if (lead == 0xe0) low = 0xa0;         // overlong
-      if (lead == 0xed) high = 0x9f;        // surrogates
+      if (lead == 0xe0) low = 0xa0;   // overlong
+      if (lead == 0xed) high = 0x9f;  // surrogates
     } else if (lead >= 0xf0 && lead <= 0xf4) {
       length = 4;
-      if (lead == 0xf0) low = 0x90;         // overlong
-      if (lead == 0xf4) high = 0x8f;        // above U+10FFFF
+      if (lead == 0xf0) low = 0x90;   // overlong
+      if (lead == 0xf4) high = 0x8f;  // above U+10FFFF
     } else {
       return false;
     }
@@ -233,8 +233,9 @@ bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, s
     case nlohmann::json::value_t::number_integer:
     case nlohmann::json::value_t::number_unsigned: {
       // Out-of-range values would wrap silently in get<int>.
-      if (json.is_number_unsigned() ? json.get<uint64_t>() > static_cast<uint64_t>(INT32_MAX)
-                                    : (json.get<int64_t>() < INT32_MIN || json.get<int64_t>() > INT32_MAX)) {
+      if (json.is_number_unsigned()
+              ? json.get<uint64_t>() > static_cast<uint64_t>(INT32_MAX)
+              : (json.get<int64_t>() < INT32_MIN || json.get<int64_t>() > INT32_MAX)) {
         what = "integer out of range";
         return false;
       }
@@ -263,11 +264,14 @@ bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, s
     default:
       break;
   }
-  what = "expected a field value (null, boolean, integer, number, text, {\"bytes\"} or {\"double\"})";
+  what =
+      "expected a field value (null, boolean, integer, number, text, {\"bytes\"} or {\"double\"})";
   return false;
 }
 
-bool KeyIsPlain(const std::string& key) { return IsValidUtf8(key) && (key.empty() || key[0] != '\0'); }
+bool KeyIsPlain(const std::string& key) {
+  return IsValidUtf8(key) && (key.empty() || key[0] != '\0');
+}
 
 std::string KeyToJson(const std::string& key) {
   if (KeyIsPlain(key)) return key;

@@ -4,9 +4,8 @@
 // loader so the two always agree.
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "host/engine/field_value.h"
 #include "reference_host/persist/json_text_writer.h"

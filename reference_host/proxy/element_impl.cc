@@ -69,7 +69,8 @@ std::string GetCostAccountPath(Element* account_element) {
   auto* account = Wrapped<engine::qrv::QRVCostAccount>(account_element);
   if (!account) return "";
   std::vector<const engine::qrv::QRVCostAccount*> chain;
-  for (const engine::qrv::QRVCostAccount* up = account; up; up = up->GetParent()) chain.push_back(up);
+  for (const engine::qrv::QRVCostAccount* up = account; up; up = up->GetParent())
+    chain.push_back(up);
   std::string path;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (it != chain.rbegin()) path += "/";

@@ -19,7 +19,6 @@ namespace qrv {
 
 namespace {
 
-
 // The path of the account |id| names in |object|'s document; "" when there
 // is none.
 std::string AccountPath(const engine::DocumentObject* object, const std::string& id) {
@@ -71,7 +70,8 @@ BaseResItemBean::~BaseResItemBean() = default;
 
 bool BaseResItemBean::GetCostAccountPath(std::string& path) {
   if (!item_) return false;
-  path = AccountPath(item_, internal::GetTextField(item_->GetFieldContainer(), keys::kYSCostAccount));
+  path =
+      AccountPath(item_, internal::GetTextField(item_->GetFieldContainer(), keys::kYSCostAccount));
   return true;
 }
 

@@ -1,8 +1,8 @@
 #include "beans/qrv_resitem.h"
 
-#include <cmath>
-
 #include <glog/logging.h>
+
+#include <cmath>
 
 #include "beans/qrv_sub_engineering.h"
 #include "funcs/field_util.h"
@@ -188,7 +188,8 @@ engine::ResItem* QRVResItemBean::CreateResItemCopy(double quantity) const {
   if (!source) return nullptr;
   if (std::fabs(quantity) < kZeroTolerance) return nullptr;
   double source_quantity = 0.0;
-  if (!source->GetQuantity(source_quantity) || std::fabs(source_quantity) < kZeroTolerance) return nullptr;
+  if (!source->GetQuantity(source_quantity) || std::fabs(source_quantity) < kZeroTolerance)
+    return nullptr;
   const double ratio = quantity / source_quantity;
   if (ratio <= 0) return nullptr;
 
@@ -220,8 +221,8 @@ double QRVResItemBean::GetResItemCollectSrcQuantity() const {
 
 double QRVResItemBean::GetResItemCollectedQuantity(int mode) const {
   double sum = 0.0;
-  ForEachCollectedCopy(GetResItemCollectTemplete(false),
-                       [&](engine::ResItem* copy, engine::qrv::QRVResItem* cost_item) {
+  ForEachCollectedCopy(GetResItemCollectTemplete(false), [&](engine::ResItem* copy,
+                                                             engine::qrv::QRVResItem* cost_item) {
     if (mode == 1 || mode == 2) {
       // A cost item without a base entry has no type: it is not "FB".
       engine::qrv::QRVBaseResItem* entry = cost_item->GetBaseResItem();
@@ -248,8 +249,8 @@ double QRVResItemBean::GetResItemCollectAllowQuantity() const {
 
 void QRVResItemBean::GetResItemCollectedCostAccountQuantity(
     std::map<std::string, double>& quantities) {
-  ForEachCollectedCopy(GetResItemCollectTemplete(false),
-                       [&](engine::ResItem* copy, engine::qrv::QRVResItem* cost_item) {
+  ForEachCollectedCopy(GetResItemCollectTemplete(false), [&](engine::ResItem* copy,
+                                                             engine::qrv::QRVResItem* cost_item) {
     engine::qrv::QRVBaseResItem* entry = cost_item->GetBaseResItem();
     double quantity = 0.0;
     if (!entry || !copy->GetQuantity(quantity)) return;
@@ -270,8 +271,8 @@ void QRVResItemBean::GetCollectedCBResItem(std::vector<engine::qrv::QRVResItem*>
   if (!dynamic_cast<engine::ResItem*>(item_)) return;
   ForEachCollectedCopy(GetResItemCollectTemplete(false),
                        [&](engine::ResItem*, engine::qrv::QRVResItem* cost_item) {
-    cost_items.push_back(cost_item);
-  });
+                         cost_items.push_back(cost_item);
+                       });
 }
 
 void QRVResItemBean::GetCopyResFromQRVResItem(std::vector<engine::ResItem*>& copies) {

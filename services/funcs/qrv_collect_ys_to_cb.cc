@@ -1,8 +1,8 @@
 #include "funcs/qrv_collect_ys_to_cb.h"
 
-#include <cmath>
-
 #include <glog/logging.h>
+
+#include <cmath>
 
 #include "beans/qrv_resitem.h"
 #include "host/base/ref_counted.h"
@@ -114,8 +114,7 @@ bool YsRCJCollectWithCB::YSRcjCopyUnCollectToCB(engine::qrv::QRVResItem* cost_it
 }
 
 bool YsRCJCollectWithCB::ModifyResItemCollectQuantity(engine::qrv::QRVResItem* cost_item,
-                                                      engine::ResItem* copy_item,
-                                                      double quantity,
+                                                      engine::ResItem* copy_item, double quantity,
                                                       double& previous_quantity) {
   if (!copy_item) return false;
   if (std::fabs(quantity) < kZeroTolerance) {

@@ -37,9 +37,8 @@ class MARROW_QRV_EXPORT YsRCJCollectWithCB {
   bool YSRcjCopyUnCollectToCB(engine::qrv::QRVResItem* cost_item, engine::ResItem* copy_item);
   // Gives |copy_item| (collected into |cost_item|) the new |quantity|;
   // |previous_quantity| receives its quantity from before, on success only.
-  bool ModifyResItemCollectQuantity(engine::qrv::QRVResItem* cost_item,
-                                    engine::ResItem* copy_item, double quantity,
-                                    double& previous_quantity);
+  bool ModifyResItemCollectQuantity(engine::qrv::QRVResItem* cost_item, engine::ResItem* copy_item,
+                                    double quantity, double& previous_quantity);
 };
 
 }  // namespace qrv

@@ -1,12 +1,11 @@
 #include "funcs/qrv_link_cb_res_item.h"
 
+#include <glog/logging.h>
+
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
-
-#include <glog/logging.h>
-#include "qrv_keys.h"
 
 #include "beans/qrv_resitem.h"
 #include "beans/qrv_sub_engineering.h"
@@ -16,6 +15,7 @@
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/res_item.h"
 #include "host/engine/sub_engineering.h"
+#include "qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

@@ -9,10 +9,10 @@
 namespace {
 
 using namespace test_support;
-using reference_host::CollectNotification;
 using marrow::qrv::QRVResItemCollectAction;
 using marrow::qrv::QRVResItemCollectModifyQuantityAction;
 using marrow::qrv::QRVResItemUnCollectAction;
+using reference_host::CollectNotification;
 
 // Exposes what an action stored at construction (each accessor is compiled
 // only for the actions that use it).
@@ -38,10 +38,14 @@ using ModifyProbe = Probe<QRVResItemCollectModifyQuantityAction>;
 class CollectActionsTest : public DocumentTest {
  protected:
   CollectActionsTest() {
-    builder_.ContractGroup("g1", "MaterialForm").ContractEntry("e1", "C01", "Cement")
-        .SubProject("sp1", "Building").Bill("b1", 10)
-        .BudgetLine("ys", 10, "R1").BudgetLine("ys2", 8, "R2")
-        .CostLine("cbA", "e1").CostLine("cbB", "e1");
+    builder_.ContractGroup("g1", "MaterialForm")
+        .ContractEntry("e1", "C01", "Cement")
+        .SubProject("sp1", "Building")
+        .Bill("b1", 10)
+        .BudgetLine("ys", 10, "R1")
+        .BudgetLine("ys2", 8, "R2")
+        .CostLine("cbA", "e1")
+        .CostLine("cbB", "e1");
   }
   void Build() {
     DocumentTest::Build();
@@ -97,7 +101,9 @@ TEST_F(CollectActionsTest, RefusedCollectStillNotifiesButItsUndoWithNoPartsDoesN
 }
 
 TEST_F(CollectActionsTest, ReleaseUndoRestoresItsPartAsANewCopyAcrossCycles) {
-  builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbA", 1, "c1").Collect("ys", "cbB", 5, "c5");
+  builder_.Collect("ys", "cbA", 4, "c4")
+      .Collect("ys", "cbA", 1, "c1")
+      .Collect("ys", "cbB", 5, "c5");
   Build();
   scoped_refptr<UnCollectProbe> release(new UnCollectProbe(Cost("cbA"), Item("c4")));
   EXPECT_EQ(release->cost_id(), "cbA");
@@ -167,7 +173,7 @@ TEST_F(CollectActionsTest, RefusedChangeLeavesTheQuantityThroughRedoAndUndo) {
   stack_->Undo();  // back to the previous quantity 0, which is refused too
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
   EXPECT_THAT(log.warnings(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足",
-                                            "ModifyResItemCollectQuantity副本人材机的消耗量为为0"));
+                                          "ModifyResItemCollectQuantity副本人材机的消耗量为为0"));
 }
 
 TEST_F(CollectActionsTest, NullItemsGiveEmptyIdsAndRunsThatDoNothing) {
@@ -183,8 +189,8 @@ TEST_F(CollectActionsTest, NullItemsGiveEmptyIdsAndRunsThatDoNothing) {
   EXPECT_EQ(no_copy->budget_id(), "");
   EXPECT_EQ(no_copy->quantity(), 0);
   EXPECT_EQ(no_copy_to_modify->copy_id(), "");
-  for (app::UndoAction* action : std::vector<app::UndoAction*>{no_cost.get(), no_budget.get(), no_copy.get(),
-                                                              no_copy_to_modify.get()}) {
+  for (app::UndoAction* action : std::vector<app::UndoAction*>{
+           no_cost.get(), no_budget.get(), no_copy.get(), no_copy_to_modify.get()}) {
     stack_->Push(action);
     stack_->Undo();
     stack_->Redo();
@@ -197,9 +203,12 @@ TEST_F(CollectActionsTest, ItemsAreFoundByIdInTheDocumentOfEachRun) {
   builder_.Collect("ys", "cbA", 4, "c4");
   Build();
   auto other = DocumentBuilder("q")
-                   .ContractGroup("g9", "MaterialForm").ContractEntry("e9", "C09")
-                   .SubProject("sp9", "Other").Bill("b9", 1)
-                   .BudgetLine("stranger", 5, "R9").CostLine("cbZ", "e9")
+                   .ContractGroup("g9", "MaterialForm")
+                   .ContractEntry("e9", "C09")
+                   .SubProject("sp9", "Other")
+                   .Bill("b9", 1)
+                   .BudgetLine("stranger", 5, "R9")
+                   .CostLine("cbZ", "e9")
                    .Collect("stranger", "cbZ", 2, "z2")
                    .Build();
   auto* cbZ = other->Find<ResItemImpl>("cbZ");

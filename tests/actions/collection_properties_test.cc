@@ -19,9 +19,7 @@ bool Lists(const engine::qrv::QRVResItem* item, const engine::ResItem* copy) {
   return std::find(copies.begin(), copies.end(), copy) != copies.end();
 }
 
-double Allowed(engine::ResItem* budget) {
-  return ViewOf(budget).GetResItemCollectAllowQuantity();
-}
+double Allowed(engine::ResItem* budget) { return ViewOf(budget).GetResItemCollectAllowQuantity(); }
 
 // One to three bills, each with budget lines of random sign and size, cost
 // lines, and now and then a cost line linked to one of the bill's lines.
@@ -31,7 +29,8 @@ class World {
   // copy that another cost line holds.
   explicit World(bool foreign_copies) : foreign_copies_(foreign_copies) {
     DocumentBuilder builder("p");
-    builder.ContractGroup("g", "MaterialForm").ContractEntry("e", "C01", "Cement")
+    builder.ContractGroup("g", "MaterialForm")
+        .ContractEntry("e", "C01", "Cement")
         .SubProject("sp", "Building");
     const int bills = *rc::gen::inRange(1, 4);
     for (int b = 0; b < bills; ++b) {
@@ -40,7 +39,8 @@ class World {
       const int budget_lines = *rc::gen::inRange(1, 4);
       const size_t first_budget = budget_ids_.size(), first_cost = cost_ids_.size();
       for (int i = 0; i < budget_lines; ++i) {
-        const int quarters = *rc::gen::suchThat(rc::gen::inRange(-40, 41), [](int q) { return q != 0; });
+        const int quarters =
+            *rc::gen::suchThat(rc::gen::inRange(-40, 41), [](int q) { return q != 0; });
         budget_ids_.push_back(bill + "y" + std::to_string(i));
         builder.BudgetLine(budget_ids_.back(), quarters / 4.0, "R" + budget_ids_.back());
       }
@@ -50,8 +50,9 @@ class World {
         builder.CostLine(cost_ids_.back(), "e");
       }
       if (*rc::gen::inRange(0, 4) == 0) {
-        builder.Link(cost_ids_[first_cost + *rc::gen::inRange<size_t>(0, cost_ids_.size() - first_cost)],
-                     budget_ids_[first_budget + *rc::gen::inRange<size_t>(0, budget_lines)]);
+        builder.Link(
+            cost_ids_[first_cost + *rc::gen::inRange<size_t>(0, cost_ids_.size() - first_cost)],
+            budget_ids_[first_budget + *rc::gen::inRange<size_t>(0, budget_lines)]);
       }
     }
     doc_ = builder.Build();
@@ -71,20 +72,28 @@ class World {
   // Plain halves, or fractions of / offsets from |allowed| to reach the snap.
   static double PickQuantity(double allowed) {
     switch (*rc::gen::inRange(0, 3)) {
-      case 0: return *rc::gen::inRange(-20, 21) / 2.0;
-      case 1: return allowed * *rc::gen::element(0.25, 0.5, 1.0, -1.0);
-      default: return allowed + *rc::gen::element(-0.00009, 0.0, 0.00009, 0.0002);
+      case 0:
+        return *rc::gen::inRange(-20, 21) / 2.0;
+      case 1:
+        return allowed * *rc::gen::element(0.25, 0.5, 1.0, -1.0);
+      default:
+        return allowed + *rc::gen::element(-0.00009, 0.0, 0.00009, 0.0002);
     }
   }
 
   // One random step, with what the step itself must have done.
   void Step() {
     switch (*rc::gen::inRange(0, 5)) {
-      case 0: return StepCollect();
-      case 1: return StepRelease();
-      case 2: return StepModify();
-      case 3: return stack_->Undo();
-      default: return stack_->Redo();
+      case 0:
+        return StepCollect();
+      case 1:
+        return StepRelease();
+      case 2:
+        return StepModify();
+      case 3:
+        return stack_->Undo();
+      default:
+        return stack_->Redo();
     }
   }
 
@@ -99,8 +108,8 @@ class World {
     const double requested = quantity;
     if (std::fabs(quantity - allowed) < kSnap) quantity = allowed;
     const bool expected = std::fabs(requested) >= 1e-6 && cost->CanBeCollectTarget() &&
-                          std::fabs(quantity) <= std::fabs(allowed) && std::fabs(quantity) >= 1e-6 &&
-                          quantity / Quantity(budget) > 0;
+                          std::fabs(quantity) <= std::fabs(allowed) &&
+                          std::fabs(quantity) >= 1e-6 && quantity / Quantity(budget) > 0;
     const std::vector<engine::ResItem*> after = ListedCopies(cost);
     RC_ASSERT(after.size() == before.size() + (expected ? 1 : 0));
     if (expected) {
@@ -134,7 +143,8 @@ class World {
     const double allowed = Allowed(record->GetTempleteResItem());
     const double quantity = *rc::gen::inRange(0, 2) ? PickQuantity(current + allowed)
                                                     : *rc::gen::inRange(-20, 21) / 2.0;
-    stack_->Push(new marrow::qrv::QRVResItemCollectModifyQuantityAction(cost, copy.get(), quantity));
+    stack_->Push(
+        new marrow::qrv::QRVResItemCollectModifyQuantityAction(cost, copy.get(), quantity));
     const bool expected = std::fabs(quantity) >= 1e-6 && record->GetCBResItem() == cost &&
                           std::fabs(quantity) <= std::fabs(current + allowed) &&
                           quantity / Quantity(record->GetTempleteResItem()) > 0;
@@ -156,7 +166,8 @@ class World {
         RC_ASSERT(record != nullptr);
         RC_ASSERT(record->GetTempleteResItem() == static_cast<engine::ResItem*>(budget));
         RC_ASSERT(Lists(record->GetCBResItem(), copy));
-        RC_ASSERT(doc_->FindObjectById(copy->GetId()) == static_cast<engine::DocumentObject*>(copy));
+        RC_ASSERT(doc_->FindObjectById(copy->GetId()) ==
+                  static_cast<engine::DocumentObject*>(copy));
         RC_ASSERT(Quantity(copy) * source > 0);
       }
       const double collected = view.GetResItemCollectedQuantity(0);
@@ -190,7 +201,8 @@ class World {
       const QRVResItemBean view = ViewOf(Find(id));
       RC_ASSERT(ListedCopies(Find(id)).empty());
       RC_ASSERT(!view.IsCollected());
-      if (!view.IsBindWithCBRCJ()) RC_ASSERT(view.GetResItemCollectAllowQuantity() == Quantity(Find(id)));
+      if (!view.IsBindWithCBRCJ())
+        RC_ASSERT(view.GetResItemCollectAllowQuantity() == Quantity(Find(id)));
     }
     for (const std::string& id : cost_ids_) RC_ASSERT(ListedCopies(Find(id)).empty());
   }

@@ -14,7 +14,8 @@ class BaseResItemViewTest : public testing::Test {
   // Points the budget entry's budget-side account and the contract entry's
   // own account at |account_id| ("" for none).
   void Point(const std::string& account_id) {
-    ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount, engine::FieldValue(account_id), true);
+    ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount,
+                                            engine::FieldValue(account_id), true);
     cb_->SetCostAccount(account_id);
   }
   // The path each view gives; "<false>" when it answers false.
@@ -27,13 +28,19 @@ class BaseResItemViewTest : public testing::Test {
 
   std::unique_ptr<reference_host::AppDocumentImpl> doc_ =
       DocumentBuilder("p")
-          .CostAccount("civil", "01", "Civil").CostAccount("steel", "0101", "Steel", "civil")
-          .CostAccount("works", "0102", "Works", "civil").CostAccount("frame", "010201", "Frame", "works")
-          .CostAccount("beam", "01020101", "Beam", "frame").CostAccount("rebar", "0102010101", "Rebar", "beam")
-          .CostAccount("plant", "PL", "Plant").CostAccount("crane", "PL01", "Crane", "plant")
+          .CostAccount("civil", "01", "Civil")
+          .CostAccount("steel", "0101", "Steel", "civil")
+          .CostAccount("works", "0102", "Works", "civil")
+          .CostAccount("frame", "010201", "Frame", "works")
+          .CostAccount("beam", "01020101", "Beam", "frame")
+          .CostAccount("rebar", "0102010101", "Rebar", "beam")
+          .CostAccount("plant", "PL", "Plant")
+          .CostAccount("crane", "PL01", "Crane", "plant")
           .CostAccount("pipes", "03", "Pipes/Ducts")
-          .SubProject("sp1", "Building").BudgetEntry("ys", "C001", "Cement")
-          .ContractGroup("g1", "MaterialForm").ContractEntry("cb", "M01", "Crane hire")
+          .SubProject("sp1", "Building")
+          .BudgetEntry("ys", "C001", "Cement")
+          .ContractGroup("g1", "MaterialForm")
+          .ContractEntry("cb", "M01", "Crane hire")
           .Build();
   engine::BaseResItem* ys_ = doc_->Find<engine::BaseResItem>("ys");
   engine::qrv::QRVBaseResItem* cb_ = doc_->Find<engine::qrv::QRVBaseResItem>("cb");
@@ -41,8 +48,12 @@ class BaseResItemViewTest : public testing::Test {
 
 TEST_F(BaseResItemViewTest, PathIsTheProxysPathOfTheAccount) {
   const std::pair<const char*, const char*> cases[] = {
-      {"", ""}, {"rebar", "Civil/Works/Frame/Beam/Rebar"}, {"crane", "Plant/Crane"}, {"pipes", "Pipes/Ducts"},
-      {"gone", ""}, {"sp1", ""},  // not in the document; in it, but not an account
+      {"", ""},
+      {"rebar", "Civil/Works/Frame/Beam/Rebar"},
+      {"crane", "Plant/Crane"},
+      {"pipes", "Pipes/Ducts"},
+      {"gone", ""},
+      {"sp1", ""},  // not in the document; in it, but not an account
   };
   for (const auto& [account, path] : cases) {
     Point(account);
@@ -57,28 +68,40 @@ TEST_F(BaseResItemViewTest, SubtreeTestWalksUpFromTheEntrysAccount) {
     bool belongs;
   };
   const Case cases[] = {
-      {"works", "0102", true}, {"rebar", "0102", true}, {"rebar", "01", true},  // itself, levels under it
-      {"steel", "0102", false}, {"works", "0102010101", false},  // sibling branch, a descendant's code
-      {"crane", "PL", true}, {"crane", "pl", false}, {"crane", "PL01 ", false},  // codes compare exactly
-      {"", "01", false}, {"", "", false}, {"gone", "01", false},
+      {"works", "0102", true},
+      {"rebar", "0102", true},
+      {"rebar", "01", true},  // itself, levels under it
+      {"steel", "0102", false},
+      {"works", "0102010101", false},  // sibling branch, a descendant's code
+      {"crane", "PL", true},
+      {"crane", "pl", false},
+      {"crane", "PL01 ", false},  // codes compare exactly
+      {"", "01", false},
+      {"", "", false},
+      {"gone", "01", false},
   };
   for (const Case& c : cases) {
     Point(c.account);
-    EXPECT_EQ(BaseResItemBean(ys_).IsBelongToSpecifyCostAc(c.code), c.belongs) << c.account << " in " << c.code;
-    EXPECT_EQ(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc(c.code), c.belongs) << c.account << " in " << c.code;
+    EXPECT_EQ(BaseResItemBean(ys_).IsBelongToSpecifyCostAc(c.code), c.belongs)
+        << c.account << " in " << c.code;
+    EXPECT_EQ(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc(c.code), c.belongs)
+        << c.account << " in " << c.code;
   }
 }
 
 TEST_F(BaseResItemViewTest, EachViewReadsItsOwnReference) {
   // The budget entry's own account and the contract entry's budget-side
   // field are not what the views ask about.
-  ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kCostAccount, engine::FieldValue("crane"), true);
-  cb_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount, engine::FieldValue("crane"), true);
+  ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kCostAccount,
+                                          engine::FieldValue("crane"), true);
+  cb_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount,
+                                          engine::FieldValue("crane"), true);
   EXPECT_EQ(Paths(), std::make_pair(std::string(), std::string()));
   EXPECT_FALSE(BaseResItemBean(ys_).IsBelongToSpecifyCostAc("PL"));
   EXPECT_FALSE(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc("PL"));
   // A budget-side reference that is not text counts as none.
-  ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount, engine::FieldValue(3.0), true);
+  ys_->GetFieldContainer()->SetFieldValue(reference_host::keys::kYSCostAccount,
+                                          engine::FieldValue(3.0), true);
   EXPECT_EQ(Paths().first, "");
 }
 
@@ -94,7 +117,8 @@ TEST_F(BaseResItemViewTest, EmptyViewsAnswerFalseAndLeaveTheOutput) {
 TEST_F(BaseResItemViewTest, EntryOutsideAProjectHasNoTreeToAsk) {
   cb_->SetCostAccount("crane");
   scoped_refptr<reference_host::BaseResItemGroupImpl> held =
-      doc_->project()->RemoveBaseResItemGroup(doc_->Find<reference_host::BaseResItemGroupImpl>("g1"));
+      doc_->project()->RemoveBaseResItemGroup(
+          doc_->Find<reference_host::BaseResItemGroupImpl>("g1"));
   EXPECT_EQ(Paths().second, "");
   EXPECT_FALSE(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc("PL"));
 }

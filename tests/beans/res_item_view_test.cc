@@ -16,13 +16,23 @@ class ResItemViewTest : public DocumentTest {
     builder_.CostAccount("ca1", "01", "Civil")
         .CostAccount("ca2", "02", "Steel")
         .ContractGroup("g1", "MaterialForm")
-        .ContractEntry("fb", "F01", "Subcontract").WithResType("FB").WithCostAccount("ca1")
-        .ContractEntry("cl", "C01", "Cement").WithResType("C").WithCostAccount("ca1")
-        .ContractEntry("cx", "C02", "Sand").WithResType("C")
-        .ContractEntry("cs", "C03", "Rebar").WithResType("C").WithCostAccount("ca2")
+        .ContractEntry("fb", "F01", "Subcontract")
+        .WithResType("FB")
+        .WithCostAccount("ca1")
+        .ContractEntry("cl", "C01", "Cement")
+        .WithResType("C")
+        .WithCostAccount("ca1")
+        .ContractEntry("cx", "C02", "Sand")
+        .WithResType("C")
+        .ContractEntry("cs", "C03", "Rebar")
+        .WithResType("C")
+        .WithCostAccount("ca2")
         .SubProject("sp1", "Building")
         .Bill("b1", 10)
-        .CostLine("cbF", "fb").CostLine("cbC", "cl").CostLine("cbX", "cx").CostLine("cbS", "cs");
+        .CostLine("cbF", "fb")
+        .CostLine("cbC", "cl")
+        .CostLine("cbX", "cx")
+        .CostLine("cbS", "cs");
   }
 };
 
@@ -78,26 +88,33 @@ TEST_P(AllowedQuantityTest, FollowsSourceAndCollectedParts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AllowedQuantityTest,
-    testing::Values(
-        AllowedCase{"NothingCollected", 10, {}, 10}, AllowedCase{"TwoPartsCollected", 10, {3, 2.5}, 4.5},
-        AllowedCase{"AllCollected", 10, {10}, 0}, AllowedCase{"OverCollected", 10, {10.5}, 0},
-        AllowedCase{"TinyCollectedCountsAsNothing", 10, {0.00005}, 10},
-        AllowedCase{"JustBelowThresholdCountsAsNothing", 10, {0.000099}, 10},
-        AllowedCase{"JustAboveThresholdCounts", 10, {0.00011}, 9.99989},
-        AllowedCase{"TinySource", 0.00005, {}, 0}, AllowedCase{"TinySourceWithParts", 0.00005, {0.00002}, 0},
-        AllowedCase{"SourceAtThreshold", 0.0001, {}, 0.0001}, AllowedCase{"NegativeSource", -4, {}, -4},
-        AllowedCase{"NegativeSourceMinusOneCollected", -4, {-1}, -3},
-        AllowedCase{"NegativeSourceAllCollected", -4, {-4}, 0}),
+    testing::Values(AllowedCase{"NothingCollected", 10, {}, 10},
+                    AllowedCase{"TwoPartsCollected", 10, {3, 2.5}, 4.5},
+                    AllowedCase{"AllCollected", 10, {10}, 0},
+                    AllowedCase{"OverCollected", 10, {10.5}, 0},
+                    AllowedCase{"TinyCollectedCountsAsNothing", 10, {0.00005}, 10},
+                    AllowedCase{"JustBelowThresholdCountsAsNothing", 10, {0.000099}, 10},
+                    AllowedCase{"JustAboveThresholdCounts", 10, {0.00011}, 9.99989},
+                    AllowedCase{"TinySource", 0.00005, {}, 0},
+                    AllowedCase{"TinySourceWithParts", 0.00005, {0.00002}, 0},
+                    AllowedCase{"SourceAtThreshold", 0.0001, {}, 0.0001},
+                    AllowedCase{"NegativeSource", -4, {}, -4},
+                    AllowedCase{"NegativeSourceMinusOneCollected", -4, {-1}, -3},
+                    AllowedCase{"NegativeSourceAllCollected", -4, {-4}, 0}),
     CaseName());
 
 TEST_F(ResItemViewTest, LinkedCostAndCopyItemsHaveNothingToCollect) {
-  builder_.BudgetLine("linked", 10, "R1").BudgetLine("ys", 10, "R2").Link("cbS", "linked")
-      .Select("cbC").WithQuantity(5).Collect("ys", "cbC", 3, "copy");
+  builder_.BudgetLine("linked", 10, "R1")
+      .BudgetLine("ys", 10, "R2")
+      .Link("cbS", "linked")
+      .Select("cbC")
+      .WithQuantity(5)
+      .Collect("ys", "cbC", 3, "copy");
   Build();
   EXPECT_EQ(View("linked").GetResItemCollectAllowQuantity(), 0);
   EXPECT_TRUE(View("linked").IsBindWithCBRCJ());
   EXPECT_EQ(View("linked").GetLinkedCBRes(), Item("cbS"));
-  EXPECT_EQ(View("cbC").GetResItemCollectAllowQuantity(), 0);  // object record
+  EXPECT_EQ(View("cbC").GetResItemCollectAllowQuantity(), 0);   // object record
   EXPECT_EQ(View("copy").GetResItemCollectAllowQuantity(), 0);  // copy record
   EXPECT_EQ(View("copy").GetResItemTemplete(), Item("ys"));
   EXPECT_FALSE(View("ys").IsBindWithCBRCJ());
@@ -112,14 +129,22 @@ TEST_F(ResItemViewTest, ALinkFromAnotherBillDoesNotCount) {
 
 TEST_F(ResItemViewTest, OwnerBillOfEntriesAndMeasureItems) {
   builder_.BudgetLine("onBill", 1, "R1")
-      .BillEntry("entry3", 1).BudgetLine("onEntry3", 1, "R1").Link("cbC", "onEntry3")
-      .BillEntry("entry4", 1, engine::kNodeKindSubEntry).BudgetLine("onEntry4", 1, "R1")
+      .BillEntry("entry3", 1)
+      .BudgetLine("onEntry3", 1, "R1")
+      .Link("cbC", "onEntry3")
+      .BillEntry("entry4", 1, engine::kNodeKindSubEntry)
+      .BudgetLine("onEntry4", 1, "R1")
       .SubEngineering("group3", 1, 3, 1)
-      .SubEngineering("zjcs16", 1, 16, 1, "group3").BudgetLine("onZJCS", 1, "R1")
-      .SubEngineering("measure", 1, 0, 1).BudgetLine("onMeasure", 1, "R1");
+      .SubEngineering("zjcs16", 1, 16, 1, "group3")
+      .BudgetLine("onZJCS", 1, "R1")
+      .SubEngineering("measure", 1, 0, 1)
+      .BudgetLine("onMeasure", 1, "R1");
   Build();
-  const std::pair<const char*, const char*> cases[] = {
-      {"onBill", "b1"}, {"onEntry3", "b1"}, {"onEntry4", "b1"}, {"onZJCS", "zjcs16"}, {"onMeasure", ""}};
+  const std::pair<const char*, const char*> cases[] = {{"onBill", "b1"},
+                                                       {"onEntry3", "b1"},
+                                                       {"onEntry4", "b1"},
+                                                       {"onZJCS", "zjcs16"},
+                                                       {"onMeasure", ""}};
   for (const auto& [line, bill] : cases)
     EXPECT_EQ(View(line).GetOwnerBill(), doc_->Find<engine::SubEngineering>(bill)) << line;
   scoped_refptr<ResItemImpl> free_line(new ResItemImpl());
@@ -154,12 +179,14 @@ TEST_F(ResItemViewTest, RecordCreationAttachesOnceAndNeverReplacesAnotherKind) {
 
 TEST_F(ResItemViewTest, RecordCreationWithoutAFactoryRecordCreatesNothing) {
   Build();
-  for (auto failure : {&reference_host::FactoryFailures::create_collect_obj, &reference_host::FactoryFailures::qrv_factory}) {
+  for (auto failure : {&reference_host::FactoryFailures::create_collect_obj,
+                       &reference_host::FactoryFailures::qrv_factory}) {
     reference_host::ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("cbC").GetResItemCollectObj(true), nullptr);
   }
   {
-    reference_host::ScopedFactoryFailure fail(&reference_host::FactoryFailures::create_collect_templete);
+    reference_host::ScopedFactoryFailure fail(
+        &reference_host::FactoryFailures::create_collect_templete);
     EXPECT_EQ(View("cbC").GetResItemCollectTemplete(true), nullptr);
   }
   EXPECT_EQ(Item("cbC")->GetCollect(), nullptr);
@@ -176,16 +203,19 @@ TEST_F(ResItemViewTest, CopyRecordRefusalsAreLoggedWithTheirLeadingBlank) {
   EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, nullptr), nullptr);
   EXPECT_EQ(View("copy").CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   {
-    reference_host::ScopedFactoryFailure fail(&reference_host::FactoryFailures::create_collect_copy);
+    reference_host::ScopedFactoryFailure fail(
+        &reference_host::FactoryFailures::create_collect_copy);
     EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   }
-  EXPECT_THAT(log.warnings(), ElementsAre(" CreateResItemCollectCopy 参数错误", " CreateResItemCollectCopy 参数错误",
+  EXPECT_THAT(log.warnings(), ElementsAre(" CreateResItemCollectCopy 参数错误",
+                                          " CreateResItemCollectCopy 参数错误",
                                           " CreateResItemCollectCopy 参数错误",
                                           " CreateResItemCollectCopy 副本人材机已存在归集对象"));
   EXPECT_EQ(fresh->GetCollect(), nullptr);
   EXPECT_EQ(CopyRecord(Item("copy"))->GetCBResItem(), Cost("cbC"));
 
-  engine::qrv::QRVResCollectCopy* record = ViewOf(fresh.get()).CreateResItemCollectCopy(cost, Item("ys"));
+  engine::qrv::QRVResCollectCopy* record =
+      ViewOf(fresh.get()).CreateResItemCollectCopy(cost, Item("ys"));
   ASSERT_NE(record, nullptr);
   EXPECT_EQ(record->GetCBResItem(), cost);
   EXPECT_EQ(record->GetTempleteResItem(), Item("ys"));
@@ -212,16 +242,20 @@ TEST_F(ResItemViewTest, CopyItemHoldsTheRatioAndStandsNowhere) {
 }
 
 TEST_F(ResItemViewTest, CopyItemRefusals) {
-  builder_.BudgetLine("ys", 10, "R1").BudgetLine("zero", 0, "R2").BudgetLine("negative", -4, "R4")
-      .BudgetLine("unread", 1, "R3").WithoutQuantity();
+  builder_.BudgetLine("ys", 10, "R1")
+      .BudgetLine("zero", 0, "R2")
+      .BudgetLine("negative", -4, "R4")
+      .BudgetLine("unread", 1, "R3")
+      .WithoutQuantity();
   Build();
   const size_t objects = doc_->document()->object_count();
-  EXPECT_EQ(View("ys").CreateResItemCopy(-3), nullptr);      // other sign
+  EXPECT_EQ(View("ys").CreateResItemCopy(-3), nullptr);  // other sign
   EXPECT_EQ(View("negative").CreateResItemCopy(1), nullptr);
-  EXPECT_EQ(View("ys").CreateResItemCopy(5e-7), nullptr);    // zero request
+  EXPECT_EQ(View("ys").CreateResItemCopy(5e-7), nullptr);  // zero request
   EXPECT_EQ(View("zero").CreateResItemCopy(1), nullptr);
   EXPECT_EQ(View("unread").CreateResItemCopy(1), nullptr);
-  for (auto failure : {&reference_host::FactoryFailures::create_res_item, &reference_host::FactoryFailures::engine_factory}) {
+  for (auto failure : {&reference_host::FactoryFailures::create_res_item,
+                       &reference_host::FactoryFailures::engine_factory}) {
     reference_host::ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("ys").CreateResItemCopy(3), nullptr);
   }
@@ -232,12 +266,14 @@ TEST_F(ResItemViewTest, CopyItemRefusals) {
 
 TEST_F(ResItemViewTest, CollectedQuantitiesByModeAndAccountAndTheCostItemsPerCopy) {
   builder_.BudgetLine("ys", 10, "R1")
-      .Collect("ys", "cbC", 1, "c1").Collect("ys", "cbF", 2).Collect("ys", "cbC", 3, "c3")
+      .Collect("ys", "cbC", 1, "c1")
+      .Collect("ys", "cbF", 2)
+      .Collect("ys", "cbC", 3, "c3")
       .Collect("ys", "cbX", 4)  // entry without an account
       .Collect("ys", "cbS", 0.5);
   Build();
   EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectedQuantity(0), 10.5);
-  EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectedQuantity(1), 2);  // type "FB"
+  EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectedQuantity(1), 2);    // type "FB"
   EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectedQuantity(2), 8.5);  // type "C"
   EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectedQuantity(7), 10.5);
   EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectSrcQuantity(), 10);
@@ -245,12 +281,14 @@ TEST_F(ResItemViewTest, CollectedQuantitiesByModeAndAccountAndTheCostItemsPerCop
 
   std::map<std::string, double> quantities{{"01", 10}, {"zz", 1}};
   View("ys").GetResItemCollectedCostAccountQuantity(quantities);
-  EXPECT_EQ(quantities, (std::map<std::string, double>{{"", 4}, {"01", 16}, {"02", 0.5}, {"zz", 1}}));
+  EXPECT_EQ(quantities,
+            (std::map<std::string, double>{{"", 4}, {"01", 16}, {"02", 0.5}, {"zz", 1}}));
 
   auto* cbS = doc_->Find<engine::qrv::QRVResItem>("cbS");
   std::vector<engine::qrv::QRVResItem*> cost_items{cbS};
   View("ys").GetCollectedCBResItem(cost_items);
-  EXPECT_THAT(cost_items, ElementsAre(cbS, Cost("cbC"), Cost("cbF"), Cost("cbC"), Cost("cbX"), cbS));
+  EXPECT_THAT(cost_items,
+              ElementsAre(cbS, Cost("cbC"), Cost("cbF"), Cost("cbC"), Cost("cbX"), cbS));
   EXPECT_TRUE(View("ys").IsCollected());
   std::vector<engine::ResItem*> copies;
   View("cbC").GetCopyResFromQRVResItem(copies);
@@ -261,20 +299,27 @@ TEST_F(ResItemViewTest, CollectedQuantitiesByModeAndAccountAndTheCostItemsPerCop
 }
 
 TEST_F(ResItemViewTest, CostAccountsOfCollectedLinkedPlainAndCostItems) {
-  builder_.BudgetLine("collected", 10, "R1").WithYSCostAccount("ca2").Collect("collected", "cbC", 3)
-      .BudgetLine("linked", 10, "R2").WithYSCostAccount("ca1").Link("cbS", "linked")
-      .BudgetLine("plain", 10, "R3").WithYSCostAccount("ca2")
-      .BudgetLine("nothingLeft", 0, "R4").WithYSCostAccount("ca2")
+  builder_.BudgetLine("collected", 10, "R1")
+      .WithYSCostAccount("ca2")
+      .Collect("collected", "cbC", 3)
+      .BudgetLine("linked", 10, "R2")
+      .WithYSCostAccount("ca1")
+      .Link("cbS", "linked")
+      .BudgetLine("plain", 10, "R3")
+      .WithYSCostAccount("ca2")
+      .BudgetLine("nothingLeft", 0, "R4")
+      .WithYSCostAccount("ca2")
       .BudgetLine("noAccount", 10, "R5")
-      .BudgetLine("unknownAccount", 10, "R6").WithYSCostAccount("nope");
+      .BudgetLine("unknownAccount", 10, "R6")
+      .WithYSCostAccount("nope");
   Build();
   const struct {
     const char* item;
     std::set<std::string> codes;
   } cases[] = {
       {"collected", {"01"}},  // the cost lines' accounts, never its own
-      {"linked", {"02"}}, {"plain", {"02"}}, {"nothingLeft", {}}, {"noAccount", {}},
-      {"unknownAccount", {}}, {"cbS", {"02"}}, {"cbX", {}},
+      {"linked", {"02"}},     {"plain", {"02"}}, {"nothingLeft", {}}, {"noAccount", {}},
+      {"unknownAccount", {}}, {"cbS", {"02"}},   {"cbX", {}},
   };
   for (const auto& c : cases) {
     std::set<std::string> codes{"kept"};

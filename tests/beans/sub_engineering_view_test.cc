@@ -52,8 +52,10 @@ TEST_F(SubEngineeringViewTest, FieldsReadTheirKindsUnitOrTotalFigure) {
 TEST_F(SubEngineeringViewTest, OtherNamesAndMissingFiguresLeaveTheOutputUntouched) {
   doc_ = DocumentBuilder("p")
              .SubProject("sp1", "Building")
-             .Bill("b1", 1).Fee("Labor", 2, 20)
-             .Bill("noCalc", 1).WithoutFeeCalc()
+             .Bill("b1", 1)
+             .Fee("Labor", 2, 20)
+             .Bill("noCalc", 1)
+             .WithoutFeeCalc()
              .Build();
   for (const char* name : {"ysmxlabor", "Labor", "YSMXLabor ", "YSMXLaborTotal2", ""}) {
     SCOPED_TRACE(name);
@@ -88,24 +90,38 @@ TEST_P(ZJCSTest, DependsOnOwnAndParentMeasureKind) {
   EXPECT_EQ(View("item").IsZJCS(), c.zjcs);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ZJCSTest,
-    testing::Values(ZJCSCase{"Kind16UnderAnyParent", 0, 16, true}, ZJCSCase{"Kind16UnderKind16", 16, 16, true},
-                    ZJCSCase{"Kind16WithoutParent", -1, 16, false}, ZJCSCase{"Kind3UnderKind3", 3, 3, true},
-                    ZJCSCase{"Kind3UnderKind16", 16, 3, false}, ZJCSCase{"Kind3WithoutParent", -1, 3, false},
-                    ZJCSCase{"OtherKindUnderKind3", 3, 5, false}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, ZJCSTest,
+                         testing::Values(ZJCSCase{"Kind16UnderAnyParent", 0, 16, true},
+                                         ZJCSCase{"Kind16UnderKind16", 16, 16, true},
+                                         ZJCSCase{"Kind16WithoutParent", -1, 16, false},
+                                         ZJCSCase{"Kind3UnderKind3", 3, 3, true},
+                                         ZJCSCase{"Kind3UnderKind16", 16, 3, false},
+                                         ZJCSCase{"Kind3WithoutParent", -1, 3, false},
+                                         ZJCSCase{"OtherKindUnderKind3", 3, 5, false}),
+                         CaseName());
 
 TEST_F(SubEngineeringViewTest, CostAccountsOfOwnLinesOrOfTheWholeSubtree) {
   doc_ = DocumentBuilder("p")
-             .CostAccount("ca1", "01", "Civil").CostAccount("ca2", "02", "Steel")
-             .CostAccount("ca3", "03", "Glass").CostAccount("ca4", "04", "Paint")
+             .CostAccount("ca1", "01", "Civil")
+             .CostAccount("ca2", "02", "Steel")
+             .CostAccount("ca3", "03", "Glass")
+             .CostAccount("ca4", "04", "Paint")
              .SubProject("sp1", "Building")
-             .Bill("b1", 1).BudgetLine("y1", 1, "R1").WithYSCostAccount("ca1")
-             .Bill("b2", 1, "b1").BudgetLine("y2", 1, "R2").WithYSCostAccount("ca2")
-             .BillEntry("e2", 1).BudgetLine("y3", 1, "R3").WithYSCostAccount("ca3")
-             .Bill("b3", 1, "b2").BudgetLine("y4", 1, "R4").WithYSCostAccount("ca1")
-             .Bill("sibling", 1).BudgetLine("y5", 1, "R5").WithYSCostAccount("ca4")
+             .Bill("b1", 1)
+             .BudgetLine("y1", 1, "R1")
+             .WithYSCostAccount("ca1")
+             .Bill("b2", 1, "b1")
+             .BudgetLine("y2", 1, "R2")
+             .WithYSCostAccount("ca2")
+             .BillEntry("e2", 1)
+             .BudgetLine("y3", 1, "R3")
+             .WithYSCostAccount("ca3")
+             .Bill("b3", 1, "b2")
+             .BudgetLine("y4", 1, "R4")
+             .WithYSCostAccount("ca1")
+             .Bill("sibling", 1)
+             .BudgetLine("y5", 1, "R5")
+             .WithYSCostAccount("ca4")
              .Build();
   std::set<std::string> own{"01", "zz"};
   View("b1").GetYSAllResCostAccount(own, false);

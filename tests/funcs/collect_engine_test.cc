@@ -17,8 +17,11 @@ class CollectEngineTest : public DocumentTest {
         .ContractEntry("e2", "C02", "Sand")
         .SubProject("sp1", "Building")
         .Bill("b1", 10)
-        .BudgetLine("ys", 10, "R1").BudgetLine("ysL", 10, "R2")
-        .CostLine("cbA", "e1").CostLine("cbB", "e2").CostLine("cbL", "e1")
+        .BudgetLine("ys", 10, "R1")
+        .BudgetLine("ysL", 10, "R2")
+        .CostLine("cbA", "e1")
+        .CostLine("cbB", "e2")
+        .CostLine("cbL", "e1")
         .Link("cbL", "ysL");
   }
   bool Collect(const std::string& cost, const std::string& budget, double quantity) {
@@ -93,21 +96,28 @@ TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
     double quantity;
     const char* message;  // "" for none
   } cases[] = {
-      {"", "ys", 1, ""}, {"cbA", "", 1, ""}, {"cbA", "ys", 5e-7, ""}, {"cbA", "ys", 0, ""},
-      {"cbA", "ys", -1, "创建一个预算的副本人材机 失败"},  // allowed size, other sign: no copy holds it
+      {"", "ys", 1, ""},
+      {"cbA", "", 1, ""},
+      {"cbA", "ys", 5e-7, ""},
+      {"cbA", "ys", 0, ""},
+      {"cbA", "ys", -1,
+       "创建一个预算的副本人材机 失败"},  // allowed size, other sign: no copy holds it
       {"cbL", "ysQ", 1e9, "预算关联过来的人材机不可做归集 失败"},  // before any quantity is read
       {"cbA", "ysL", 1, ""},  // a linked budget line has nothing to collect
       {"cbA", "ysL", 0.00005, "创建一个预算的副本人材机 失败"},  // snapped to 0
-      {"copy", "ys", 1, "没有找到成本的归集对象"},  // target carrying a copy record
-      {"ys", "ys", 1, "没有找到成本的归集对象"},    // target carrying a templete record
+      {"copy", "ys", 1, "没有找到成本的归集对象"},               // target carrying a copy record
+      {"ys", "ys", 1, "没有找到成本的归集对象"},  // target carrying a templete record
   };
   for (const auto& c : cases) {
     LogCapture log;
-    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr, *c.budget ? Item(c.budget) : nullptr,
-                                          c.quantity)) << c.cost << " " << c.budget << " " << c.quantity;
-    EXPECT_EQ(log.warnings(), std::vector<std::string>(*c.message ? 1 : 0, c.message)) << c.cost << " " << c.quantity;
+    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr,
+                                          *c.budget ? Item(c.budget) : nullptr, c.quantity))
+        << c.cost << " " << c.budget << " " << c.quantity;
+    EXPECT_EQ(log.warnings(), std::vector<std::string>(*c.message ? 1 : 0, c.message))
+        << c.cost << " " << c.quantity;
   }
-  for (const char* id : {"cbA", "cbL", "ysL", "ysQ"}) EXPECT_EQ(Item(id)->GetCollect(), nullptr) << id;
+  for (const char* id : {"cbA", "cbL", "ysL", "ysQ"})
+    EXPECT_EQ(Item(id)->GetCollect(), nullptr) << id;
   EXPECT_EQ(doc_->document()->object_count(), objects);
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(2));
 }
@@ -146,19 +156,20 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, CollectFactoryFailureTest,
-    testing::Values(
-        FactoryCase{"EngineFactory", &reference_host::FactoryFailures::engine_factory,
-                    "创建一个预算的副本人材机 失败", false, false},
-        FactoryCase{"CopyItem", &reference_host::FactoryFailures::create_res_item,
-                    "创建一个预算的副本人材机 失败", false, false},
-        FactoryCase{"ProductFactory", &reference_host::FactoryFailures::qrv_factory,
-                    "没有找到成本的归集对象", false, false},
-        FactoryCase{"ObjectRecord", &reference_host::FactoryFailures::create_collect_obj,
-                    "没有找到成本的归集对象", false, false},
-        FactoryCase{"TempleteRecord", &reference_host::FactoryFailures::create_collect_templete,
-                    "没有找到模板的归集对象", true, false},
-        FactoryCase{"CopyRecord", &reference_host::FactoryFailures::create_collect_copy,
-                    "没有找到副本的归集对象", true, true}),
+    testing::Values(FactoryCase{"EngineFactory", &reference_host::FactoryFailures::engine_factory,
+                                "创建一个预算的副本人材机 失败", false, false},
+                    FactoryCase{"CopyItem", &reference_host::FactoryFailures::create_res_item,
+                                "创建一个预算的副本人材机 失败", false, false},
+                    FactoryCase{"ProductFactory", &reference_host::FactoryFailures::qrv_factory,
+                                "没有找到成本的归集对象", false, false},
+                    FactoryCase{"ObjectRecord",
+                                &reference_host::FactoryFailures::create_collect_obj,
+                                "没有找到成本的归集对象", false, false},
+                    FactoryCase{"TempleteRecord",
+                                &reference_host::FactoryFailures::create_collect_templete,
+                                "没有找到模板的归集对象", true, false},
+                    FactoryCase{"CopyRecord", &reference_host::FactoryFailures::create_collect_copy,
+                                "没有找到副本的归集对象", true, true}),
     CaseName());
 
 TEST_F(CollectEngineTest, ReleaseLeavesBothListsAndMayBeRepeated) {
@@ -187,12 +198,11 @@ TEST_F(CollectEngineTest, ReleaseRefusals) {
   // A copy record that names a cost line as its budget line.
   ASSERT_TRUE(ViewOf(stray.get()).CreateResItemCollectCopy(Cost("cbA"), Item("cbA")));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), stray.get()));
-  EXPECT_THAT(Warnings(),
-              ElementsAre("YSRcjCopyUnCollectToCB成本人材机为空",
-                          "YSRcjCopyUnCollectToCB预算副本人材机为空",
-                          "YSRcjCopyUnCollectToCB没有找到成本的归集对象",
-                          "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
-                          "YSRcjCopyUnCollectToCB没有找到模板的归集对象"));
+  EXPECT_THAT(Warnings(), ElementsAre("YSRcjCopyUnCollectToCB成本人材机为空",
+                                      "YSRcjCopyUnCollectToCB预算副本人材机为空",
+                                      "YSRcjCopyUnCollectToCB没有找到成本的归集对象",
+                                      "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
+                                      "YSRcjCopyUnCollectToCB没有找到模板的归集对象"));
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
   EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(4));
 }
@@ -247,18 +257,17 @@ TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
 TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
   EXPECT_FALSE(Modify("cbA", "", 3));
   EXPECT_FALSE(Modify("cbA", "c4", 5e-7));
-  EXPECT_FALSE(Modify("cbA", "ys", 3));        // no copy record
-  EXPECT_FALSE(Modify("cbB", "c4", 3));        // collected into cbA
-  EXPECT_FALSE(Modify("", "c4", 3));           // a null cost line is no match either
-  EXPECT_FALSE(Modify("cbA", "c4", -3));       // other sign than the source
+  EXPECT_FALSE(Modify("cbA", "ys", 3));   // no copy record
+  EXPECT_FALSE(Modify("cbB", "c4", 3));   // collected into cbA
+  EXPECT_FALSE(Modify("", "c4", 3));      // a null cost line is no match either
+  EXPECT_FALSE(Modify("cbA", "c4", -3));  // other sign than the source
   EXPECT_FALSE(Modify("cbA", "c4", 11));
-  EXPECT_THAT(Warnings(),
-              ElementsAre("ModifyResItemCollectQuantity副本人材机的消耗量为为0",
-                          "ModifyResItemCollectQuantity没有找到副本的归集对象",
-                          "ModifyResItemCollectQuantity副本归集的对象不匹配",
-                          "ModifyResItemCollectQuantity副本归集的对象不匹配",
-                          "ModifyResItemCollectQuantity比例错误剩余可归集的数量不足",
-                          "ModifyResItemCollectQuantity剩余可归集的数量不足"));
+  EXPECT_THAT(Warnings(), ElementsAre("ModifyResItemCollectQuantity副本人材机的消耗量为为0",
+                                      "ModifyResItemCollectQuantity没有找到副本的归集对象",
+                                      "ModifyResItemCollectQuantity副本归集的对象不匹配",
+                                      "ModifyResItemCollectQuantity副本归集的对象不匹配",
+                                      "ModifyResItemCollectQuantity比例错误剩余可归集的数量不足",
+                                      "ModifyResItemCollectQuantity剩余可归集的数量不足"));
   EXPECT_EQ(previous_, kUnset);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
   EXPECT_EQ(Item("cbA")->recalculate_count(), 0);

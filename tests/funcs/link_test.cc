@@ -17,16 +17,29 @@ using testing::Contains;
 class LinkTest : public DocumentTest {
  protected:
   LinkTest() {
-    builder_.ContractGroup("g", "MaterialForm").ContractEntry("e", "C01", "Cement")
-        .ContractGroup("lease", "SelfLeaseMachineForm").ContractEntry("el", "M01", "Crane")
-        .ContractGroup("rev", "SelfLeaseRevolvingMaterialsForm").ContractEntry("er", "R01", "Formwork")
+    builder_.ContractGroup("g", "MaterialForm")
+        .ContractEntry("e", "C01", "Cement")
+        .ContractGroup("lease", "SelfLeaseMachineForm")
+        .ContractEntry("el", "M01", "Crane")
+        .ContractGroup("rev", "SelfLeaseRevolvingMaterialsForm")
+        .ContractEntry("er", "R01", "Formwork")
         .SubProject("sp1", "Building")
-        .Bill("b10", 10).BudgetLine("y5", 5, "R1").CostLine("cb10", "e").CostLine("cb10b", "e")
-        .Bill("b0", 0).BudgetLine("y0", 5, "R2").CostLine("cb0", "e")
+        .Bill("b10", 10)
+        .BudgetLine("y5", 5, "R1")
+        .CostLine("cb10", "e")
+        .CostLine("cb10b", "e")
+        .Bill("b0", 0)
+        .BudgetLine("y0", 5, "R2")
+        .CostLine("cb0", "e")
         .Bill("b2", 2)
-        .BudgetLine("y3", 3, "R3").BudgetLine("y4", 4, "R4").BudgetLine("yc", 1, "R5")
-        .CostLine("cbG", "e").WithContent("before")
-        .CostLine("cbM", "el").CostLine("cbR", "er").CostLine("cbT", "e")
+        .BudgetLine("y3", 3, "R3")
+        .BudgetLine("y4", 4, "R4")
+        .BudgetLine("yc", 1, "R5")
+        .CostLine("cbG", "e")
+        .WithContent("before")
+        .CostLine("cbM", "el")
+        .CostLine("cbR", "er")
+        .CostLine("cbT", "e")
         .Collect("yc", "cbT", 0.5);
   }
   // Resolves every line to |cost_id| ("" for none), recording what it was asked.
@@ -68,9 +81,13 @@ TEST_F(LinkTest, SingleLinkRegistersTheCostLineWithItsEntry) {
 }
 
 TEST_F(LinkTest, SingleLinkKeepsTheContentWhenAQuantityIsMissing) {
-  builder_.Bill("bq", 1).WithoutQuantity().BudgetLine("yq", 2, "R6").CostLine("cbq", "e")
+  builder_.Bill("bq", 1)
+      .WithoutQuantity()
+      .BudgetLine("yq", 2, "R6")
+      .CostLine("cbq", "e")
       .WithContent("keep")
-      .Select("y5").WithoutQuantity();
+      .Select("y5")
+      .WithoutQuantity();
   Build();
   EXPECT_TRUE(link_.LinkToCB(Item("yq"), To("cbq")));
   EXPECT_TRUE(link_.LinkToCB(Item("y5"), To("cbq")));
@@ -97,7 +114,7 @@ TEST_F(LinkTest, GroupLinkBindsTheOtherMembersAndSumsTheirQuantities) {
   EXPECT_FALSE(Item("cbG")->IsLinkedTo(Item("y3")));  // the resolver's business
   EXPECT_TRUE(Item("cbG")->IsLinkedTo(Item("y4")));
   EXPECT_THAT(asked_, ElementsAre(Item("y3")));
-  EXPECT_EQ(Entry("e")->lease_quantity_text(), "");  // not a self-lease form
+  EXPECT_EQ(Entry("e")->lease_quantity_text(), "");       // not a self-lease form
   EXPECT_TRUE(link_.LinkToCB(Lines({"y0"}), To("cb0")));  // a bill of 0 writes 0
   EXPECT_EQ(Item("cb0")->GetContent(), "0");
   EXPECT_THAT(log_.warnings(), IsEmpty());
@@ -111,11 +128,14 @@ TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
     std::vector<std::string> members;  // "" is a null member
     const char* message;
   } cases[] = {
-      {{"y3", "y5"}, "mergeBingToCB check failed"}, {{"y3", "y4", "y5"}, "mergeBingToCB check failed"},
+      {{"y3", "y5"}, "mergeBingToCB check failed"},
+      {{"y3", "y4", "y5"}, "mergeBingToCB check failed"},
       {{"y3", "free"}, "mergeBingToCB check failed"},
       {{"free", "free"}, "mergeBingToCB check failed"},  // no bill at all
-      {{"y3", "y4", "yc"}, "mergeBingToCB 存在已归集的人材机"}, {{"yc", "y3"}, "mergeBingToCB 存在已归集的人材机"},
-      {{"y3", "", "y4"}, "mergeBingToCB check has null"}, {{"", "yc"}, "mergeBingToCB check has null"},
+      {{"y3", "y4", "yc"}, "mergeBingToCB 存在已归集的人材机"},
+      {{"yc", "y3"}, "mergeBingToCB 存在已归集的人材机"},
+      {{"y3", "", "y4"}, "mergeBingToCB check has null"},
+      {{"", "yc"}, "mergeBingToCB check has null"},
       {{"yc", ""}, "mergeBingToCB 存在已归集的人材机"},
   };
   for (const auto& c : cases) {
@@ -176,15 +196,20 @@ TEST_F(LinkTest, UnlinkFreesTheLineFromEveryCostLineOfItsBill) {
   EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("y5")));
   EXPECT_FALSE(Item("cb10b")->IsLinkedTo(Item("y5")));
   EXPECT_THAT(Item("cb10b")->linked_ids(), ElementsAre("y0"));  // other links stay
-  EXPECT_TRUE(link_.DeLinkToCB(Item("y5")));  // nothing left to find
+  EXPECT_TRUE(link_.DeLinkToCB(Item("y5")));                    // nothing left to find
   EXPECT_TRUE(link_.DeLinkToCB(Item("y3")));
 }
 
 TEST_F(LinkTest, UnlinkUnderAnEntryOrALumpSumMeasureItem) {
-  builder_.Select("b10").BillEntry("entry", 1).BudgetLine("ye", 1, "R7").Link("cb10", "ye")
+  builder_.Select("b10")
+      .BillEntry("entry", 1)
+      .BudgetLine("ye", 1, "R7")
+      .Link("cb10", "ye")
       .SubEngineering("group3", 1, 3, 1)
-      .SubEngineering("zjcs", 1, 16, 1, "group3").BudgetLine("yz", 1, "R8")
-      .CostLine("cbz", "e").Link("cbz", "yz");
+      .SubEngineering("zjcs", 1, 16, 1, "group3")
+      .BudgetLine("yz", 1, "R8")
+      .CostLine("cbz", "e")
+      .Link("cbz", "yz");
   Build();
   EXPECT_TRUE(link_.DeLinkToCB(Item("ye")));
   EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("ye")));
@@ -193,11 +218,15 @@ TEST_F(LinkTest, UnlinkUnderAnEntryOrALumpSumMeasureItem) {
 }
 
 TEST_F(LinkTest, UnlinkRefusals) {
-  builder_.Bill("noList", 1).BudgetLine("yn", 1, "R9").WithoutCostList()
-      .SubEngineering("measure", 1, 0, 1).BudgetLine("ym", 1, "R10");
+  builder_.Bill("noList", 1)
+      .BudgetLine("yn", 1, "R9")
+      .WithoutCostList()
+      .SubEngineering("measure", 1, 0, 1)
+      .BudgetLine("ym", 1, "R10");
   Build();
   scoped_refptr<ResItemImpl> free_line(new ResItemImpl());
-  for (ResItemImpl* line : {Item("yn"), Item("ym"), free_line.get(), static_cast<ResItemImpl*>(nullptr)})
+  for (ResItemImpl* line :
+       {Item("yn"), Item("ym"), free_line.get(), static_cast<ResItemImpl*>(nullptr)})
     EXPECT_FALSE(link_.DeLinkToCB(line));
 }
 

@@ -1,12 +1,12 @@
 #include "tests/support/random_document.h"
 
+#include <rapidcheck.h>
+
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
-
-#include <rapidcheck.h>
 
 #include "reference_host/model/base_res_item_group_impl.h"
 #include "reference_host/model/field_keys.h"
@@ -45,7 +45,8 @@ class Drawer {
     return id;
   }
   void Fields(DocumentObjectImpl* object) {
-    for (int i = Count(3); i > 0; --i) object->fields()->SetFieldValue(DrawOddText(), DrawFieldValue(), true);
+    for (int i = Count(3); i > 0; --i)
+      object->fields()->SetFieldValue(DrawOddText(), DrawFieldValue(), true);
   }
   scoped_refptr<reference_host::BaseResItemImpl> Entry();
   void SubProject(reference_host::SubProjectImpl* sub_project);
@@ -63,7 +64,8 @@ class Drawer {
 };
 
 scoped_refptr<reference_host::BaseResItemImpl> Drawer::Entry() {
-  scoped_refptr<reference_host::BaseResItemImpl> entry(new reference_host::BaseResItemImpl(Id("entry")));
+  scoped_refptr<reference_host::BaseResItemImpl> entry(
+      new reference_host::BaseResItemImpl(Id("entry")));
   Fields(entry.get());
   if (OneIn(3)) entry->SetLeaseQuantityText(DrawOddText());
   if (OneIn(4)) entry->set_registered_quantity(DrawOddDouble());
@@ -81,7 +83,8 @@ std::unique_ptr<reference_host::AppDocumentImpl> Drawer::Draw() {
 
   std::vector<reference_host::CostAccountImpl*> accounts;
   for (int i = Count(6); i > 0; --i) {
-    scoped_refptr<reference_host::CostAccountImpl> account(new reference_host::CostAccountImpl(Id("ca"), DrawOddText(), DrawOddText()));
+    scoped_refptr<reference_host::CostAccountImpl> account(
+        new reference_host::CostAccountImpl(Id("ca"), DrawOddText(), DrawOddText()));
     Fields(account.get());
     reference_host::CostAccountImpl* parent = OneIn(2) ? Pick(accounts) : nullptr;
     if (parent)
@@ -91,12 +94,14 @@ std::unique_ptr<reference_host::AppDocumentImpl> Drawer::Draw() {
     accounts.push_back(account.get());
   }
   for (int i = Count(3); i > 0; --i) {
-    scoped_refptr<reference_host::BillStageImpl> stage(new reference_host::BillStageImpl(Id("stage"), DrawOddText()));
+    scoped_refptr<reference_host::BillStageImpl> stage(
+        new reference_host::BillStageImpl(Id("stage"), DrawOddText()));
     Fields(stage.get());
     project->bill_stages()->AddBillStage(stage);
   }
   for (int i = Count(2); i > 0; --i) {
-    scoped_refptr<reference_host::BaseResItemGroupImpl> group(new reference_host::BaseResItemGroupImpl(Id("group"), DrawOddText()));
+    scoped_refptr<reference_host::BaseResItemGroupImpl> group(
+        new reference_host::BaseResItemGroupImpl(Id("group"), DrawOddText()));
     Fields(group.get());
     for (int j = Count(3); j > 0; --j) {
       scoped_refptr<reference_host::BaseResItemImpl> entry = Entry();
@@ -106,7 +111,8 @@ std::unique_ptr<reference_host::AppDocumentImpl> Drawer::Draw() {
     project->AddBaseResItemGroup(group);
   }
   for (int i = Count(2); i > 0; --i) {
-    scoped_refptr<reference_host::TableImpl> table(new reference_host::TableImpl(Id("table"), DrawOddText()));
+    scoped_refptr<reference_host::TableImpl> table(
+        new reference_host::TableImpl(Id("table"), DrawOddText()));
     Fields(table.get());
     std::vector<reference_host::TupleImpl*> rows;
     for (int j = Count(4); j > 0; --j) {
@@ -123,12 +129,13 @@ std::unique_ptr<reference_host::AppDocumentImpl> Drawer::Draw() {
   }
 
   if (!OneIn(10)) {
-    scoped_refptr<reference_host::SubProjectImpl> root(new reference_host::SubProjectImpl(Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
+    scoped_refptr<reference_host::SubProjectImpl> root(new reference_host::SubProjectImpl(
+        Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
     project->SetRootSubProject(root);
     std::vector<reference_host::SubProjectImpl*> sub_projects{root.get()};
     for (int i = Count(3); i > 0; --i) {
-      scoped_refptr<reference_host::SubProjectImpl> child(
-          new reference_host::SubProjectImpl(Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
+      scoped_refptr<reference_host::SubProjectImpl> child(new reference_host::SubProjectImpl(
+          Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
       Pick(sub_projects)->AddChild(child);
       sub_projects.push_back(child.get());
     }
@@ -183,7 +190,8 @@ void Drawer::BillItem(reference_host::SubEngineeringImpl* item) {
     item->SetHasFeeCalc(false);
   } else {
     for (int i = Count(2); i > 0; --i) item->fee_calc()->SetFeeCost(DrawOddText(), DrawOddDouble());
-    for (int i = Count(2); i > 0; --i) item->fee_calc()->SetFeeTotalCost(DrawOddText(), DrawOddDouble());
+    for (int i = Count(2); i > 0; --i)
+      item->fee_calc()->SetFeeTotalCost(DrawOddText(), DrawOddDouble());
   }
   if (OneIn(6)) {
     item->SetHasBudgetList(false);
@@ -206,7 +214,8 @@ void Drawer::BillItem(reference_host::SubEngineeringImpl* item) {
 }
 
 scoped_refptr<reference_host::ResItemImpl> Drawer::Line(bool budget) {
-  scoped_refptr<reference_host::ResItemImpl> line(new reference_host::ResItemImpl(Id(budget ? "ys" : "cb")));
+  scoped_refptr<reference_host::ResItemImpl> line(
+      new reference_host::ResItemImpl(Id(budget ? "ys" : "cb")));
   Fields(line.get());
   if (OneIn(4))
     line->ClearQuantity();
@@ -230,12 +239,14 @@ void Drawer::Collect() {
   reference_host::ResItemImpl* cost = Pick(cost_lines_);
   if (!budget || !cost) return;
   if (!budget->GetCollect()) {
-    scoped_refptr<reference_host::ResCollectTempleteImpl> templete(new reference_host::ResCollectTempleteImpl());
+    scoped_refptr<reference_host::ResCollectTempleteImpl> templete(
+        new reference_host::ResCollectTempleteImpl());
     if (!OneIn(6)) templete->SetOwner(budget);
     budget->SetCollect(templete.get());
   }
   if (!cost->GetCollect()) {
-    scoped_refptr<reference_host::ResCollectObjImpl> object(new reference_host::ResCollectObjImpl());
+    scoped_refptr<reference_host::ResCollectObjImpl> object(
+        new reference_host::ResCollectObjImpl());
     // Now and then the owner is another object of the document.
     object->SetOwner(OneIn(6) ? static_cast<DocumentObjectImpl*>(budget) : cost);
     cost->SetCollect(object.get());
@@ -247,7 +258,8 @@ void Drawer::Collect() {
   copy->fields()->SetDouble(reference_host::keys::kCollectRatio, DrawOddDouble());
   if (OneIn(4)) copy->SetQuantity(DrawOddDouble());
   if (!OneIn(8)) {
-    scoped_refptr<reference_host::ResCollectCopyImpl> record(new reference_host::ResCollectCopyImpl());
+    scoped_refptr<reference_host::ResCollectCopyImpl> record(
+        new reference_host::ResCollectCopyImpl());
     if (!OneIn(8)) record->SetTempleteResItem(budget);
     if (!OneIn(8)) record->SetCBResItem(cost);
     if (!OneIn(8)) record->SetOwner(static_cast<engine::ResItem*>(copy.get()));
@@ -255,15 +267,19 @@ void Drawer::Collect() {
   }
   // Usually listed by both records; a half-released copy by one.
   int listing = *rc::gen::inRange(0, 6);
-  if (listing != 1) dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect())->AddCopy(copy.get());
-  if (listing != 2) dynamic_cast<reference_host::ResCollectObjImpl*>(cost->GetCollect())->AddCopy(copy.get());
+  if (listing != 1)
+    dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect())
+        ->AddCopy(copy.get());
+  if (listing != 2)
+    dynamic_cast<reference_host::ResCollectObjImpl*>(cost->GetCollect())->AddCopy(copy.get());
 }
 
 }  // namespace
 
 std::string DrawOddText() {
   static const char* const kOdd[] = {
-      "", "水泥", "a/b~c", "\xff\xfe", "\xed\xa0\x80", "\xc0\xaf", "\xf4\x90\x80\x80", "ok\xe6\xb0", "BRICode",
+      "",           "水泥",    "a/b~c", "\xff\xfe", "\xed\xa0\x80", "\xc0\xaf", "\xf4\x90\x80\x80",
+      "ok\xe6\xb0", "BRICode",
   };
   switch (*rc::gen::inRange(0, 4)) {
     case 0:
@@ -285,11 +301,12 @@ double DrawOddDouble() {
     case 1:
       return std::numeric_limits<double>::quiet_NaN();
     case 2:
-      return *rc::gen::element(std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+      return *rc::gen::element(std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(),
                                -std::numeric_limits<double>::quiet_NaN(), payload_nan);
     case 3:
-      return *rc::gen::element(std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
-                               0.1, 1e21, 5.0);
+      return *rc::gen::element(std::numeric_limits<double>::max(),
+                               std::numeric_limits<double>::denorm_min(), 0.1, 1e21, 5.0);
     default:
       return *rc::gen::arbitrary<double>();
   }

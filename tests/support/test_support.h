@@ -3,6 +3,12 @@
 // and assignment outcomes, and one fixture around a built document.
 #pragma once
 
+#include <glog/logging.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <rapidcheck.h>
+#include <rapidcheck/gtest.h>
+
 #include <cmath>
 #include <limits>
 #include <map>
@@ -12,12 +18,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#include <glog/logging.h>
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-#include <rapidcheck.h>
-#include <rapidcheck/gtest.h>
 
 #include "beans/qrv_resitem.h"
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -47,8 +47,8 @@ class LogCapture : public google::LogSink {
   ~LogCapture() override { google::RemoveLogSink(this); }
 
   using google::LogSink::send;
-  void send(google::LogSeverity severity, const char*, const char*, int, const google::LogMessageTime&,
-            const char* message, size_t length) override {
+  void send(google::LogSeverity severity, const char*, const char*, int,
+            const google::LogMessageTime&, const char* message, size_t length) override {
     std::lock_guard<std::mutex> hold(lock_);
     lines_.push_back({severity, std::string(message, length)});
   }
@@ -66,7 +66,9 @@ class LogCapture : public google::LogSink {
   std::vector<std::pair<google::LogSeverity, std::string>> lines_;
 };
 
-inline marrow::qrv::QRVResItemBean ViewOf(engine::ResItem* item) { return marrow::qrv::QRVResItemBean(item); }
+inline marrow::qrv::QRVResItemBean ViewOf(engine::ResItem* item) {
+  return marrow::qrv::QRVResItemBean(item);
+}
 
 // The item's quantity, NaN when it has none.
 inline double Quantity(const engine::ResItem* item) {
@@ -115,7 +117,8 @@ inline Texts Carried(const std::vector<engine::DocumentObject*>& objects) {
   Texts out;
   for (engine::DocumentObject* object : objects) {
     engine::FieldValue value;
-    if (!object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value)) continue;
+    if (!object->GetFieldContainer()->GetFieldValue(reference_host::keys::kCostAccount, value))
+      continue;
     out.emplace(object->GetId(), value.IsText() ? value.GetString() : "<other>");
   }
   return out;
@@ -127,10 +130,15 @@ inline Texts Carried(const std::vector<engine::DocumentObject*>& objects) {
 inline std::unique_ptr<reference_host::AppDocumentImpl> CollectedDocument() {
   return DocumentBuilder("p")
       .ContractGroup("g1", "SelfLeaseMachineForm")
-      .ContractEntry("e1", "M01", "Crane").WithResType("J").WithCostAccount("ca1")
+      .ContractEntry("e1", "M01", "Crane")
+      .WithResType("J")
+      .WithCostAccount("ca1")
       .SubProject("sp1", "Building")
       .Bill("b1", 10)
-      .BudgetLine("ys1", 10, "C001").WithName("Cement").WithUnit("t").WithYSCostAccount("ca2")
+      .BudgetLine("ys1", 10, "C001")
+      .WithName("Cement")
+      .WithUnit("t")
+      .WithYSCostAccount("ca2")
       .WithSourceRef("quota-7")
       .CostLine("cb1", "e1")
       .CostLine("cb2", "e1")
@@ -144,7 +152,9 @@ class DocumentTest : public testing::Test {
   void Build() { doc_ = builder_.Build(); }
   ResItemImpl* Item(const std::string& id) const { return doc_->Find<ResItemImpl>(id); }
   engine::qrv::QRVResItem* Cost(const std::string& id) const { return Item(id); }
-  reference_host::BaseResItemImpl* Entry(const std::string& id) const { return doc_->Find<reference_host::BaseResItemImpl>(id); }
+  reference_host::BaseResItemImpl* Entry(const std::string& id) const {
+    return doc_->Find<reference_host::BaseResItemImpl>(id);
+  }
   marrow::qrv::QRVResItemBean View(const std::string& id) const { return ViewOf(Item(id)); }
   double Allowed(const std::string& id) const { return View(id).GetResItemCollectAllowQuantity(); }
   engine::DocumentObject* Object(const std::string& id) const {

@@ -11,8 +11,7 @@
 namespace marrow {
 namespace qrv {
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 BillStageGroupFunc::BillStageGroupFunc(engine::qrv::QRVBillStageGroup* group) : group_(group) {}
 

@@ -1,14 +1,14 @@
 #include "funcs/cost_account/qrv_service.h"
 
+#include <glog/logging.h>
+
 #include <cstddef>
 #include <exception>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <unordered_set>
 #include <utility>
 #include <vector>
-
-#include <glog/logging.h>
-#include <nlohmann/json.hpp>
 
 #include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
@@ -51,7 +51,8 @@ void CostAccountGroupFunc::GetCostAccountCodeLevel(std::map<std::string, int>& l
   if (!group_) return;
   int counter = 0;
   const int count = group_->GetCostAccountCount();
-  for (int i = 0; i < count; ++i) GetCostAccountCodeLevel(group_->GetCostAccount(i), levels, counter);
+  for (int i = 0; i < count; ++i)
+    GetCostAccountCodeLevel(group_->GetCostAccount(i), levels, counter);
 }
 
 void CostAccountGroupFunc::GetCostAccountCodeLevel(engine::qrv::QRVCostAccount* account,
@@ -188,8 +189,8 @@ void CostAccountGroupFunc::UpdateLocalCostAccount(engine::SubProject* sub_projec
   }
 }
 
-bool ConvertToValidCostAccountId(engine::qrv::QRVCostAccountGroup* group,
-                                 const std::string& input, std::string& output) {
+bool ConvertToValidCostAccountId(engine::qrv::QRVCostAccountGroup* group, const std::string& input,
+                                 std::string& output) {
   if (!group) return false;
   const scoped_refptr<proxy::Element> element = proxy::CreateElement(group);
   if (!element) return false;

@@ -80,8 +80,7 @@ class MARROW_QRV_EXPORT CostAccountGroupFunc {
 // |output| is |input| and the answer tells whether it is a valid id of the
 // tree. A null tree answers false and leaves |output| untouched.
 MARROW_QRV_EXPORT bool ConvertToValidCostAccountId(engine::qrv::QRVCostAccountGroup* group,
-                                                   const std::string& input,
-                                                   std::string& output);
+                                                   const std::string& input, std::string& output);
 
 }  // namespace qrv
 }  // namespace marrow

@@ -28,7 +28,6 @@ namespace {
 using Row = engine::dbtables::TupleObject;
 using Record = std::map<engine::DocumentObject*, std::string>;
 
-
 // Keeps the first value per object only.
 void RecordRow(Row* row, const engine::FieldContainer* fields, Record& record) {
   engine::DocumentObject* key = row;
@@ -46,8 +45,7 @@ void ClearRow(Row* row, Record& record) {
 }
 
 // Records the row if it carries the field, then writes |value| into it.
-void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value,
-              Record& record) {
+void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value, Record& record) {
   if (fields->HasField(keys::kCostAccount)) RecordRow(row, fields, record);
   fields->SetFieldValue(keys::kCostAccount, engine::FieldValue(value), true);
 }
@@ -170,8 +168,7 @@ class RowForest {
 
   // Writes |value| into the row at |pos|, then clears its ancestors (nearest
   // first) and its descendants (in pre-order), as walking them would.
-  void Assign(int pos, engine::FieldContainer* fields, const std::string& value,
-              Record& record) {
+  void Assign(int pos, engine::FieldContainer* fields, const std::string& value, Record& record) {
     WriteRow(rows_[pos], fields, value, record);
     carriers_.Set(pos, ends_[pos]);
     for (int at; (at = carriers_.LastBelow(pos, pos)) >= 0;) Clear(at, record);
@@ -184,7 +181,7 @@ class RowForest {
     int first_child = -1;  // Links found by climbing from assigned rows.
     int next_sibling = -1;
     int pos = -1;
-    bool whole = false;  // An assigned row: its whole subtree is reached.
+    bool whole = false;   // An assigned row: its whole subtree is reached.
     bool linked = false;  // Its parent link (or its being a top row) is known.
   };
 

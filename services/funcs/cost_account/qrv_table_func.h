@@ -43,7 +43,8 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   void SetCostAccount(std::vector<engine::DocumentObject*> objects, const std::string& value);
   // Assigns each object its own value, in order; the same as one
   // SetCostAccount call per pair on this worker, done in one pass.
-  void SetCostAccount(const std::vector<std::pair<engine::DocumentObject*, std::string>>& assignments);
+  void SetCostAccount(
+      const std::vector<std::pair<engine::DocumentObject*, std::string>>& assignments);
 
   std::map<engine::DocumentObject*, std::string> GetData() const;
 

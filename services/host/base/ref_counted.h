@@ -17,8 +17,7 @@ class RefCountedThreadSafe {
  public:
   void AddRef() const { ref_count_.fetch_add(1, std::memory_order_relaxed); }
   void Release() const {
-    if (ref_count_.fetch_sub(1, std::memory_order_acq_rel) == 1)
-      delete static_cast<const T*>(this);
+    if (ref_count_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete static_cast<const T*>(this);
   }
   bool HasOneRef() const { return ref_count_.load(std::memory_order_acquire) == 1; }
   int RefCountForTesting() const { return ref_count_.load(std::memory_order_acquire); }
@@ -39,8 +38,7 @@ template <class T>
 class WeakPtr {
  public:
   WeakPtr() = default;
-  WeakPtr(T* ptr, std::shared_ptr<std::atomic<bool>> alive)
-      : ptr_(ptr), alive_(std::move(alive)) {}
+  WeakPtr(T* ptr, std::shared_ptr<std::atomic<bool>> alive) : ptr_(ptr), alive_(std::move(alive)) {}
   T* get() const { return alive_ && alive_->load() ? ptr_ : nullptr; }
   explicit operator bool() const { return get() != nullptr; }
   T* operator->() const { return get(); }
@@ -63,8 +61,7 @@ class SupportsWeakPtr {
   std::shared_ptr<std::atomic<bool>> alive_;
 };
 
-class MARROW_HOST_API Object : public RefCountedThreadSafe<Object>,
-                               public SupportsWeakPtr<Object> {
+class MARROW_HOST_API Object : public RefCountedThreadSafe<Object>, public SupportsWeakPtr<Object> {
  protected:
   Object() = default;
   virtual ~Object() = default;

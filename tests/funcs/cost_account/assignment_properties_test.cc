@@ -18,8 +18,8 @@ const std::vector<std::optional<std::string>> kInitial = {std::nullopt, "",     
                                                           "ca-steel",   "ca-plant", "junk"};
 // Values a user may give, with the id each resolves to (nullopt: rejected).
 const std::vector<std::pair<std::string, std::optional<std::string>>> kValues = {
-    {"Civil", "ca-civil"}, {"Civil/Steel", "ca-steel"}, {"ca-plant", "ca-plant"},
-    {"", ""},              {"Nope", std::nullopt},      {"Steel", std::nullopt}};
+    {"Civil", "ca-civil"},  {"Civil/Steel", "ca-steel"}, {"ca-plant", "ca-plant"}, {"", ""},
+    {"Nope", std::nullopt}, {"Steel", std::nullopt}};
 
 std::string RowId(int index) { return "r" + std::to_string(index); }
 
@@ -96,9 +96,11 @@ std::unique_ptr<reference_host::AppDocumentImpl> BuildDocument(const Forest& for
   return builder.Build();
 }
 
-std::vector<engine::DocumentObject*> AllRows(const reference_host::AppDocumentImpl& doc, std::size_t count) {
+std::vector<engine::DocumentObject*> AllRows(const reference_host::AppDocumentImpl& doc,
+                                             std::size_t count) {
   std::vector<engine::DocumentObject*> rows;
-  for (std::size_t i = 0; i < count; ++i) rows.push_back(doc.FindObjectById(RowId(static_cast<int>(i))));
+  for (std::size_t i = 0; i < count; ++i)
+    rows.push_back(doc.FindObjectById(RowId(static_cast<int>(i))));
   return rows;
 }
 
@@ -109,8 +111,8 @@ RC_GTEST_PROP(CostAccountAssignmentModel, OneValueForASelectionMatchesRowByRowWa
   Forest model = GenForest(false);
   auto doc = BuildDocument(model);
   const auto all = AllRows(*doc, model.parent.size());
-  const auto picks = *rc::gen::container<std::vector<int>>(
-      rc::gen::inRange(0, static_cast<int>(all.size())));
+  const auto picks =
+      *rc::gen::container<std::vector<int>>(rc::gen::inRange(0, static_cast<int>(all.size())));
   const std::size_t value = PickValue();
 
   std::vector<engine::DocumentObject*> selection;

@@ -10,10 +10,10 @@
 namespace {
 
 using namespace test_support;
-using reference_host::keys::kCostAccount;
 using marrow::qrv::QRVResItemFunc;
 using marrow::qrv::QRVSetCostAccountSetviceAction;
 using marrow::qrv::QRVTableFunc;
+using reference_host::keys::kCostAccount;
 
 // Accounts Civil(01){Steel(0101), Works(0102)}, Plant(02); contract entries
 // e1..e3; and the row tree (carried accounts in brackets)
@@ -32,18 +32,26 @@ std::unique_ptr<reference_host::AppDocumentImpl> BuildDocument() {
       .CostAccount("ca-works", "0102", "Works", "ca-civil")
       .CostAccount("ca-plant", "02", "Plant")
       .ContractGroup("g1", "MaterialForm")
-      .ContractEntry("e1", "M01").WithCostAccount("ca-civil")
+      .ContractEntry("e1", "M01")
+      .WithCostAccount("ca-civil")
       .ContractEntry("e2", "M02")
-      .ContractEntry("e3", "M03").WithCostAccount("ca-plant")
+      .ContractEntry("e3", "M03")
+      .WithCostAccount("ca-plant")
       .Table("t1", "Costs")
-      .Row("r1").WithCostAccount("ca-civil")
-      .Row("r2", "r1").WithCostAccount("ca-plant")
+      .Row("r1")
+      .WithCostAccount("ca-civil")
+      .Row("r2", "r1")
+      .WithCostAccount("ca-plant")
       .Row("r3", "r2")
-      .Row("r4", "r3").WithCostAccount("ca-steel")
-      .Row("r5", "r4").WithCostAccount("ca-works")
+      .Row("r4", "r3")
+      .WithCostAccount("ca-steel")
+      .Row("r5", "r4")
+      .WithCostAccount("ca-works")
       .Row("r6", "r3")
-      .Row("r7", "r2").WithCostAccount("ca-steel")
-      .Row("r8").WithCostAccount("ca-civil")
+      .Row("r7", "r2")
+      .WithCostAccount("ca-steel")
+      .Row("r8")
+      .WithCostAccount("ca-civil")
       .Build();
 }
 
@@ -85,8 +93,9 @@ TEST_P(RowValueTest, RowTakesTheIdAndItsBranchLosesTheField) {
   // Ancestors r1, r2 and descendants r4, r5 lose the field; r7 and r8 are
   // off the branch. r3 carried nothing, so it is not recorded.
   EXPECT_EQ(Rows(), (Texts{{"r3", GetParam().stored}, {"r7", "ca-steel"}, {"r8", "ca-civil"}}));
-  EXPECT_EQ(ById(func.GetData()),
-            (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r4", "ca-steel"}, {"r5", "ca-works"}}));
+  EXPECT_EQ(
+      ById(func.GetData()),
+      (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r4", "ca-steel"}, {"r5", "ca-works"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(RowValues, RowValueTest,
@@ -95,8 +104,7 @@ INSTANTIATE_TEST_SUITE_P(RowValues, RowValueTest,
                                          RowCase{"Plant", true, "ca-plant"},
                                          RowCase{"", true, ""},  // clears the branch, keeps ""
                                          RowCase{"Civil/Nope", false, ""},
-                                         RowCase{"0101", false, ""},
-                                         RowCase{"Steel", false, ""}));
+                                         RowCase{"0101", false, ""}, RowCase{"Steel", false, ""}));
 
 TEST_F(AssignmentTest, RowIsRecordedOnlyWhenItCarriedTheField) {
   const std::pair<engine::FieldValue, const char*> former[] = {
@@ -109,9 +117,13 @@ TEST_F(AssignmentTest, RowIsRecordedOnlyWhenItCarriedTheField) {
     SetField("r6", value);
     QRVTableFunc func;
     func.SetCostAccount(Objects({"r6"}), "ca-works");
-    EXPECT_EQ(ById(func.GetData()), (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r6", recorded}}));
-    EXPECT_EQ(Rows(), (Texts{{"r4", "ca-steel"}, {"r5", "ca-works"}, {"r6", "ca-works"},
-                             {"r7", "ca-steel"}, {"r8", "ca-civil"}}));
+    EXPECT_EQ(ById(func.GetData()),
+              (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r6", recorded}}));
+    EXPECT_EQ(Rows(), (Texts{{"r4", "ca-steel"},
+                             {"r5", "ca-works"},
+                             {"r6", "ca-works"},
+                             {"r7", "ca-steel"},
+                             {"r8", "ca-civil"}}));
   }
 }
 
@@ -121,25 +133,38 @@ TEST_F(AssignmentTest, RecordKeepsTheFirstValueOfEachRow) {
   func.SetCostAccount(Objects({"r4", "r1"}), "Plant");
   // r1 takes the branch back from r4; r7 goes with it.
   EXPECT_EQ(Rows(), (Texts{{"r1", "ca-plant"}, {"r8", "ca-civil"}}));
-  EXPECT_EQ(ById(func.GetData()), (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r4", "ca-steel"},
-                                         {"r5", "ca-works"}, {"r7", "ca-steel"}}));
+  EXPECT_EQ(ById(func.GetData()), (Texts{{"r1", "ca-civil"},
+                                         {"r2", "ca-plant"},
+                                         {"r4", "ca-steel"},
+                                         {"r5", "ca-works"},
+                                         {"r7", "ca-steel"}}));
 }
 
 TEST_F(AssignmentTest, RowWithoutAUsableTreeIsSkippedAndTheRestGoOn) {
   // A table taken out of its project reaches no cost account tree.
-  auto loose = DocumentBuilder("q").Table("t2", "Loose").Row("y1").WithCostAccount("ca-civil").Build();
+  auto loose =
+      DocumentBuilder("q").Table("t2", "Loose").Row("y1").WithCostAccount("ca-civil").Build();
   engine::DocumentObject* y1 = loose->FindObjectById("y1");
-  scoped_refptr<reference_host::TableImpl> held = loose->project()->RemoveTable(loose->Find<reference_host::TableImpl>("t2"));
+  scoped_refptr<reference_host::TableImpl> held =
+      loose->project()->RemoveTable(loose->Find<reference_host::TableImpl>("t2"));
   // A row of another project resolves the path against that project's tree.
-  auto other = DocumentBuilder("o").CostAccount("their-plant", "02", "Plant").Table("t3", "Theirs").Row("z1").Build();
+  auto other = DocumentBuilder("o")
+                   .CostAccount("their-plant", "02", "Plant")
+                   .Table("t3", "Theirs")
+                   .Row("z1")
+                   .Build();
 
   QRVTableFunc func;
   func.SetCostAccount({Object("r8"), y1, other->FindObjectById("z1"), Object("r6")}, "Plant");
-  EXPECT_EQ(Rows(), (Texts{{"r4", "ca-steel"}, {"r5", "ca-works"}, {"r6", "ca-plant"},
-                           {"r7", "ca-steel"}, {"r8", "ca-plant"}}));
+  EXPECT_EQ(Rows(), (Texts{{"r4", "ca-steel"},
+                           {"r5", "ca-works"},
+                           {"r6", "ca-plant"},
+                           {"r7", "ca-steel"},
+                           {"r8", "ca-plant"}}));
   EXPECT_EQ(Carried({y1}), (Texts{{"y1", "ca-civil"}}));
   EXPECT_EQ(Carried({other->FindObjectById("z1")}), (Texts{{"z1", "their-plant"}}));
-  EXPECT_EQ(ById(func.GetData()), (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r8", "ca-civil"}}));
+  EXPECT_EQ(ById(func.GetData()),
+            (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r8", "ca-civil"}}));
 }
 
 TEST_F(AssignmentTest, ResourcesTakeAPathOrAnIdAndAreAlwaysRecorded) {
@@ -166,10 +191,12 @@ TEST_F(AssignmentTest, ResourcesTakeAPathOrAnIdAndAreAlwaysRecorded) {
 }
 
 TEST_F(AssignmentTest, ResourceWithoutAUsableTreeEndsTheRun) {
-  auto loose = DocumentBuilder("q").ContractGroup("g2", "MaterialForm").ContractEntry("f1", "M09").Build();
+  auto loose =
+      DocumentBuilder("q").ContractGroup("g2", "MaterialForm").ContractEntry("f1", "M09").Build();
   engine::DocumentObject* f1 = loose->FindObjectById("f1");
   scoped_refptr<reference_host::BaseResItemGroupImpl> held =
-      loose->project()->RemoveBaseResItemGroup(loose->Find<reference_host::BaseResItemGroupImpl>("g2"));
+      loose->project()->RemoveBaseResItemGroup(
+          loose->Find<reference_host::BaseResItemGroupImpl>("g2"));
 
   QRVResItemFunc func;
   func.SetCostAccount({Object("e1"), f1, Object("e2"), Object("e3")}, "Plant");
@@ -209,8 +236,11 @@ TEST_F(SetCostAccountActionTest, RecordedIdThatIsNoLongerValidIsNotPutBack) {
 
 TEST_F(SetCostAccountActionTest, RowUndoReplaysEachRecordedRowThroughTheSameAssignment) {
   Push({"r6"}, "Civil/Works");
-  EXPECT_EQ(Rows(), (Texts{{"r4", "ca-steel"}, {"r5", "ca-works"}, {"r6", "ca-works"},
-                           {"r7", "ca-steel"}, {"r8", "ca-civil"}}));
+  EXPECT_EQ(Rows(), (Texts{{"r4", "ca-steel"},
+                           {"r5", "ca-works"},
+                           {"r6", "ca-works"},
+                           {"r7", "ca-steel"},
+                           {"r8", "ca-civil"}}));
   // r1 and r2 were recorded; each replay clears the other's branch again, so
   // the one replayed last (the higher address) holds it, and r4, r5 and r7,
   // never recorded, are cleared on the way.
@@ -249,8 +279,8 @@ TEST_F(SetCostAccountActionTest, EachRedoRebuildsTheRecord) {
 TEST_F(SetCostAccountActionTest, SelectionsTheActionDoesNotHandleChangeNothing) {
   const std::vector<std::vector<std::string>> selections = {
       {},
-      {"t1", "r3"},          // a table is neither a row nor a resource
-      {"ca-civil", "e1"},    // nor is an account
+      {"t1", "r3"},        // a table is neither a row nor a resource
+      {"ca-civil", "e1"},  // nor is an account
       {"g1", "e1", "r3"},
   };
   for (const auto& ids : selections) {

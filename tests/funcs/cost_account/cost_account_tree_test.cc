@@ -14,10 +14,14 @@ using marrow::qrv::CostAccountGroupFunc;
 // of Steel.
 std::unique_ptr<reference_host::AppDocumentImpl> CivilDocument() {
   return DocumentBuilder("p")
-      .CostAccount("civil", "01", "Civil").CostAccount("steel", "0101", "Steel", "civil")
-      .CostAccount("works", "0102", "Works", "civil").CostAccount("rebar", "010201", "Rebar", "works")
-      .CostAccount("plant", "02", "Plant").CostAccount("crane", "0201", "Crane", "plant")
-      .CostAccount("pipes", "03", "Pipes/Ducts").CostAccount("valves", "0301", "Valves", "pipes")
+      .CostAccount("civil", "01", "Civil")
+      .CostAccount("steel", "0101", "Steel", "civil")
+      .CostAccount("works", "0102", "Works", "civil")
+      .CostAccount("rebar", "010201", "Rebar", "works")
+      .CostAccount("plant", "02", "Plant")
+      .CostAccount("crane", "0201", "Crane", "plant")
+      .CostAccount("pipes", "03", "Pipes/Ducts")
+      .CostAccount("valves", "0301", "Valves", "pipes")
       .CostAccount("named-steel", "09", "steel")
       .Build();
 }
@@ -37,16 +41,25 @@ class CostAccountTreeTest : public testing::Test {
 TEST_F(CostAccountTreeTest, PositionsRunDepthFirstAcrossTopLevelAccounts) {
   std::map<std::string, int> levels;
   func_.GetCostAccountCodeLevel(levels);
-  EXPECT_EQ(levels, (std::map<std::string, int>{{"01", 0}, {"0101", 1}, {"0102", 2}, {"010201", 3}, {"02", 4},
-                                                {"0201", 5}, {"03", 6}, {"0301", 7}, {"09", 8}}));
+  EXPECT_EQ(levels, (std::map<std::string, int>{{"01", 0},
+                                                {"0101", 1},
+                                                {"0102", 2},
+                                                {"010201", 3},
+                                                {"02", 4},
+                                                {"0201", 5},
+                                                {"03", 6},
+                                                {"0301", 7},
+                                                {"09", 8}}));
 }
 
 // A code shared by two top-level accounts: positions are updated in walk
 // order, paths take the level the code lookup answers (the first account).
 TEST_F(CostAccountTreeTest, SharedCodeUpdatesThePositionMapAndPathsUseTheFirstAccount) {
   auto doc = DocumentBuilder("q")
-                 .CostAccount("a", "01", "Civil").CostAccount("b", "0101", "B", "a")
-                 .CostAccount("e", "01", "Other").CostAccount("f", "0201", "Pipe", "e")
+                 .CostAccount("a", "01", "Civil")
+                 .CostAccount("b", "0101", "B", "a")
+                 .CostAccount("e", "01", "Other")
+                 .CostAccount("f", "0201", "Pipe", "e")
                  .Build();
   CostAccountGroupFunc func(doc->project()->cost_accounts());
   std::map<std::string, int> levels{{"01", 40}, {"zz", 7}};
@@ -61,9 +74,14 @@ TEST_F(CostAccountTreeTest, SharedCodeUpdatesThePositionMapAndPathsUseTheFirstAc
 
 TEST_F(CostAccountTreeTest, PathsJoinNamesFromTheTop) {
   const std::pair<const char*, const char*> cases[] = {
-      {"01", "Civil"}, {"0101", "Civil/Steel"}, {"010201", "Civil/Works/Rebar"}, {"0201", "Plant/Crane"},
+      {"01", "Civil"},
+      {"0101", "Civil/Steel"},
+      {"010201", "Civil/Works/Rebar"},
+      {"0201", "Plant/Crane"},
       {"0301", "Pipes/Ducts/Valves"},  // a "/" inside a name is kept as it is
-      {"99", ""}, {"", ""}, {"civil", ""},  // an id is not a code
+      {"99", ""},
+      {"", ""},
+      {"civil", ""},  // an id is not a code
   };
   for (const auto& [code, path] : cases) {
     EXPECT_EQ(func_.GetCostAccountPathByCode(code), path) << code;
@@ -77,7 +95,8 @@ class BentTree : public reference_host::CostAccountGroupImpl {
  public:
   reference_host::CostAccountImpl* FindCostAccountByCode(const std::string& code) const override {
     auto it = bent.find(code);
-    return it != bent.end() ? it->second : reference_host::CostAccountGroupImpl::FindCostAccountByCode(code);
+    return it != bent.end() ? it->second
+                            : reference_host::CostAccountGroupImpl::FindCostAccountByCode(code);
   }
   std::map<std::string, reference_host::CostAccountImpl*> bent;
 
@@ -87,9 +106,12 @@ class BentTree : public reference_host::CostAccountGroupImpl {
 
 TEST(CostAccountPathOnABentTree, UnknownLevelLeadsWithASeparatorAndNeverLoops) {
   scoped_refptr<BentTree> tree(new BentTree());
-  scoped_refptr<reference_host::CostAccountImpl> civil(new reference_host::CostAccountImpl("a", "01", "Civil"));
-  scoped_refptr<reference_host::CostAccountImpl> steel(new reference_host::CostAccountImpl("b", "0101", "Steel"));
-  scoped_refptr<reference_host::CostAccountImpl> rebar(new reference_host::CostAccountImpl("c", "010101", "Rebar"));
+  scoped_refptr<reference_host::CostAccountImpl> civil(
+      new reference_host::CostAccountImpl("a", "01", "Civil"));
+  scoped_refptr<reference_host::CostAccountImpl> steel(
+      new reference_host::CostAccountImpl("b", "0101", "Steel"));
+  scoped_refptr<reference_host::CostAccountImpl> rebar(
+      new reference_host::CostAccountImpl("c", "010101", "Rebar"));
   ASSERT_TRUE(tree->AddCostAccount(civil) && civil->AddChild(steel) && steel->AddChild(rebar));
   CostAccountGroupFunc func(tree.get());
 
@@ -115,11 +137,12 @@ TEST_F(CostAccountTreeTest, AnAccountBelongsToItselfAndItsAncestorsOnly) {
     bool belongs;
   };
   const Case cases[] = {
-      {"steel", "0101", true}, {"steel", "01", true}, {"rebar", "01", true},  // itself, parent, grandparent
-      {"rebar", "0102", true}, {"pipes", "03", true},
+      {"steel", "0101", true},    {"steel", "01", true},
+      {"rebar", "01", true},  // itself, parent, grandparent
+      {"rebar", "0102", true},    {"pipes", "03", true},
       {"works", "010201", false},  // an ancestor is not under its descendant
-      {"steel", "0102", false}, {"crane", "01", false},  // sibling, another branch
-      {"steel", "010", false}, {"steel", "", false},     // codes compare whole
+      {"steel", "0102", false},   {"crane", "01", false},  // sibling, another branch
+      {"steel", "010", false},    {"steel", "", false},    // codes compare whole
   };
   for (const Case& c : cases) {
     engine::qrv::QRVCostAccount* account = Account(c.id);
@@ -153,9 +176,14 @@ TEST_F(CostAccountTreeTest, ConvertsAPathOrAnIdToAValidId) {
     const char* output;
   };
   const Case cases[] = {
-      {"Civil/Works/Rebar", true, "rebar"}, {"Civil", true, "civil"}, {"Pipes/Ducts/Valves", true, "valves"},
-      {"rebar", true, "rebar"}, {"steel", true, "named-steel"},  // a path is tried before an id
-      {"Civil/Rebar", false, "Civil/Rebar"}, {"0101", false, "0101"}, {"Civil/", false, "Civil/"},
+      {"Civil/Works/Rebar", true, "rebar"},
+      {"Civil", true, "civil"},
+      {"Pipes/Ducts/Valves", true, "valves"},
+      {"rebar", true, "rebar"},
+      {"steel", true, "named-steel"},  // a path is tried before an id
+      {"Civil/Rebar", false, "Civil/Rebar"},
+      {"0101", false, "0101"},
+      {"Civil/", false, "Civil/"},
       {"", false, ""},
   };
   for (const Case& c : cases) {

@@ -1,8 +1,7 @@
 // Re-pointing cost account and bill stage references from a source project's
 // tree and stages to those of the current project.
-#include <optional>
-
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "funcs/cost_account/bill_stage_group_func.h"
 #include "funcs/cost_account/qrv_service.h"
@@ -11,11 +10,11 @@
 namespace {
 
 using namespace test_support;
+using marrow::qrv::BillStageGroupFunc;
+using marrow::qrv::CostAccountGroupFunc;
 using reference_host::keys::kBillStage;
 using reference_host::keys::kCostAccount;
 using reference_host::keys::kYSCostAccount;
-using marrow::qrv::BillStageGroupFunc;
-using marrow::qrv::CostAccountGroupFunc;
 using testing::HasSubstr;
 using Text = std::optional<std::string>;  // nullopt: the field is absent
 
@@ -26,15 +25,21 @@ class RepointTest : public testing::Test {
  protected:
   RepointTest()
       : local_(DocumentBuilder("local")
-                   .CostAccount("l-civil", "01", "Civil").CostAccount("l-steel", "0101", "Steel", "l-civil")
+                   .CostAccount("l-civil", "01", "Civil")
+                   .CostAccount("l-steel", "0101", "Steel", "l-civil")
                    .CostAccount("l-混凝土", "0102", "Works", "l-civil")
-                   .BillStage("ls1", "Stage 1").BillStage("ls2", "Stage 2")
-                   .SubProject("sp1", "Building").Bill("b1", 1)
+                   .BillStage("ls1", "Stage 1")
+                   .BillStage("ls2", "Stage 2")
+                   .SubProject("sp1", "Building")
+                   .Bill("b1", 1)
                    .Build()),
         source_(DocumentBuilder("source")
-                    .CostAccount("o-civil", "01", "Civil").CostAccount("o-steel", "0101", "Steel", "o-civil")
-                    .CostAccount("o-works", "0102", "Concrete", "o-civil").CostAccount("o-misc", "09", "Misc")
-                    .BillStage("os2", "Stage 2").BillStage("os9", "Stage 9")
+                    .CostAccount("o-civil", "01", "Civil")
+                    .CostAccount("o-steel", "0101", "Steel", "o-civil")
+                    .CostAccount("o-works", "0102", "Concrete", "o-civil")
+                    .CostAccount("o-misc", "09", "Misc")
+                    .BillStage("os2", "Stage 2")
+                    .BillStage("os9", "Stage 9")
                     .Build()) {}
 
   reference_host::FieldContainerImpl* Fields(const std::string& id) const {
@@ -61,8 +66,12 @@ struct FieldCase {
   Text cost_account_after, ys_cost_account_after;
   int writes;
 };
-std::string Show(const Text& text) { return !text ? "<absent>" : text->empty() ? "<empty>" : *text; }
-void PrintTo(const FieldCase& c, std::ostream* os) { *os << Show(c.cost_account) << "," << Show(c.ys_cost_account); }
+std::string Show(const Text& text) {
+  return !text ? "<absent>" : text->empty() ? "<empty>" : *text;
+}
+void PrintTo(const FieldCase& c, std::ostream* os) {
+  *os << Show(c.cost_account) << "," << Show(c.ys_cost_account);
+}
 
 class FieldRepointTest : public RepointTest, public testing::WithParamInterface<FieldCase> {};
 
@@ -81,14 +90,15 @@ TEST_P(FieldRepointTest, EachKeyIsMatchedByCodeOnItsOwn) {
 
 INSTANTIATE_TEST_SUITE_P(
     RepointFields, FieldRepointTest,
-    testing::Values(
-        FieldCase{"o-steel", "o-civil", "l-steel", "l-civil", 2},
-        FieldCase{"o-steel", std::nullopt, "l-steel", std::nullopt, 1},
-        FieldCase{std::nullopt, "o-works", std::nullopt, "l-混凝土", 1},  // matched by code, not name
-        FieldCase{"o-misc", "o-steel", "o-misc", "l-steel", 1},  // no local code 09
-        FieldCase{"l-steel", "nope", "l-steel", "nope", 0},      // ids the source does not know
-        FieldCase{"", "", "", "", 0},
-        FieldCase{std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0}));
+    testing::Values(FieldCase{"o-steel", "o-civil", "l-steel", "l-civil", 2},
+                    FieldCase{"o-steel", std::nullopt, "l-steel", std::nullopt, 1},
+                    FieldCase{std::nullopt, "o-works", std::nullopt, "l-混凝土",
+                              1},  // matched by code, not name
+                    FieldCase{"o-misc", "o-steel", "o-misc", "l-steel", 1},  // no local code 09
+                    FieldCase{"l-steel", "nope", "l-steel", "nope",
+                              0},  // ids the source does not know
+                    FieldCase{"", "", "", "", 0},
+                    FieldCase{std::nullopt, std::nullopt, std::nullopt, std::nullopt, 0}));
 
 TEST_F(RepointTest, MissingTreesOrContainerLeaveFieldsAsTheyAre) {
   reference_host::FieldContainerImpl* fields = Fields("b1");
@@ -99,8 +109,10 @@ TEST_F(RepointTest, MissingTreesOrContainerLeaveFieldsAsTheyAre) {
 
   CostAccountGroupFunc(nullptr).UpdateLocalCostAccount(fields, source_tree_);
   CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(fields, nullptr);
-  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(static_cast<engine::FieldContainer*>(nullptr), source_tree_);
-  CostAccountGroupFunc(local_tree_).UpdateLocalCostAccount(static_cast<engine::SubProject*>(nullptr), source_tree_);
+  CostAccountGroupFunc(local_tree_)
+      .UpdateLocalCostAccount(static_cast<engine::FieldContainer*>(nullptr), source_tree_);
+  CostAccountGroupFunc(local_tree_)
+      .UpdateLocalCostAccount(static_cast<engine::SubProject*>(nullptr), source_tree_);
   BillStageGroupFunc(nullptr).UpdateLocalBillStage(fields, source_stages_);
   BillStageGroupFunc(local_stages_).UpdateLocalBillStage(fields, nullptr);
   BillStageGroupFunc(local_stages_).UpdateLocalBillStage(nullptr, source_stages_);
@@ -112,8 +124,9 @@ TEST_F(RepointTest, MissingTreesOrContainerLeaveFieldsAsTheyAre) {
 
 TEST_F(RepointTest, BillStageIsMatchedByName) {
   const std::pair<Text, Text> cases[] = {
-      {"os2", "ls2"}, {"os9", "os9"}, {"ls1", "ls1"},  // no local "Stage 9"; not a source stage
-      {"", ""}, {std::nullopt, std::nullopt},
+      {"os2", "ls2"}, {"os9", "os9"},
+      {"ls1", "ls1"},  // no local "Stage 9"; not a source stage
+      {"", ""},       {std::nullopt, std::nullopt},
   };
   for (const auto& [before, after] : cases) {
     reference_host::FieldContainerImpl* fields = Fields("b1");
@@ -154,7 +167,8 @@ struct DocumentCase {
 };
 void PrintTo(const DocumentCase& c, std::ostream* os) { *os << c.name; }
 
-class SubProjectRepointTest : public RepointTest, public testing::WithParamInterface<DocumentCase> {};
+class SubProjectRepointTest : public RepointTest,
+                              public testing::WithParamInterface<DocumentCase> {};
 
 TEST_P(SubProjectRepointTest, MembersAreRewrittenAndTheDocumentWrittenBackCompactly) {
   const DocumentCase& c = GetParam();
@@ -173,27 +187,53 @@ TEST_P(SubProjectRepointTest, MembersAreRewrittenAndTheDocumentWrittenBackCompac
 INSTANTIATE_TEST_SUITE_P(
     RepointDocuments, SubProjectRepointTest,
     testing::Values(
-        DocumentCase{"object", R"({"a": "o-steel", "b": "o-misc"})", std::nullopt,
-                     R"({"a":"l-steel","b":"o-misc"})", std::nullopt, {}},
-        DocumentCase{"array", R"([ "o-civil", "nope", "o-works" ])", R"(["o-steel"])",
-                     R"(["l-civil","nope","l-混凝土"])", R"(["l-steel"])", {}},
-        DocumentCase{"single_string", R"("o-works")", R"("o-misc")", R"("l-混凝土")", R"("o-misc")", {}},
+        DocumentCase{"object",
+                     R"({"a": "o-steel", "b": "o-misc"})",
+                     std::nullopt,
+                     R"({"a":"l-steel","b":"o-misc"})",
+                     std::nullopt,
+                     {}},
+        DocumentCase{"array",
+                     R"([ "o-civil", "nope", "o-works" ])",
+                     R"(["o-steel"])",
+                     R"(["l-civil","nope","l-混凝土"])",
+                     R"(["l-steel"])",
+                     {}},
+        DocumentCase{
+            "single_string", R"("o-works")", R"("o-misc")", R"("l-混凝土")", R"("o-misc")", {}},
         DocumentCase{"null", "null", " null ", "null", "null", {}},
         DocumentCase{"empty", "", std::nullopt, "", std::nullopt, {}},
-        DocumentCase{"not_json", "o-steel", R"({"x":"o-steel"})",
-                     "o-steel", R"({"x":"l-steel"})", {ParseError("o-steel")}},
-        DocumentCase{"broken_both", "{", "[\"o-steel\",", "{", "[\"o-steel\",",
+        DocumentCase{"not_json",
+                     "o-steel",
+                     R"({"x":"o-steel"})",
+                     "o-steel",
+                     R"({"x":"l-steel"})",
+                     {ParseError("o-steel")}},
+        DocumentCase{"broken_both",
+                     "{",
+                     "[\"o-steel\",",
+                     "{",
+                     "[\"o-steel\",",
                      {ParseError("{"), ParseError("[\"o-steel\",")}},
-        DocumentCase{"number_member", R"({"a": "o-steel", "b": 5})", R"(["o-civil"])",
-                     R"({"a": "o-steel", "b": 5})", R"(["l-civil"])", {NotAStringError()}},
-        DocumentCase{"nested_member", std::nullopt, R"([["o-steel"]])", std::nullopt, R"([["o-steel"]])",
+        DocumentCase{"number_member",
+                     R"({"a": "o-steel", "b": 5})",
+                     R"(["o-civil"])",
+                     R"({"a": "o-steel", "b": 5})",
+                     R"(["l-civil"])",
+                     {NotAStringError()}},
+        DocumentCase{"nested_member",
+                     std::nullopt,
+                     R"([["o-steel"]])",
+                     std::nullopt,
+                     R"([["o-steel"]])",
                      {NotAStringError(nlohmann::json::array())}}),
     CaseName());
 
 TEST_F(RepointTest, LibraryMessagesAreTheOnesLogged) {
   // Guards the cases above against comparing one computed text with itself.
   EXPECT_THAT(NotAStringError(), HasSubstr("type must be string, but is number"));
-  EXPECT_THAT(NotAStringError(nlohmann::json::array()), HasSubstr("type must be string, but is array"));
+  EXPECT_THAT(NotAStringError(nlohmann::json::array()),
+              HasSubstr("type must be string, but is array"));
   EXPECT_THAT(ParseError("o-steel"), HasSubstr("parse error"));
   EXPECT_THAT(ParseError("[1]"), IsEmpty());
 }

@@ -1,5 +1,6 @@
 // Number text without trailing zeros, decimal rounding and ASCII lower-casing.
 #include "host/base/string_util.h"
+
 #include "tests/support/test_support.h"
 
 namespace {
@@ -10,15 +11,27 @@ TEST(PlainNumberText, RoundsHalfAwayOnTheDecimalValueWithoutZerosOrExponent) {
     int digits;
     const char* text;
   } cases[] = {
-      {8.5, 4, "8.5"}, {7, 4, "7"}, {7.0000001, 4, "7"}, {0.1 + 0.2, 4, "0.3"},
-      {1.23456, 4, "1.2346"}, {-1.23455, 4, "-1.2346"}, {2.675, 2, "2.68"}, {9.99995, 4, "10"},
-      {0.5, 0, "1"}, {-0.00001, 4, "0"}, {-0.0, 4, "0"},  // never "-0"
-      {1e20, 4, "100000000000000000000"}, {-1.5e16, 4, "-15000000000000000"}, {1e-7, 4, "0"},
+      {8.5, 4, "8.5"},
+      {7, 4, "7"},
+      {7.0000001, 4, "7"},
+      {0.1 + 0.2, 4, "0.3"},
+      {1.23456, 4, "1.2346"},
+      {-1.23455, 4, "-1.2346"},
+      {2.675, 2, "2.68"},
+      {9.99995, 4, "10"},
+      {0.5, 0, "1"},
+      {-0.00001, 4, "0"},
+      {-0.0, 4, "0"},  // never "-0"
+      {1e20, 4, "100000000000000000000"},
+      {-1.5e16, 4, "-15000000000000000"},
+      {1e-7, 4, "0"},
       {1e-7, 8, "0.0000001"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(c.value, c.digits), c.text) << c.value << "/" << c.digits;
-  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1.23456), "1.2346");  // four digits by default
+    EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(c.value, c.digits), c.text)
+        << c.value << "/" << c.digits;
+  EXPECT_EQ(base::ToPlainStringWithStripTrailingZeros(1.23456),
+            "1.2346");  // four digits by default
 }
 
 RC_GTEST_PROP(PlainNumberText, ReadsBackWithinHalfAStep, (int units, int hundred_thousandths)) {

@@ -1,16 +1,17 @@
 // The generator of large synthetic documents: repeatable, of the requested
 // size, and consistent in its collection records and links.
+#include "reference_host/builder/document_generator.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "beans/qrv_resitem.h"
 #include "host/engine/qrv/qrv_res_collect.h"
-#include "reference_host/builder/document_generator.h"
 #include "reference_host/model/base_res_item_group_impl.h"
 #include "reference_host/model/field_keys.h"
 #include "reference_host/model/project_impl.h"
@@ -60,11 +61,13 @@ std::vector<T*> AllOf(const reference_host::AppDocumentImpl& document) {
 }
 
 bool IsBudgetLine(const ResItemImpl* line) {
-  return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget;
+  return line->owner_list() &&
+         line->owner_list()->side() == reference_host::ResItemListImpl::Side::kBudget;
 }
 
 bool IsCostLine(const ResItemImpl* line) {
-  return line->owner_list() && line->owner_list()->side() == reference_host::ResItemListImpl::Side::kCost;
+  return line->owner_list() &&
+         line->owner_list()->side() == reference_host::ResItemListImpl::Side::kCost;
 }
 
 double Quantity(const engine::ResItem* line) {
@@ -113,11 +116,13 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
   ASSERT_TRUE(document);
   const int bills = options.sub_projects * options.bills_per_sub_project;
 
-  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), reference_host::CountObjects(options));
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()),
+            reference_host::CountObjects(options));
   EXPECT_EQ(AllObjects(*document).size(), document->document()->object_count());
 
   int bill_count = 0, entry_count = 0;
-  for (reference_host::SubEngineeringImpl* item : AllOf<reference_host::SubEngineeringImpl>(*document)) {
+  for (reference_host::SubEngineeringImpl* item :
+       AllOf<reference_host::SubEngineeringImpl>(*document)) {
     if (item->GetNodeKind() == engine::kNodeKindBill) {
       ++bill_count;
       EXPECT_EQ(item->GetChildCount(), options.entries_per_bill);
@@ -139,7 +144,8 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
   EXPECT_EQ(cost_lines, bills * options.cost_lines_per_bill);
 
   reference_host::ProjectImpl* project = document->project();
-  const std::vector<reference_host::CostAccountImpl*> accounts = project->cost_accounts()->AllAccounts();
+  const std::vector<reference_host::CostAccountImpl*> accounts =
+      project->cost_accounts()->AllAccounts();
   ASSERT_EQ(static_cast<int>(accounts.size()), options.accounts);
   for (reference_host::CostAccountImpl* account : accounts) {
     int depth = 0;
@@ -147,7 +153,9 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
     EXPECT_LE(depth, options.account_depth);
     // Paths name one account each, so a path picks it.
     EXPECT_EQ(std::count_if(accounts.begin(), accounts.end(),
-                            [&](reference_host::CostAccountImpl* other) { return other->GetPath() == account->GetPath(); }),
+                            [&](reference_host::CostAccountImpl* other) {
+                              return other->GetPath() == account->GetPath();
+                            }),
               1);
   }
   EXPECT_EQ(project->bill_stages()->GetBillStageCount(), options.bill_stages);
@@ -176,19 +184,22 @@ TEST(DocumentGenerator, MakesTheRequestedSizes) {
 
 TEST(DocumentGenerator, SizingHelpersReachTheirTargets) {
   for (std::int64_t objects : {1000, 25000, 1000000, 3000000}) {
-    const std::int64_t made = reference_host::CountObjects(reference_host::OptionsForObjects(objects));
+    const std::int64_t made =
+        reference_host::CountObjects(reference_host::OptionsForObjects(objects));
     EXPECT_GE(made, objects);
     EXPECT_LT(made, objects + objects / 50 + 1000) << objects;
   }
   for (std::int64_t lines : {10, 10000, 200000, 1000000}) {
-    const std::int64_t made = reference_host::CountBudgetLines(reference_host::OptionsForBudgetLines(lines));
+    const std::int64_t made =
+        reference_host::CountBudgetLines(reference_host::OptionsForBudgetLines(lines));
     EXPECT_GE(made, lines);
     EXPECT_LT(made, lines + lines / 50 + 100) << lines;
   }
   const reference_host::GeneratorOptions options = reference_host::OptionsForObjects(20000, 3);
   auto document = reference_host::GenerateDocument(options);
   ASSERT_TRUE(document);
-  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()), reference_host::CountObjects(options));
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()),
+            reference_host::CountObjects(options));
 }
 
 TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
@@ -230,7 +241,8 @@ TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
         auto* obj = dynamic_cast<reference_host::ResCollectObjImpl*>(cost->GetCollect());
         ASSERT_NE(obj, nullptr);
         EXPECT_EQ(std::count(obj->listed_copies().begin(), obj->listed_copies().end(), copy), 1);
-        EXPECT_EQ(document->FindObjectById(copy->GetId()), static_cast<engine::ResItem*>(copy.get()));
+        EXPECT_EQ(document->FindObjectById(copy->GetId()),
+                  static_cast<engine::ResItem*>(copy.get()));
         ++copies;
       }
     } else if (IsCostLine(line)) {
@@ -243,9 +255,12 @@ TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {
           EXPECT_EQ(record->GetCBResItem(), static_cast<engine::qrv::QRVResItem*>(line));
           auto* budget = dynamic_cast<ResItemImpl*>(record->GetTempleteResItem());
           ASSERT_NE(budget, nullptr);
-          auto* templete = dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect());
+          auto* templete =
+              dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect());
           ASSERT_NE(templete, nullptr);
-          EXPECT_EQ(std::count(templete->listed_copies().begin(), templete->listed_copies().end(), copy), 1);
+          EXPECT_EQ(
+              std::count(templete->listed_copies().begin(), templete->listed_copies().end(), copy),
+              1);
           sum += Quantity(copy.get());
         }
         EXPECT_NEAR(line->collected_quantity(), sum, 1e-9);
@@ -267,8 +282,10 @@ TEST(DocumentGenerator, CopiedTreesKeepCodesAndNamesUnderNewIds) {
   auto document = reference_host::GenerateDocument(SmallOptions(3));
   ASSERT_TRUE(document);
   reference_host::ProjectImpl* project = document->project();
-  scoped_refptr<reference_host::CostAccountGroupImpl> accounts = reference_host::CopyCostAccountTree(*project->cost_accounts(), "src:");
-  const std::vector<reference_host::CostAccountImpl*> original = project->cost_accounts()->AllAccounts();
+  scoped_refptr<reference_host::CostAccountGroupImpl> accounts =
+      reference_host::CopyCostAccountTree(*project->cost_accounts(), "src:");
+  const std::vector<reference_host::CostAccountImpl*> original =
+      project->cost_accounts()->AllAccounts();
   const std::vector<reference_host::CostAccountImpl*> copied = accounts->AllAccounts();
   ASSERT_EQ(original.size(), copied.size());
   for (size_t i = 0; i < original.size(); ++i) {
@@ -277,10 +294,12 @@ TEST(DocumentGenerator, CopiedTreesKeepCodesAndNamesUnderNewIds) {
     EXPECT_EQ(copied[i]->GetPath(), original[i]->GetPath());
     EXPECT_EQ(copied[i]->GetChildCount(), original[i]->GetChildCount());
   }
-  scoped_refptr<reference_host::BillStageGroupImpl> stages = reference_host::CopyBillStages(*project->bill_stages(), "src:");
+  scoped_refptr<reference_host::BillStageGroupImpl> stages =
+      reference_host::CopyBillStages(*project->bill_stages(), "src:");
   ASSERT_EQ(stages->GetBillStageCount(), project->bill_stages()->GetBillStageCount());
   EXPECT_EQ(stages->GetBillStage(0)->GetName(), project->bill_stages()->GetBillStage(0)->GetName());
-  EXPECT_EQ(stages->GetBillStage(0)->GetId(), "src:" + project->bill_stages()->GetBillStage(0)->GetId());
+  EXPECT_EQ(stages->GetBillStage(0)->GetId(),
+            "src:" + project->bill_stages()->GetBillStage(0)->GetId());
 }
 
 }  // namespace

@@ -69,18 +69,21 @@ TEST(ResItemResetOwnerRef, TakesTheLineOutOfItsListAndDocument) {
 
 TEST(CollectionRecords, TempleteIsCollectedWhileACopyNamesACostLine) {
   auto doc = CollectedDocument();
-  auto* templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(doc->Find<ResItemImpl>("ys1")->GetCollect());
+  auto* templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(
+      doc->Find<ResItemImpl>("ys1")->GetCollect());
   ASSERT_NE(templete, nullptr);
   EXPECT_EQ(templete->GetCollectType(), 3);
   EXPECT_TRUE(templete->IsCollected());
-  auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(doc->Find<ResItemImpl>("copy1")->GetCollect());
+  auto* copy_record =
+      dynamic_cast<engine::qrv::QRVResCollectCopy*>(doc->Find<ResItemImpl>("copy1")->GetCollect());
   copy_record->SetCBResItem(nullptr);
   EXPECT_FALSE(templete->IsCollected());
 }
 
 TEST(CollectionRecords, RemovingAnUnlistedCopyChangesNothing) {
   auto doc = CollectedDocument();
-  auto* obj = dynamic_cast<engine::qrv::QRVResCollectObj*>(doc->Find<ResItemImpl>("cb1")->GetCollect());
+  auto* obj =
+      dynamic_cast<engine::qrv::QRVResCollectObj*>(doc->Find<ResItemImpl>("cb1")->GetCollect());
   scoped_refptr<ResItemImpl> stranger(new ResItemImpl());
   obj->RemoveCopy(stranger.get());
   obj->RemoveCopy(nullptr);
@@ -102,7 +105,8 @@ TEST(Links, AreKeptByIdWithoutDuplicates) {
   auto* cost = doc->Find<ResItemImpl>("cb2");
   auto* budget = doc->Find<ResItemImpl>("ys1");
   EXPECT_TRUE(cost->CanBeCollectTarget());
-  for (ResItemImpl* line : {budget, budget, static_cast<ResItemImpl*>(nullptr)}) cost->AddLinkedResItem(line);
+  for (ResItemImpl* line : {budget, budget, static_cast<ResItemImpl*>(nullptr)})
+    cost->AddLinkedResItem(line);
   EXPECT_THAT(cost->linked_ids(), ElementsAre("ys1"));
   EXPECT_TRUE(cost->IsLinkedTo(budget));
   EXPECT_FALSE(cost->IsLinkedTo(nullptr));
@@ -132,7 +136,8 @@ TEST(BaseResItems, BudgetEntryReportsNoGroupAndContractEntryItsOwner) {
   EXPECT_EQ(budget_entry->fields()->GetText(reference_host::keys::kYSCostAccount), "ca2");
   auto* contract_entry = doc->Find<reference_host::BaseResItemImpl>("e1");
   EXPECT_EQ(contract_entry->GetGroup(), doc->FindObjectById("g1"));
-  EXPECT_EQ(static_cast<engine::DocumentObject*>(contract_entry->GetGroup()), contract_entry->GetOwner());
+  EXPECT_EQ(static_cast<engine::DocumentObject*>(contract_entry->GetGroup()),
+            contract_entry->GetOwner());
   EXPECT_EQ(contract_entry->GetResType(), "J");
   EXPECT_THAT(contract_entry->registered_res_item_ids(), ElementsAre("cb1", "cb2"));
 }
@@ -140,7 +145,8 @@ TEST(BaseResItems, BudgetEntryReportsNoGroupAndContractEntryItsOwner) {
 // The other switches are exercised through the library's factory-failure cases.
 TEST(Factories, BaseResItemCreatorCanBeMadeToFail) {
   {
-    reference_host::ScopedFactoryFailure fail(&reference_host::FactoryFailures::base_res_item_creator);
+    reference_host::ScopedFactoryFailure fail(
+        &reference_host::FactoryFailures::base_res_item_creator);
     EXPECT_EQ(app::qrv::GetQRVApplication()->GetBaseResItemCreator(), nullptr);
   }
   scoped_refptr<engine::qrv::QRVBaseResItem> entry =

@@ -8,11 +8,16 @@ using namespace test_support;
 
 std::unique_ptr<reference_host::AppDocumentImpl> TwoBillDocument() {
   return DocumentBuilder("p")
-      .ContractGroup("g1", "MaterialForm").ContractEntry("e1", "M01", "Steel")
+      .ContractGroup("g1", "MaterialForm")
+      .ContractEntry("e1", "M01", "Steel")
       .SubProject("sp1", "Building")
-      .Bill("b1", 10).BudgetLine("ys1", 5, "C001").CostLine("cb1", "e1")
-      .BillEntry("d1", 2).BudgetLine("ys2", 4, "C002")
-      .Bill("b2", 1).BudgetLine("ys3", 1, "C001")
+      .Bill("b1", 10)
+      .BudgetLine("ys1", 5, "C001")
+      .CostLine("cb1", "e1")
+      .BillEntry("d1", 2)
+      .BudgetLine("ys2", 4, "C002")
+      .Bill("b2", 1)
+      .BudgetLine("ys3", 1, "C001")
       .Build();
 }
 
@@ -28,7 +33,8 @@ TEST(DocumentIndex, FindsEveryBuiltObjectOnceThroughEitherFace) {
   auto doc = TwoBillDocument();
   auto* core = doc->Find<engine::ResItem>("ys1");
   ASSERT_NE(core, nullptr);
-  EXPECT_EQ(dynamic_cast<engine::qrv::QRVResItem*>(core), doc->Find<engine::qrv::QRVResItem>("ys1"));
+  EXPECT_EQ(dynamic_cast<engine::qrv::QRVResItem*>(core),
+            doc->Find<engine::qrv::QRVResItem>("ys1"));
   EXPECT_EQ(core->GetDocument(), doc->GetEngineDocument());
   EXPECT_NE(doc->Find<engine::qrv::QRVSubEngineering>("b1"), nullptr);
   EXPECT_EQ(doc->Find<engine::ResItem>("b1"), nullptr);
@@ -46,9 +52,11 @@ TEST(DocumentIndex, RemovedSubtreeLeavesAndComesBack) {
   auto* sp1 = doc->Find<reference_host::SubProjectImpl>("sp1");
   const size_t before = doc->document()->object_count();
 
-  scoped_refptr<reference_host::SubEngineeringImpl> b1 = sp1->RemoveSubEngineering(doc->Find<reference_host::SubEngineeringImpl>("b1"));
+  scoped_refptr<reference_host::SubEngineeringImpl> b1 =
+      sp1->RemoveSubEngineering(doc->Find<reference_host::SubEngineeringImpl>("b1"));
   ASSERT_TRUE(b1);
-  for (const char* id : {"b1", "d1", "ys1", "ys2", "cb1"}) EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
+  for (const char* id : {"b1", "d1", "ys1", "ys2", "cb1"})
+    EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
   EXPECT_EQ(b1->child(0)->budget_list()->item(0)->GetDocument(), nullptr);
   EXPECT_NE(doc->FindObjectById("ys3"), nullptr);
 
@@ -61,7 +69,8 @@ TEST(DocumentIndex, SubtreeMovesToAnotherDocument) {
   auto source = TwoBillDocument();
   auto target = DocumentBuilder("q").SubProject("tsp", "Target").Build();
   auto* b1 = source->Find<reference_host::SubEngineeringImpl>("b1");
-  scoped_refptr<reference_host::SubEngineeringImpl> moved = source->Find<reference_host::SubProjectImpl>("sp1")->RemoveSubEngineering(b1);
+  scoped_refptr<reference_host::SubEngineeringImpl> moved =
+      source->Find<reference_host::SubProjectImpl>("sp1")->RemoveSubEngineering(b1);
 
   ASSERT_TRUE(target->Find<reference_host::SubProjectImpl>("tsp")->AddSubEngineering(moved));
   EXPECT_EQ(source->FindObjectById("ys2"), nullptr);
@@ -86,7 +95,8 @@ TEST(DocumentIndex, DuplicateExplicitIdIsRefusedWithoutOverwrite) {
 
 TEST(DocumentIndex, DuplicateDeepInsideAnAddedSubtreeRefusesTheWholeAdd) {
   auto doc = TwoBillDocument();
-  scoped_refptr<reference_host::SubEngineeringImpl> bill(new reference_host::SubEngineeringImpl("b9", engine::kNodeKindBill));
+  scoped_refptr<reference_host::SubEngineeringImpl> bill(
+      new reference_host::SubEngineeringImpl("b9", engine::kNodeKindBill));
   bill->budget_list()->Add(new reference_host::ResItemImpl("fresh"));
   bill->cost_list()->Add(new reference_host::ResItemImpl("cb1"));
   LogCapture log;
@@ -105,12 +115,14 @@ TEST(DocumentIndex, ObjectWithAnOwnerOrUnderItselfIsRefused) {
   EXPECT_FALSE(doc->Find<reference_host::SubEngineeringImpl>("b2")->AddChild(d1));
   EXPECT_EQ(d1->GetParent(), b1);
 
-  scoped_refptr<reference_host::SubEngineeringImpl> loose(new reference_host::SubEngineeringImpl("x", 2));
-  scoped_refptr<reference_host::SubEngineeringImpl> inner(new reference_host::SubEngineeringImpl("y", 3));
+  scoped_refptr<reference_host::SubEngineeringImpl> loose(
+      new reference_host::SubEngineeringImpl("x", 2));
+  scoped_refptr<reference_host::SubEngineeringImpl> inner(
+      new reference_host::SubEngineeringImpl("y", 3));
   ASSERT_TRUE(loose->AddChild(inner));
   EXPECT_FALSE(inner->AddChild(loose));
-  EXPECT_THAT(log.Messages(google::GLOG_ERROR),
-              ElementsAre("object d1 already has an owner (b1)", "object x cannot be put under itself"));
+  EXPECT_THAT(log.Messages(google::GLOG_ERROR), ElementsAre("object d1 already has an owner (b1)",
+                                                            "object x cannot be put under itself"));
 }
 
 TEST(DocumentIndex, CopyItemIsIndexedWhileARecordInTheDocumentListsIt) {
@@ -149,7 +161,8 @@ TEST(DocumentIndex, ObjectsOutlivingTheirDocumentForgetIt) {
 }
 
 // Random adds and removals of bill subtrees keep index and tree walk equal.
-RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits, (std::vector<std::pair<bool, unsigned>> edits)) {
+RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits,
+              (std::vector<std::pair<bool, unsigned>> edits)) {
   auto doc = DocumentBuilder("p").SubProject("sp", "S").Build();
   auto* sp = doc->Find<reference_host::SubProjectImpl>("sp");
   std::vector<scoped_refptr<reference_host::SubEngineeringImpl>> loose;

@@ -21,13 +21,15 @@ bool SameDouble(double a, double b) {
   return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-bool SameFields(const reference_host::DocumentObjectImpl& a, const reference_host::DocumentObjectImpl& b) {
+bool SameFields(const reference_host::DocumentObjectImpl& a,
+                const reference_host::DocumentObjectImpl& b) {
   const auto& left = a.fields()->GetAllFields();
   const auto& right = b.fields()->GetAllFields();
   if (left.size() != right.size()) return false;
   for (auto l = left.begin(), r = right.begin(); l != left.end(); ++l, ++r) {
     if (l->first != r->first || l->second.kind() != r->second.kind()) return false;
-    if (l->second.IsDouble() ? !SameDouble(l->second.GetDouble(), r->second.GetDouble()) : l->second != r->second)
+    if (l->second.IsDouble() ? !SameDouble(l->second.GetDouble(), r->second.GetDouble())
+                             : l->second != r->second)
       return false;
   }
   return true;
@@ -36,7 +38,8 @@ bool SameFields(const reference_host::DocumentObjectImpl& a, const reference_hos
 // What a reload must keep, checked apart from the saver: every object under
 // its id with its class and fields, and the state of entries and lines
 // (quantities as read, derived ones included).
-void ExpectSameObjects(const reference_host::EstimateDocument& original, const reference_host::EstimateDocument& loaded) {
+void ExpectSameObjects(const reference_host::EstimateDocument& original,
+                       const reference_host::EstimateDocument& loaded) {
   RC_ASSERT(loaded.object_count() == original.object_count());
   std::vector<engine::DocumentObject*> objects;
   original.GetAllObjects(objects);
@@ -61,9 +64,12 @@ void ExpectSameObjects(const reference_host::EstimateDocument& original, const r
       RC_ASSERT(line->GetContent() == twin_line->GetContent());
       RC_ASSERT(line->GetSourceRef() == twin_line->GetSourceRef());
       RC_ASSERT((line->GetBaseResItem() == nullptr) == (twin_line->GetBaseResItem() == nullptr));
-      if (line->GetBaseResItem()) RC_ASSERT(line->GetBaseResItem()->GetId() == twin_line->GetBaseResItem()->GetId());
+      if (line->GetBaseResItem())
+        RC_ASSERT(line->GetBaseResItem()->GetId() == twin_line->GetBaseResItem()->GetId());
       RC_ASSERT((line->GetCollect() == nullptr) == (twin_line->GetCollect() == nullptr));
-      if (line->GetCollect()) RC_ASSERT(line->GetCollect()->GetCollectType() == twin_line->GetCollect()->GetCollectType());
+      if (line->GetCollect())
+        RC_ASSERT(line->GetCollect()->GetCollectType() ==
+                  twin_line->GetCollect()->GetCollectType());
     }
   }
 }
@@ -118,7 +124,8 @@ RC_GTEST_PROP(DocumentJsonValues, Utf8CheckAgreesWithTheSerialiser, ()) {
   }
   RC_ASSERT(reference_host::persist::IsValidUtf8(text) == serialisable);
   std::string back;
-  RC_ASSERT(reference_host::persist::TextFromJson(json::parse(reference_host::persist::TextToJson(text).dump()), back));
+  RC_ASSERT(reference_host::persist::TextFromJson(
+      json::parse(reference_host::persist::TextToJson(text).dump()), back));
   RC_ASSERT(back == text);
 }
 
@@ -133,9 +140,11 @@ TEST(DocumentJsonRoundTrip, KeepsValueKindsAndOddDoublesApart) {
                       .WithField("empty", engine::FieldValue())
                       .WithField("bad", std::string("\xff"))
                       .Build();
-  reference_host::LoadResult loaded = reference_host::LoadDocumentText(reference_host::SaveDocumentText(*document->document()));
+  reference_host::LoadResult loaded =
+      reference_host::LoadDocumentText(reference_host::SaveDocumentText(*document->document()));
   ASSERT_TRUE(loaded) << loaded.error;
-  const auto& fields = loaded.document->Find<reference_host::ResItemImpl>("ys")->fields()->GetAllFields();
+  const auto& fields =
+      loaded.document->Find<reference_host::ResItemImpl>("ys")->fields()->GetAllFields();
   EXPECT_TRUE(fields.at("int").IsInt());
   EXPECT_TRUE(fields.at("double").IsDouble());
   EXPECT_TRUE(std::isnan(fields.at("nan").GetDouble()));
@@ -180,7 +189,8 @@ TEST(DocumentJsonLoad, RefusesCorruptedInputAtThePlace) {
       {"duplicate id", [&](json& j) { At(j, b + "/cost/0/id") = "ys1"; },
        "/project/subProjects/0/bills/0/cost/0/id: duplicate id \"ys1\", first used at "
        "/project/subProjects/0/bills/0/budget/0"},
-      {"empty id", [](json& j) { At(j, "/project/id") = ""; }, "/project/id: an id must not be empty"},
+      {"empty id", [](json& j) { At(j, "/project/id") = ""; },
+       "/project/id: an id must not be empty"},
       {"unknown entry", [&](json& j) { At(j, b + "/budget/0/entry") = "nope"; },
        "/project/subProjects/0/bills/0/budget/0/entry: names no object"},
       {"entry of wrong kind", [&](json& j) { At(j, b + "/budget/0/entry") = "b1"; },
@@ -194,28 +204,49 @@ TEST(DocumentJsonLoad, RefusesCorruptedInputAtThePlace) {
       {"record owner unknown", [&](json& j) { At(j, b + "/cost/0/record/owner") = "nope"; },
        "/project/subProjects/0/bills/0/cost/0/record/owner: names no object"},
       {"record on the wrong item", [&](json& j) { At(j, b + "/budget/0/record/kind") = "object"; },
-       "/project/subProjects/0/bills/0/budget/0/record/kind: an object record belongs on a cost line"},
+       "/project/subProjects/0/bills/0/budget/0/record/kind: an object record belongs on a cost "
+       "line"},
       {"copy no record lists",
        [&](json& j) {
          At(j, b + "/budget/0/record").erase("copies");
          At(j, b + "/cost/0/record").erase("copies");
        },
        "/copies/0: a copy item that no collection record lists"},
-      {"bad field value", [&](json& j) { At(j, b + "/budget/0/fields/BRIName") = json::array({1, 2}); },
+      {"bad field value",
+       [&](json& j) {
+         At(j, b + "/budget/0/fields/BRIName") = json::array({1, 2});
+       },
        "/project/subProjects/0/bills/0/budget/0/fields/BRIName: expected a field value"},
-      {"needless key escape", [&](json& j) { At(j, b + "/budget/0/fields")[std::string("\0" "41", 3)] = 1; },
+      {"needless key escape",
+       [&](json& j) {
+         At(j, b + "/budget/0/fields")[std::string(
+             "\0"
+             "41",
+             3)] = 1;
+       },
        "/project/subProjects/0/bills/0/budget/0/fields/"},
-      {"int field out of range", [&](json& j) { At(j, b + "/budget/0/fields/BRIName") = 10000000000LL; },
+      {"int field out of range",
+       [&](json& j) { At(j, b + "/budget/0/fields/BRIName") = 10000000000LL; },
        "/project/subProjects/0/bills/0/budget/0/fields/BRIName: integer out of range"},
-      {"bad bytes", [](json& j) { At(j, "/project/name") = {{"bytes", "zz"}}; }, "/project/name: expected a text"},
-      {"bad double name", [&](json& j) { At(j, b + "/quantity") = {{"double", "nan"}}; },
+      {"bad bytes",
+       [](json& j) {
+         At(j, "/project/name") = {{"bytes", "zz"}};
+       },
+       "/project/name: expected a text"},
+      {"bad double name",
+       [&](json& j) {
+         At(j, b + "/quantity") = {{"double", "nan"}};
+       },
        "/project/subProjects/0/bills/0/quantity: expected a number or null"},
-      {"two roots", [](json& j) { At(j, "/project/subProjects").push_back(At(j, "/project/subProjects/0")); },
+      {"two roots",
+       [](json& j) { At(j, "/project/subProjects").push_back(At(j, "/project/subProjects/0")); },
        "/project/subProjects/1: a project has at most one root sub-project"},
       {"list of wrong type", [&](json& j) { At(j, b + "/cost") = "none"; },
        "/project/subProjects/0/bills/0/cost: expected an array or null"},
-      {"not an estimate", [](json& j) { j["format"] = "other"; }, "/format: expected \"marrow-qrv-estimate\""},
-      {"unknown version", [](json& j) { j["version"] = 2; }, "/version: unsupported format version 2"},
+      {"not an estimate", [](json& j) { j["format"] = "other"; },
+       "/format: expected \"marrow-qrv-estimate\""},
+      {"unknown version", [](json& j) { j["version"] = 2; },
+       "/version: unsupported format version 2"},
       {"not an object", [](json& j) { j = json::array(); }, "/: expected an object"},
   };
   const json good = json::parse(SmallDocumentText());
@@ -231,18 +262,24 @@ TEST(DocumentJsonLoad, RefusesCorruptedInputAtThePlace) {
 }
 
 TEST(DocumentJsonLoad, RefusesDeepNestingWithoutRecursing) {
-  EXPECT_EQ(reference_host::LoadDocumentText(std::string(100000, '[')).error.rfind("byte 512: nested deeper than 512", 0), 0u);
+  EXPECT_EQ(reference_host::LoadDocumentText(std::string(100000, '['))
+                .error.rfind("byte 512: nested deeper than 512", 0),
+            0u);
 
   // The same limit holds for a JSON value built in memory.
   json document = json::parse(SmallDocumentText());
   json* bill = &At(document, kBill);
   for (int i = 0; i < 300; ++i) {
-    (*bill)["bills"] = json::array({{{"id", "deep" + std::to_string(i)}, {"nodeKind", 3}, {"measureKind", 0}, {"quantity", 1.0}}});
+    (*bill)["bills"] = json::array({{{"id", "deep" + std::to_string(i)},
+                                     {"nodeKind", 3},
+                                     {"measureKind", 0},
+                                     {"quantity", 1.0}}});
     bill = &(*bill)["bills"][0];
   }
   reference_host::LoadResult loaded = reference_host::LoadDocumentJson(document);
   EXPECT_FALSE(loaded);
-  EXPECT_NE(loaded.error.find(": nested deeper than 512 levels"), std::string::npos) << loaded.error;
+  EXPECT_NE(loaded.error.find(": nested deeper than 512 levels"), std::string::npos)
+      << loaded.error;
 }
 
 TEST(DocumentJsonFile, SavesAndLoadsBack) {
@@ -250,13 +287,15 @@ TEST(DocumentJsonFile, SavesAndLoadsBack) {
   std::string error;
   auto document = reference_host::LoadDocumentText(SmallDocumentText());
   ASSERT_TRUE(document);
-  ASSERT_TRUE(reference_host::SaveDocumentFile(*document.document->document(), path, &error)) << error;
+  ASSERT_TRUE(reference_host::SaveDocumentFile(*document.document->document(), path, &error))
+      << error;
   reference_host::LoadResult loaded = reference_host::LoadDocumentFile(path);
   ASSERT_TRUE(loaded) << loaded.error;
   EXPECT_EQ(reference_host::SaveDocumentText(*loaded.document->document()), SmallDocumentText());
   std::remove(path.c_str());
 
-  EXPECT_FALSE(reference_host::SaveDocumentFile(*document.document->document(), TempPath("no/such/dir.json"), &error));
+  EXPECT_FALSE(reference_host::SaveDocumentFile(*document.document->document(),
+                                                TempPath("no/such/dir.json"), &error));
   EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
 

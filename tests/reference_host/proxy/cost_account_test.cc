@@ -25,7 +25,8 @@ TEST(CostAccountTree, CodeLookupAnswersTheFirstAccountOfADepthFirstWalk) {
 
   doc->Find<reference_host::CostAccountImpl>("a")->SetCode("00");
   EXPECT_EQ(tree->FindCostAccountByCode("01")->GetId(), "c");
-  scoped_refptr<reference_host::CostAccountImpl> removed = tree->RemoveCostAccount(doc->Find<reference_host::CostAccountImpl>("c"));
+  scoped_refptr<reference_host::CostAccountImpl> removed =
+      tree->RemoveCostAccount(doc->Find<reference_host::CostAccountImpl>("c"));
   EXPECT_EQ(tree->FindCostAccountByCode("01"), nullptr);
   EXPECT_EQ(tree->FindCostAccountById("cd"), nullptr);
   ASSERT_TRUE(removed->AddChild(new reference_host::CostAccountImpl("ce", "0302", "E")));
@@ -79,7 +80,11 @@ TEST(CostAccountProxy, ElementDoesNotKeepItsObjectAlive) {
 }
 
 TEST(BillStages, NameLookupAnswersTheFirstStageInOrder) {
-  auto doc = DocumentBuilder("p").BillStage("s1", "Stage").BillStage("s2", "Stage").BillStage("s3", "Other").Build();
+  auto doc = DocumentBuilder("p")
+                 .BillStage("s1", "Stage")
+                 .BillStage("s2", "Stage")
+                 .BillStage("s3", "Other")
+                 .Build();
   reference_host::BillStageGroupImpl* stages = doc->project()->bill_stages();
   EXPECT_EQ(stages->FindBillStageByName("Stage")->GetId(), "s1");
   doc->Find<reference_host::BillStageImpl>("s1")->SetName("Renamed");
