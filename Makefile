@@ -1,6 +1,8 @@
 # make demo   builds (Release) and runs the built-in sample.
 # make test   builds with AddressSanitizer and UBSan and runs every test.
 # make bench  builds (Release) and runs the benchmarks.
+# make mutate plants each mistake of tests/mutation/mutations.txt in the
+#             library in turn and lists those the tests miss.
 # make format rewrites our C++ sources in the house format; make format-check
 #             fails on any file that is not in it.
 # Each first installs the Debian packages it lacks (as root).
@@ -12,7 +14,7 @@ JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
 
-.PHONY: deps demo test bench release clean format format-check
+.PHONY: deps demo test bench release clean format format-check mutate
 
 deps:
 	@missing=""; for p in $(PACKAGES); do \
@@ -37,6 +39,9 @@ test: deps
 
 bench: release
 	$(RELEASE)/bench/marrow_bench --benchmark_counters_tabular=true
+
+mutate: deps
+	python3 tests/mutation/mutate.py --build build/mutate
 
 # Every tracked or new C++ file of ours; build trees are not ours to format.
 SOURCES = $(shell git ls-files --cached --others --exclude-standard -- '*.cc' '*.h' 2>/dev/null)
