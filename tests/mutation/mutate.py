@@ -11,7 +11,8 @@ Each mistake is a block of the list:
     find: kZeroTolerance = 1e-6;
     replace: kZeroTolerance = 1e-5;
 
-`find` must occur exactly once in `file` (a stale entry is reported, not run).
+A value may stand for several lines, written with \\n between them. `find`
+must occur exactly once in `file` (a stale entry is reported, not run).
 The file is always restored, also when the run is interrupted.
 """
 import argparse
@@ -39,7 +40,7 @@ def read_list(path):
             key, sep, value = line.partition(": ")
             if not sep or key not in ("name", "file", "find", "replace", "why"):
                 sys.exit(f"{path}:{number}: expected 'name|file|find|replace|why: ...'")
-            current[key] = value
+            current[key] = value.replace("\\n", "\n")
     if current:
         mutations.append(current)
     for m in mutations:
