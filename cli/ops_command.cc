@@ -1,7 +1,6 @@
 #include "cli/ops_command.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -102,8 +101,16 @@ int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& docume
       to << "    before  " << before[i] << '\n';
       to << "    after   " << ObjectState(document, objects[i]) << '\n';
     }
+    // The collection actions tell the document after every run, whatever
+    // the engine answered; next to a refusal that line must not read as a
+    // change.
+    std::string refusal;
+    if (!outcome.applied)
+      refusal = outcome.messages.empty()
+                    ? " (the engine refused; nothing changed)"
+                    : " (the engine refused: " + outcome.messages.front() + ")";
     for (const auto& note : outcome.notifications)
-      to << "    document told: " << NotificationText(note) << '\n';
+      to << "    document told: " << NotificationText(note) << refusal << '\n';
     to.flush();
     out << shown.str();
     refused += !outcome.applied;
@@ -116,14 +123,12 @@ int RunScriptCommand(const std::string& document_path, const std::string& script
   return RunOpsCommand(document_path, save,
                        [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops,
                            std::vector<std::string>* errors) {
-                         std::ifstream in(script_path, std::ios::binary);
-                         if (!in) {
-                           errors->push_back(script_path + ": cannot read");
+                         std::string text, error;
+                         if (!ReadTextFile(script_path, &text, &error)) {
+                           errors->push_back(error);
                            return false;
                          }
-                         std::stringstream text;
-                         text << in.rdbuf();
-                         return ReadScript(text.str(), script_path, document,
+                         return ReadScript(text, script_path, document,
                                            fs::path(script_path).parent_path().string(), ops,
                                            errors);
                        });

@@ -1,5 +1,6 @@
 // Small pieces every command shares: exit codes, number text, object kinds,
-// loading a document and writing a file so that a failure leaves no half file.
+// reading files with the reason for a failure, loading a document and
+// writing a file so that a failure leaves no half file.
 #pragma once
 
 #include <memory>
@@ -25,9 +26,14 @@ std::string DescribeKind(const engine::DocumentObject* object);
 // The text of field |key| of |object|; "" when absent or not text.
 std::string TextField(const engine::DocumentObject* object, const std::string& key);
 
-// The document at |path|, or null with "PATH: why" in |error|.
+// The document at |path|, or null with "PATH: why" in |error| (a folder is
+// named as one).
 std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path,
                                                               std::string* error);
+
+// The whole file at |path|, or false with "PATH: why" in |error| (a folder,
+// a file that cannot be opened or read, with the system's reason).
+bool ReadTextFile(const std::string& path, std::string* text, std::string* error);
 
 // Writes |text| to a temporary file beside |path| and renames it over
 // |path|, so readers see the old file or the whole new one.

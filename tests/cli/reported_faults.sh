@@ -1,6 +1,6 @@
 # Inputs that once broke the program, kept as they were reported: documents
 # without a project or without a root sub-project (crashed show, accounts,
-# run and repoint).
+# run and repoint), and a refused collect whose notification read as done.
 . "$(dirname "$0")/common.inc"
 
 office="$examples/office_building.json"
@@ -46,3 +46,8 @@ contains out.txt "r2 (table row) is booked to Civil [ca1]"
 expect 1 "$prog" repoint "$office" --from booked.json --dry-run
 contains err.txt "refused (0 references re-pointed)"
 
+# The collect action tells the document after every run, whatever the
+# engine answered; the report says that the engine refused.
+expect 1 "$prog" run "$office" "$data/ops-refused-collect-still-notifies.json" --dry-run
+contains err.txt "ops[0] collect -5 of ys-col-c30 into cb-col-c30: refused (nothing changed)"
+contains err.txt "document told: ys-col-c30 collected into cb-col-c30 (the engine refused: 创建一个预算的副本人材机 失败)"
