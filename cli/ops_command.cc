@@ -7,13 +7,22 @@
 
 #include "cli/document_printer.h"
 #include "cli/support.h"
+#include "reference_host/persist/atomic_file_writer.h"
+#include "reference_host/persist/document_json.h"
 
 namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Where the result goes, or "" with a usage error printed.
+constexpr char kStandardOutput[] = "-";
+
+bool ToStandardOutput(const SaveOptions& save) {
+  return !save.in_place && save.out_path == kStandardOutput;
+}
+
+// Where the result goes, or false with a usage error printed. The target is
+// checked before anything runs, and again by the save.
 bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
                       std::string* target) {
   const int given = !save.out_path.empty() + save.in_place + save.dry_run;
@@ -22,24 +31,40 @@ bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
     return false;
   }
   *target = save.in_place ? document_path : save.out_path;
-  if (save.dry_run) return true;
+  if (save.dry_run || ToStandardOutput(save)) return true;
+  const std::string option = save.in_place ? "--in-place: " : "-o: ";
   const fs::path folder = fs::path(*target).parent_path();
   std::error_code ec;
   if (!folder.empty() && !fs::is_directory(folder, ec)) {
-    std::cerr << "error: -o: folder " << folder.string() << " does not exist\n";
+    PrintError(option + "folder " + folder.string() + " does not exist");
+    return false;
+  }
+  std::string error;
+  if (!reference_host::CheckSaveTarget(*target, &error)) {
+    PrintError(option + error);
     return false;
   }
   return true;
 }
 
+// With "-o -" the document alone goes to standard output and every report
+// to standard error.
 int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
               const std::string& target, const SaveOptions& save) {
   OpRunner runner(&document);
-  const int refused = RunAndReport(runner, document, ops, save.verbose, std::cout, std::cerr);
-  std::cout << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": "
-            << ops.size() - refused << " done, " << refused << " refused\n";
+  std::ostream& report = ToStandardOutput(save) ? std::cerr : std::cout;
+  const int refused = RunAndReport(runner, document, ops, save.verbose, report, std::cerr);
+  report << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": "
+         << ops.size() - refused << " done, " << refused << " refused\n";
   if (save.dry_run) {
-    std::cout << "dry run: nothing written\n";
+    report << "dry run: nothing written\n";
+  } else if (ToStandardOutput(save)) {
+    std::cout << reference_host::SaveDocumentText(*document.document()) << std::flush;
+    if (!std::cout) {
+      PrintError("-o -: cannot write to standard output");
+      return kExitRefused;
+    }
+    report << "written to standard output\n";
   } else {
     const std::string error = SaveDocument(document, target);
     if (!error.empty()) {

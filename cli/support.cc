@@ -2,10 +2,8 @@
 
 #include <glog/logging.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -101,30 +99,6 @@ std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string&
     return nullptr;
   }
   return std::move(result.document);
-}
-
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error) {
-  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      *error = path + ": cannot write (" + std::strerror(errno) + ")";
-      return false;
-    }
-    out << text;
-    out.flush();
-    if (!out) {
-      *error = path + ": writing failed (" + std::strerror(errno) + ")";
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    *error = path + ": cannot replace (" + std::strerror(errno) + ")";
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
 }
 
 bool ReadTextFile(const std::string& path, std::string* text, std::string* error) {
