@@ -251,7 +251,8 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
 
 int OpRunner::Repoint(const Op& op) {
   reference_host::ProjectImpl* here = document_->project();
-  reference_host::ProjectImpl* other = op.source->project();
+  reference_host::ProjectImpl* other = op.source ? op.source->project() : nullptr;
+  if (!here || !other) return 0;  // ReadOps refuses these; nothing to match
   marrow::qrv::CostAccountGroupFunc accounts(here->cost_accounts());
   marrow::qrv::BillStageGroupFunc stages(here->bill_stages());
 

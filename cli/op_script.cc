@@ -246,6 +246,10 @@ class OpReader {
                         " (one kind per operation)");
     }
     if (op->account.empty()) return;
+    if (!document_.project()) {
+      Fail(op->Where("account"), "the document holds no project, so no cost accounts");
+      return;
+    }
     std::string id;
     if (!marrow::qrv::ConvertToValidCostAccountId(document_.project()->cost_accounts(), op->account,
                                                   id))
@@ -253,13 +257,21 @@ class OpReader {
            Quote(op->account) + " is neither a path nor an id of a cost account");
   }
 
+  // Both documents need a project: its trees are what references are
+  // re-pointed from and to.
   void LoadSource(Op* op) {
+    if (!document_.project())
+      Fail(op->Label(), "the document holds no project, so nothing to re-point");
     std::string path = op->from;
     if (!base_dir_.empty() && path.front() != '/') path = base_dir_ + "/" + path;
     std::string error;
     std::unique_ptr<reference_host::AppDocumentImpl> source = LoadDocument(path, &error);
     if (!source)
       Fail(op->Where("from"), error);
+    else if (!source->project())
+      Fail(op->Where("from"), path +
+                                  " holds no project, so no cost accounts or bill stages to "
+                                  "re-point from");
     else
       op->source = std::move(source);
   }

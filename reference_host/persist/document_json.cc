@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "reference_host/persist/atomic_file_writer.h"
 #include "reference_host/persist/document_reader.h"
 #include "reference_host/persist/document_writer.h"
 
@@ -46,23 +47,7 @@ std::string SaveDocumentText(const EstimateDocument& document) {
 
 bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
                       std::string* error) {
-  const std::string text = SaveDocumentText(document);
-  const std::string temporary = path + ".tmp";
-  auto fail = [&](const std::string& what) {
-    if (error) *error = path + ": " + what;
-    std::remove(temporary.c_str());
-    return false;
-  };
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return fail("cannot create " + temporary + ": " + SystemError());
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) return fail("cannot write " + temporary + ": " + SystemError());
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0)
-    return fail("cannot replace the file: " + SystemError());
-  return true;
+  return WriteFileAtomically(path, SaveDocumentText(document), error);
 }
 
 LoadResult LoadDocumentJson(const nlohmann::json& json) {
