@@ -1,5 +1,8 @@
 // Whole-document JSON files: lossless round trips and refusals that name the
 // faulty place.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -282,6 +285,45 @@ TEST(DocumentJsonLoad, RefusesDeepNestingWithoutRecursing) {
       << loaded.error;
 }
 
+// Faults of the text itself name their byte (from 0), line and column (from
+// 1), and the member they sit in when there is one.
+TEST(DocumentJsonText, NamesWhereTheTextGoesWrong) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"{\n  \"a\": [1,\n  -1e400]\n}",
+       "byte 15 (line 3, column 3) at /a/1: number out of range: -1e400"},
+      {"1e400", "byte 0 (line 1, column 1): number out of range: 1e400"},
+      {"{\"a\": {\"b\": 1, \"b\": 2}}",
+       "/a/b: duplicate member \"b\" (an object names each member once)"},
+      {"[{}, {\"x/y\": 1, \"x/y\": 1}]",
+       "/1/x~1y: duplicate member \"x/y\" (an object names each member once)"},
+      {"{\"a\": [1,]}",
+       "byte 9 (line 1, column 10) at /a/1: malformed JSON ([json.exception.parse_error.101] "
+       "parse error at line 1, column 10: syntax error while parsing value - unexpected ']'; "
+       "expected '[', '{', or a literal)"},
+      {"",
+       "byte 0 (line 1, column 1): malformed JSON ([json.exception.parse_error.101] parse "
+       "error at line 1, column 1: syntax error while parsing value - unexpected end of "
+       "input; expected '[', '{', or a literal)"},
+  };
+  for (const auto& [text, error] : cases)
+    EXPECT_EQ(reference_host::LoadDocumentText(text).error, error) << text;
+
+  // The example of docs/format.md.
+  std::string huge = SmallDocumentText();
+  huge.replace(huge.find("\"quantity\": 10.0"), 16, "\"quantity\": 1e400");
+  EXPECT_EQ(reference_host::LoadDocumentText(huge).error,
+            "byte 2594 (line 116, column 25) at /project/subProjects/0/bills/0/quantity: number "
+            "out of range: 1e400");
+
+  // In a whole document the library alone would keep the second "id".
+  std::string twice = SmallDocumentText();
+  const std::string once = "\"id\": \"ys1\",";
+  twice.replace(twice.find(once), once.size(), once + " \"id\": \"ys2\",");
+  EXPECT_EQ(reference_host::LoadDocumentText(twice).error,
+            "/project/subProjects/0/bills/0/budget/0/id: duplicate member \"id\" (an object names "
+            "each member once)");
+}
+
 TEST(DocumentJsonFile, SavesAndLoadsBack) {
   const std::string path = TempPath("saved.json");
   std::string error;
@@ -309,9 +351,16 @@ TEST(DocumentJsonFile, RefusesTruncatedAndMissingFiles) {
   EXPECT_NE(truncated.error.find("malformed JSON"), std::string::npos) << truncated.error;
   std::remove(path.c_str());
 
-  reference_host::LoadResult missing = reference_host::LoadDocumentFile(TempPath("missing.json"));
-  EXPECT_FALSE(missing);
-  EXPECT_NE(missing.error.find("cannot open"), std::string::npos) << missing.error;
+  const std::string missing = TempPath("missing.json");
+  EXPECT_EQ(reference_host::LoadDocumentFile(missing).error,
+            missing + ": cannot open: No such file or directory");
+  const std::string folder = TempPath("folder");
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  EXPECT_EQ(reference_host::LoadDocumentFile(folder).error,
+            folder + ": is a folder, not a document file");
+  rmdir(folder.c_str());
+  EXPECT_EQ(reference_host::LoadDocumentFile("/dev/null").error,
+            "/dev/null: is not a regular file");
 }
 
 }  // namespace
