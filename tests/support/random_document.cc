@@ -257,16 +257,16 @@ void Drawer::Collect() {
   copy->CopyFrom(budget);
   copy->fields()->SetDouble(reference_host::keys::kCollectRatio, DrawOddDouble());
   if (OneIn(4)) copy->SetQuantity(DrawOddDouble());
-  if (!OneIn(8)) {
-    scoped_refptr<reference_host::ResCollectCopyImpl> record(
-        new reference_host::ResCollectCopyImpl());
-    if (!OneIn(8)) record->SetTempleteResItem(budget);
-    if (!OneIn(8)) record->SetCBResItem(cost);
-    if (!OneIn(8)) record->SetOwner(static_cast<engine::ResItem*>(copy.get()));
-    copy->SetCollect(record.get());
-  }
-  // Usually listed by both records; a half-released copy by one.
+  // Usually listed by both records; a half-released copy by one. A record
+  // lists only copies whose copy record names its line; the other line may
+  // have left the document.
   int listing = *rc::gen::inRange(0, 6);
+  scoped_refptr<reference_host::ResCollectCopyImpl> record(
+      new reference_host::ResCollectCopyImpl());
+  if (listing != 1 || !OneIn(4)) record->SetTempleteResItem(budget);
+  if (listing != 2 || !OneIn(4)) record->SetCBResItem(cost);
+  if (!OneIn(8)) record->SetOwner(static_cast<engine::ResItem*>(copy.get()));
+  copy->SetCollect(record.get());
   if (listing != 1)
     dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect())
         ->AddCopy(copy.get());
