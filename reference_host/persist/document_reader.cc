@@ -11,6 +11,7 @@
 #include "reference_host/model/bill_stage_impl.h"
 #include "reference_host/model/cost_account_group_impl.h"
 #include "reference_host/model/cost_account_impl.h"
+#include "reference_host/model/field_keys.h"
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_collect_impl.h"
 #include "reference_host/model/res_item_impl.h"
@@ -21,6 +22,7 @@
 #include "reference_host/model/table_impl.h"
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
+#include "reference_host/persist/value_rules.h"
 
 namespace reference_host {
 namespace persist {
@@ -151,6 +153,8 @@ std::optional<double> DocumentReader::Quantity(const json& object, int node) con
   if (value.is_null()) return std::nullopt;
   double quantity = 0.0;
   if (!DoubleFromJson(value, quantity)) Fail(node, {"quantity"}, "expected a number or null");
+  std::string fault = CheckQuantity(quantity);
+  if (!fault.empty()) Fail(node, {"quantity"}, fault);
   return quantity;
 }
 
@@ -316,6 +320,7 @@ scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int 
 scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, int node) {
   const json& object = Object(value, node);
   int kind = Integer(object, node, "kind");
+  if (std::string fault = CheckSubProjectKind(kind); !fault.empty()) Fail(node, {"kind"}, fault);
   std::string name = Text(object, node, "name");
   int summary_node = Node(node, "summary");
   const json& summary_json = Object(*Member(object, node, "summary", true), summary_node);
@@ -348,7 +353,10 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
 scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value, int node) {
   const json& object = Object(value, node);
   int node_kind = Integer(object, node, "nodeKind");
+  if (std::string fault = CheckNodeKind(node_kind); !fault.empty()) Fail(node, {"nodeKind"}, fault);
   int measure_kind = Integer(object, node, "measureKind");
+  if (std::string fault = CheckMeasureKind(measure_kind); !fault.empty())
+    Fail(node, {"measureKind"}, fault);
   std::optional<double> quantity = Quantity(object, node);
   auto item = Create<SubEngineeringImpl>(object, node, [&](const std::string& id) {
     return new SubEngineeringImpl(id, node_kind, measure_kind);
@@ -417,6 +425,12 @@ scoped_refptr<ResItemImpl> DocumentReader::ReadLine(const json& value, int node,
     line->SetQuantity(*quantity);
   else
     line->ClearQuantity();
+  // The ratio makes a copy's quantity; on other lines it means nothing.
+  double ratio = 0.0;
+  if (side == LineSide::kCopy && line->fields()->GetNumber(keys::kCollectRatio, ratio)) {
+    if (std::string fault = CheckCollectRatio(ratio); !fault.empty())
+      Fail(node, {"fields", keys::kCollectRatio}, fault);
+  }
   if (const json* entry = Member(object, node, "entry", false))
     linker_.Refer(Ref::kEntry, line.get(), nullptr, IdAt(*entry, node, "entry", -1),
                   {node, "entry"});

@@ -258,6 +258,42 @@ TEST(DocumentJsonLoad, RefusesMalformedValuesAtThePlace) {
   });
 }
 
+// Kind codes, quantities and ratios that the model gives a meaning.
+TEST(DocumentJsonLoad, RefusesNumbersTheModelCannotMean) {
+  ExpectRefusals({
+      {"node kind", [](json& j) { At(j, kBill + "/nodeKind") = 7; },
+       kBill + "/nodeKind: node kind 7 is not one of 0 (bill tree root), 1 (measure item), "
+               "2 (bill), 3 and 4 (entries)"},
+      {"measure kind", [](json& j) { At(j, kBill + "/measureKind") = -1; },
+       kBill + "/measureKind: measure kind -1 is not a measure code (0 to 16)"},
+      {"sub-project kind", [](json& j) { At(j, "/project/subProjects/0/kind") = 0; },
+       "/project/subProjects/0/kind: sub-project kind 0 is not one of 1 (whole), 2 (single), "
+       "3 (unit)"},
+      {"NaN line quantity",
+       [](json& j) {
+         At(j, kYs + "/quantity") = {{"double", "NaN"}};
+       },
+       kYs + "/quantity: a quantity must be a finite number, not NaN"},
+      {"infinite bill quantity",
+       [](json& j) {
+         At(j, kBill + "/quantity") = {{"double", "-Infinity"}};
+       },
+       kBill + "/quantity: a quantity must be a finite number, not -Infinity"},
+      {"NaN ratio",
+       [](json& j) {
+         At(j, "/copies/0/fields/QRV_RICollectRatio") = {{"double", "NaN"}};
+       },
+       "/copies/0/fields/QRV_RICollectRatio: a collect ratio must be a finite number above 0, "
+       "not NaN"},
+      {"negative ratio", [](json& j) { At(j, "/copies/0/fields/QRV_RICollectRatio") = -0.5; },
+       "/copies/0/fields/QRV_RICollectRatio: a collect ratio must be a finite number above 0, "
+       "not -0.5"},
+      {"zero ratio as an int", [](json& j) { At(j, "/copies/0/fields/QRV_RICollectRatio") = 0; },
+       "/copies/0/fields/QRV_RICollectRatio: a collect ratio must be a finite number above 0, "
+       "not 0.0"},
+  });
+}
+
 TEST(DocumentJsonLoad, RefusesReferencesToTheWrongKindOfObject) {
   ExpectRefusals({
       {"unknown entry", [](json& j) { At(j, kYs + "/entry") = "nope"; },
