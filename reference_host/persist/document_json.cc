@@ -9,6 +9,7 @@
 
 #include "reference_host/persist/atomic_file_writer.h"
 #include "reference_host/persist/document_reader.h"
+#include "reference_host/persist/document_text.h"
 #include "reference_host/persist/document_writer.h"
 
 namespace reference_host {
@@ -73,33 +74,16 @@ LoadResult LoadDocumentText(const std::string& text) {
     return result;
   }
   nlohmann::json json;
-  try {
-    json = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::exception& e) {
-    LoadResult result;
-    const auto* parse_error = dynamic_cast<const nlohmann::json::parse_error*>(&e);
-    result.error = "byte " + std::to_string(parse_error ? parse_error->byte : 0) +
-                   ": malformed JSON (" + e.what() + ")";
-    return result;
-  }
+  LoadResult result;
+  if (!persist::ParseStrictJson(text, json, result.error)) return result;
   return LoadDocumentJson(json);
 }
 
 LoadResult LoadDocumentFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    LoadResult result;
-    result.error = path + ": cannot open: " + SystemError();
-    return result;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    LoadResult result;
-    result.error = path + ": cannot read: " + SystemError();
-    return result;
-  }
-  LoadResult result = LoadDocumentText(text.str());
+  std::string text;
+  LoadResult result;
+  if (!persist::ReadTextFile(path, text, result.error)) return result;
+  result = LoadDocumentText(text);
   if (!result) result.error = path + ": " + result.error;
   return result;
 }
