@@ -3,7 +3,6 @@
 #include <cstddef>
 
 #include "funcs/cost_account/qrv_service.h"
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/base_res_item.h"
 #include "host/engine/document_object.h"
@@ -12,7 +11,8 @@
 #include "host/engine/qrv/qrv_project.h"
 #include "host/engine/sub_project.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

@@ -12,7 +12,7 @@
 #include "host/engine/qrv/qrv_res_collect.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"
-#include "qrv_keys.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

@@ -10,14 +10,14 @@
 #include <utility>
 #include <vector>
 
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/field_container.h"
 #include "host/engine/field_value.h"
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/sub_project.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

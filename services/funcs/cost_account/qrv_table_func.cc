@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/dbtables.h"
 #include "host/engine/document_object.h"
@@ -18,7 +17,8 @@
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/qrv/qrv_table_file.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
