@@ -46,8 +46,9 @@ class MARROW_QRV_EXPORT CostAccountGroupFunc {
   // codes on a corrupt tree), that level counts as unknown and the walk ends.
   std::string GetCostAccountPathByCode(const std::string& code);
 
-  // True when |account| or one of its ancestors has exactly |code|. A parent
-  // chain that loops back on itself ends the walk with false.
+  // True when |account| or one of its ancestors has exactly |code|; false
+  // for a null |account|. A parent chain that loops back on itself ends the
+  // walk with false.
   bool IsBelongToSpecifyCostAc(engine::qrv::QRVCostAccount* account, const std::string& code);
   // The same test for the account of the bound tree with |account_code|.
   bool IsBelongToSpecifyCostAcByCode(const std::string& account_code, const std::string& code);

@@ -19,6 +19,7 @@
 #include "host/proxy/element.h"
 #include "internal/field_util.h"
 #include "internal/qrv_keys.h"
+#include "internal/upward_walk.h"
 
 namespace marrow {
 namespace qrv {
@@ -51,19 +52,10 @@ void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value
 }
 
 // Clears every ancestor of |row|, nearest first. A parent chain that loops
-// back is cut once it has gone round (Brent's check, no allocation).
+// back is cut once it has gone round; clearing a row twice changes nothing.
 void ClearAncestors(Row* row, Record& record) {
-  const Row* mark = nullptr;
-  std::size_t lap = 1;
-  std::size_t steps = 0;
-  for (Row* node = row->GetParent(); node && node != mark; node = node->GetParent()) {
-    ClearRow(node, record);
-    if (++steps == lap) {
-      mark = node;
-      lap *= 2;
-      steps = 0;
-    }
-  }
+  internal::ForEachUpward(row->GetParent(), &Row::GetParent,
+                          [&record](Row* node) { ClearRow(node, record); });
 }
 
 // The usable cost account tree of the row's table file, or null.
