@@ -8,16 +8,8 @@
 #include <string>
 
 #include "funcs/cost_account/bill_stage_group_func.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class FieldContainer;
-class SubProject;
-namespace qrv {
-class QRVCostAccount;
-class QRVCostAccountGroup;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
