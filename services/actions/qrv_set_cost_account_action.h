@@ -8,15 +8,8 @@
 #include <vector>
 
 #include "host/app/undo_action.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-class DocumentObject;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/dbtables.h"
 #include "host/engine/document_object.h"
@@ -18,7 +17,9 @@
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/qrv/qrv_table_file.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
+#include "internal/upward_walk.h"
 
 namespace marrow {
 namespace qrv {
@@ -51,19 +52,10 @@ void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value
 }
 
 // Clears every ancestor of |row|, nearest first. A parent chain that loops
-// back is cut once it has gone round (Brent's check, no allocation).
+// back is cut once it has gone round; clearing a row twice changes nothing.
 void ClearAncestors(Row* row, Record& record) {
-  const Row* mark = nullptr;
-  std::size_t lap = 1;
-  std::size_t steps = 0;
-  for (Row* node = row->GetParent(); node && node != mark; node = node->GetParent()) {
-    ClearRow(node, record);
-    if (++steps == lap) {
-      mark = node;
-      lap *= 2;
-      steps = 0;
-    }
-  }
+  internal::ForEachUpward(row->GetParent(), &Row::GetParent,
+                          [&record](Row* node) { ClearRow(node, record); });
 }
 
 // The usable cost account tree of the row's table file, or null.

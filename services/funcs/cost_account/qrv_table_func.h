@@ -8,14 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class DocumentObject;
-namespace dbtables {
-class TupleObject;
-}  // namespace dbtables
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

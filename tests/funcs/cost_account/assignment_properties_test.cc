@@ -7,6 +7,7 @@
 
 #include "actions/qrv_set_cost_account_action.h"
 #include "funcs/cost_account/qrv_table_func.h"
+#include "tests/support/bounded_size.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -111,8 +112,8 @@ RC_GTEST_PROP(CostAccountAssignmentModel, OneValueForASelectionMatchesRowByRowWa
   Forest model = GenForest(false);
   auto doc = BuildDocument(model);
   const auto all = AllRows(*doc, model.parent.size());
-  const auto picks =
-      *rc::gen::container<std::vector<int>>(rc::gen::inRange(0, static_cast<int>(all.size())));
+  const auto picks = *test_support::AtMostSize(
+      rc::gen::container<std::vector<int>>(rc::gen::inRange(0, static_cast<int>(all.size()))));
   const std::size_t value = PickValue();
 
   std::vector<engine::DocumentObject*> selection;
