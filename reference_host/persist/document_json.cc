@@ -1,10 +1,5 @@
 #include "reference_host/persist/document_json.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 #include "reference_host/persist/atomic_file_writer.h"
@@ -37,8 +32,6 @@ size_t FindTooDeep(const std::string& text) {
   }
   return std::string::npos;
 }
-
-std::string SystemError() { return std::strerror(errno); }
 
 }  // namespace
 
