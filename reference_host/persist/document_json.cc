@@ -62,7 +62,7 @@ LoadResult LoadDocumentText(const std::string& text) {
   size_t too_deep = FindTooDeep(text);
   if (too_deep != std::string::npos) {
     LoadResult result;
-    result.error = "byte " + std::to_string(too_deep) + ": nested deeper than " +
+    result.error = persist::TextPlace(text, too_deep) + ": nested deeper than " +
                    std::to_string(kMaxDocumentNesting) + " levels";
     return result;
   }

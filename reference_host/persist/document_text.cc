@@ -73,12 +73,7 @@ class StrictBuilder : public nlohmann::json_sax<json> {
       offset = position >= last_token.size() ? position - last_token.size() : 0;
       what = "number out of range: " + last_token;
     }
-    offset = std::min(offset, text_.size());
-    size_t line_start = offset == 0 ? std::string::npos : text_.rfind('\n', offset - 1);
-    line_start = line_start == std::string::npos ? 0 : line_start + 1;
-    const long line = 1 + std::count(text_.begin(), text_.begin() + offset, '\n');
-    error_ = "byte " + std::to_string(offset) + " (line " + std::to_string(line) + ", column " +
-             std::to_string(offset - line_start + 1) + ")";
+    error_ = TextPlace(text_, offset);
     const std::string pointer = Pointer();
     if (!pointer.empty()) error_ += " at " + pointer;
     error_ += ": " + what;
@@ -149,6 +144,15 @@ std::string SystemError(int error) { return std::strerror(error); }
 
 }  // namespace
 
+std::string TextPlace(const std::string& text, size_t offset) {
+  offset = std::min(offset, text.size());
+  size_t line_start = offset == 0 ? std::string::npos : text.rfind('\n', offset - 1);
+  line_start = line_start == std::string::npos ? 0 : line_start + 1;
+  const long line = 1 + std::count(text.begin(), text.begin() + offset, '\n');
+  return "byte " + std::to_string(offset) + " (line " + std::to_string(line) + ", column " +
+         std::to_string(offset - line_start + 1) + ")";
+}
+
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -184,7 +188,7 @@ bool ParseStrictJson(const std::string& text, json& value, std::string& error) {
   StrictBuilder builder(text, value);
   if (json::sax_parse(text, &builder)) return true;
   error = builder.error();
-  if (error.empty()) error = "byte 0 (line 1, column 1): malformed JSON";
+  if (error.empty()) error = TextPlace(text, 0) + ": malformed JSON";
   return false;
 }
 

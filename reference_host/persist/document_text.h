@@ -12,6 +12,9 @@
 namespace reference_host {
 namespace persist {
 
+// "byte N (line L, column C)": where the byte at |offset| of |text| stands.
+std::string TextPlace(const std::string& text, size_t offset);
+
 // The whole content of |path| (a regular file or a pipe). False with
 // |error| = "<path>: <why>" otherwise.
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error);

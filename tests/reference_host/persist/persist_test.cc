@@ -491,7 +491,7 @@ RC_GTEST_PROP(DocumentJsonLoad, OneCorruptedReferenceLoadsSoundlyOrIsRefusedAtAP
 
 TEST(DocumentJsonLoad, RefusesDeepNestingWithoutRecursing) {
   EXPECT_EQ(reference_host::LoadDocumentText(std::string(100000, '['))
-                .error.rfind("byte 512: nested deeper than 512", 0),
+                .error.rfind("byte 512 (line 1, column 513): nested deeper than 512", 0),
             0u);
 
   // The same limit holds for a JSON value built in memory.
