@@ -67,7 +67,6 @@ void BaseResItemImpl::SetLeaseQuantityText(const std::string& text) {
 }
 
 void BaseResItemImpl::Recalculate() {
-  ++recalculate_count_;
   registered_quantity_ = 0.0;
   if (!document()) return;
   for (const std::string& id : registered_ids_) {
@@ -75,6 +74,7 @@ void BaseResItemImpl::Recalculate() {
     double quantity = 0.0;
     if (line && line->GetQuantity(quantity)) registered_quantity_ += quantity;
   }
+  document()->NotifyFiguresRecalculated(*this);
 }
 
 BaseResItemGroupImpl::BaseResItemGroupImpl(std::string id, std::string form_name)

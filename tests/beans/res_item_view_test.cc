@@ -179,14 +179,12 @@ TEST_F(ResItemViewTest, RecordCreationAttachesOnceAndNeverReplacesAnotherKind) {
 
 TEST_F(ResItemViewTest, RecordCreationWithoutAFactoryRecordCreatesNothing) {
   Build();
-  for (auto failure : {&reference_host::FactoryFailures::create_collect_obj,
-                       &reference_host::FactoryFailures::qrv_factory}) {
-    reference_host::ScopedFactoryFailure fail(failure);
+  for (auto failure : {FactoryStep::kCreateCollectObj, FactoryStep::kQRVFactory}) {
+    ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("cbC").GetResItemCollectObj(true), nullptr);
   }
   {
-    reference_host::ScopedFactoryFailure fail(
-        &reference_host::FactoryFailures::create_collect_templete);
+    ScopedFactoryFailure fail(FactoryStep::kCreateCollectTemplete);
     EXPECT_EQ(View("cbC").GetResItemCollectTemplete(true), nullptr);
   }
   EXPECT_EQ(Item("cbC")->GetCollect(), nullptr);
@@ -203,8 +201,7 @@ TEST_F(ResItemViewTest, CopyRecordRefusalsAreLoggedWithTheirLeadingBlank) {
   EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, nullptr), nullptr);
   EXPECT_EQ(View("copy").CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   {
-    reference_host::ScopedFactoryFailure fail(
-        &reference_host::FactoryFailures::create_collect_copy);
+    ScopedFactoryFailure fail(FactoryStep::kCreateCollectCopy);
     EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   }
   EXPECT_THAT(log.warnings(), ElementsAre(" CreateResItemCollectCopy 参数错误",
@@ -254,9 +251,8 @@ TEST_F(ResItemViewTest, CopyItemRefusals) {
   EXPECT_EQ(View("ys").CreateResItemCopy(5e-7), nullptr);  // zero request
   EXPECT_EQ(View("zero").CreateResItemCopy(1), nullptr);
   EXPECT_EQ(View("unread").CreateResItemCopy(1), nullptr);
-  for (auto failure : {&reference_host::FactoryFailures::create_res_item,
-                       &reference_host::FactoryFailures::engine_factory}) {
-    reference_host::ScopedFactoryFailure fail(failure);
+  for (auto failure : {FactoryStep::kCreateResItem, FactoryStep::kEngineFactory}) {
+    ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("ys").CreateResItemCopy(3), nullptr);
   }
   EXPECT_EQ(doc_->document()->object_count(), objects);

@@ -124,7 +124,7 @@ TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
 
 struct FactoryCase {
   const char* name;
-  bool reference_host::FactoryFailures::*failure;
+  FactoryStep failure;
   const char* message;
   bool cost_record_left;
   bool budget_record_left;
@@ -139,7 +139,7 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
   Build();
   const size_t objects = doc_->document()->object_count();
   {
-    reference_host::ScopedFactoryFailure fail(c.failure);
+    ScopedFactoryFailure fail(c.failure);
     EXPECT_FALSE(Collect("cbA", "ys", 4));
   }
   EXPECT_THAT(Warnings(), ElementsAre(c.message));
@@ -154,23 +154,21 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, CollectFactoryFailureTest,
-    testing::Values(FactoryCase{"EngineFactory", &reference_host::FactoryFailures::engine_factory,
-                                "创建一个预算的副本人材机 失败", false, false},
-                    FactoryCase{"CopyItem", &reference_host::FactoryFailures::create_res_item,
-                                "创建一个预算的副本人材机 失败", false, false},
-                    FactoryCase{"ProductFactory", &reference_host::FactoryFailures::qrv_factory,
-                                "没有找到成本的归集对象", false, false},
-                    FactoryCase{"ObjectRecord",
-                                &reference_host::FactoryFailures::create_collect_obj,
-                                "没有找到成本的归集对象", false, false},
-                    FactoryCase{"TempleteRecord",
-                                &reference_host::FactoryFailures::create_collect_templete,
-                                "没有找到模板的归集对象", true, false},
-                    FactoryCase{"CopyRecord", &reference_host::FactoryFailures::create_collect_copy,
-                                "没有找到副本的归集对象", true, true}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Steps, CollectFactoryFailureTest,
+                         testing::Values(FactoryCase{"EngineFactory", FactoryStep::kEngineFactory,
+                                                     "创建一个预算的副本人材机 失败", false, false},
+                                         FactoryCase{"CopyItem", FactoryStep::kCreateResItem,
+                                                     "创建一个预算的副本人材机 失败", false, false},
+                                         FactoryCase{"ProductFactory", FactoryStep::kQRVFactory,
+                                                     "没有找到成本的归集对象", false, false},
+                                         FactoryCase{"ObjectRecord", FactoryStep::kCreateCollectObj,
+                                                     "没有找到成本的归集对象", false, false},
+                                         FactoryCase{"TempleteRecord",
+                                                     FactoryStep::kCreateCollectTemplete,
+                                                     "没有找到模板的归集对象", true, false},
+                                         FactoryCase{"CopyRecord", FactoryStep::kCreateCollectCopy,
+                                                     "没有找到副本的归集对象", true, true}),
+                         CaseName());
 
 TEST_F(CollectEngineTest, ReleaseLeavesBothListsAndMayBeRepeated) {
   builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
@@ -234,8 +232,7 @@ class ModifyQuantityTest : public CollectEngineTest {
 };
 
 TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
-  auto* entry = Item("cbA")->GetBaseResItem();
-  const int entry_recalculations = entry->recalculate_count();
+  RecalculationCounter recalculated(doc_->document());
   EXPECT_TRUE(Modify("cbA", "c4", 4));
   EXPECT_EQ(previous_, 4);
   previous_ = kUnset;
@@ -249,12 +246,14 @@ TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
   EXPECT_EQ(previous_, 4);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 10);
   // The entry and the cost line were recalculated after the ratio changed.
-  EXPECT_EQ(entry->recalculate_count(), entry_recalculations + 2);
-  EXPECT_EQ(Item("cbA")->recalculate_count(), 2);
+  EXPECT_EQ(recalculated.count("e1"), 2);
+  EXPECT_EQ(recalculated.count("cbA"), 2);
+  EXPECT_EQ(recalculated.total(), 4);
   EXPECT_DOUBLE_EQ(Item("cbA")->collected_quantity(), 10);
 }
 
 TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
+  RecalculationCounter recalculated(doc_->document());
   EXPECT_FALSE(Modify("cbA", "", 3));
   EXPECT_FALSE(Modify("cbA", "c4", 5e-7));
   EXPECT_FALSE(Modify("cbA", "ys", 3));   // no copy record
@@ -270,7 +269,7 @@ TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
                                       "ModifyResItemCollectQuantity剩余可归集的数量不足"));
   EXPECT_EQ(previous_, kUnset);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
-  EXPECT_EQ(Item("cbA")->recalculate_count(), 0);
+  EXPECT_EQ(recalculated.total(), 0);
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 6));
 }
 
@@ -287,9 +286,10 @@ TEST_F(ModifyQuantityTest, SilentRefusalsForAMissingBudgetLineOrQuantity) {
 
 TEST_F(ModifyQuantityTest, CostLineWithoutAnEntryIsNotRecalculated) {
   Item("cbA")->SetBaseResItem(nullptr);
+  RecalculationCounter recalculated(doc_->document());
   EXPECT_TRUE(Modify("cbA", "c4", 2));
   EXPECT_EQ(previous_, 4);
-  EXPECT_EQ(Item("cbA")->recalculate_count(), 0);
+  EXPECT_EQ(recalculated.total(), 0);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 2);
 }
 

@@ -1,6 +1,6 @@
 // What every test needs, in one place: the test frameworks, the reference
-// host's builder and model, log capture, readers of quantities, record lists
-// and assignment outcomes, and one fixture around a built document.
+// host's builder and model, failing factories, a recalculation counter, log capture, readers of
+// quantities, record lists and assignment outcomes, and one fixture around a built document.
 #pragma once
 
 #include <glog/logging.h>
@@ -23,7 +23,6 @@
 #include "host/engine/qrv/qrv_res_collect.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"
-#include "reference_host/app/factory_failures.h"
 #include "reference_host/app/undo_stack.h"
 #include "reference_host/builder/document_builder.h"
 #include "reference_host/model/base_res_item_impl.h"
@@ -31,6 +30,8 @@
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
+#include "tests/support/failing_factories.h"
+#include "tests/support/recalculation_counter.h"
 
 namespace test_support {
 
