@@ -52,6 +52,11 @@ void BaseResItemImpl::AddRegisteredId(const std::string& cost_item_id) {
   if (registered_set_.insert(cost_item_id).second) registered_ids_.push_back(cost_item_id);
 }
 
+void BaseResItemImpl::RemoveRegisteredId(const std::string& cost_item_id) {
+  if (registered_set_.erase(cost_item_id) == 0) return;
+  registered_ids_.erase(std::find(registered_ids_.begin(), registered_ids_.end(), cost_item_id));
+}
+
 bool BaseResItemImpl::GetLeaseQuantity(double& quantity) const {
   std::string text = lease_quantity_text();
   if (text.empty()) return false;

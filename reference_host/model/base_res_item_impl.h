@@ -50,6 +50,8 @@ class BaseResItemImpl : public DocumentObjectImpl,
   std::string lease_quantity_text() const;
   const std::vector<std::string>& registered_res_item_ids() const { return registered_ids_; }
   void AddRegisteredId(const std::string& cost_item_id);
+  // Forgets the cost line (a line that left the entry); O(registered lines).
+  void RemoveRegisteredId(const std::string& cost_item_id);
   double registered_quantity() const { return registered_quantity_; }
   // Restores the figure as last recalculated (document loading).
   void set_registered_quantity(double quantity) { registered_quantity_ = quantity; }

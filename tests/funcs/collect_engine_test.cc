@@ -107,11 +107,14 @@ TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
       {"cbA", "ysL", 0.00005, "创建一个预算的副本人材机 失败"},  // snapped to 0
       {"copy", "ys", 1, "没有找到成本的归集对象"},               // target carrying a copy record
       {"ys", "ys", 1, "没有找到成本的归集对象"},  // target carrying a templete record
+      {"cbA", "core", 1, ""},  // a line without a product face has nothing to collect
   };
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core", 10);
   for (const auto& c : cases) {
     LogCapture log;
-    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr,
-                                          *c.budget ? Item(c.budget) : nullptr, c.quantity))
+    engine::ResItem* budget = *c.budget ? Item(c.budget) : nullptr;
+    if (std::string(c.budget) == "core") budget = core_only.get();
+    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr, budget, c.quantity))
         << c.cost << " " << c.budget << " " << c.quantity;
     EXPECT_EQ(log.warnings(), std::vector<std::string>(*c.message ? 1 : 0, c.message))
         << c.cost << " " << c.quantity;
@@ -189,16 +192,19 @@ TEST_F(CollectEngineTest, ReleaseRefusals) {
   builder_.Collect("ys", "cbA", 4, "c4");
   Build();
   scoped_refptr<ResItemImpl> stray(new ResItemImpl());
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core");
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(nullptr, Item("c4")));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), nullptr));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Item("ys"), Item("c4")));  // templete record
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), stray.get()));
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), core_only.get()));
   // A copy record that names a cost line as its budget line.
   ASSERT_TRUE(ViewOf(stray.get()).CreateResItemCollectCopy(Cost("cbA"), Item("cbA")));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), stray.get()));
   EXPECT_THAT(Warnings(), ElementsAre("YSRcjCopyUnCollectToCB成本人材机为空",
                                       "YSRcjCopyUnCollectToCB预算副本人材机为空",
                                       "YSRcjCopyUnCollectToCB没有找到成本的归集对象",
+                                      "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
                                       "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
                                       "YSRcjCopyUnCollectToCB没有找到模板的归集对象"));
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
@@ -218,10 +224,7 @@ TEST_F(CollectEngineTest, ReleaseOfACopyWhoseBudgetLineIsGoneStillLeavesTheCostL
 // A budget line of 10 with a part of 4 in cbA and one of 6 in cbB.
 class ModifyQuantityTest : public CollectEngineTest {
  protected:
-  ModifyQuantityTest() {
-    builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
-    Build();
-  }
+  ModifyQuantityTest() { builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6"); }
   bool Modify(const std::string& cost, const std::string& copy, double quantity) {
     return engine_.ModifyResItemCollectQuantity(cost.empty() ? nullptr : Cost(cost),
                                                 copy.empty() ? nullptr : Item(copy), quantity,
@@ -232,6 +235,7 @@ class ModifyQuantityTest : public CollectEngineTest {
 };
 
 TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
+  Build();
   RecalculationCounter recalculated(doc_->document());
   EXPECT_TRUE(Modify("cbA", "c4", 4));
   EXPECT_EQ(previous_, 4);
@@ -253,6 +257,7 @@ TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
 }
 
 TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
+  Build();
   RecalculationCounter recalculated(doc_->document());
   EXPECT_FALSE(Modify("cbA", "", 3));
   EXPECT_FALSE(Modify("cbA", "c4", 5e-7));
@@ -273,19 +278,36 @@ TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 6));
 }
 
-TEST_F(ModifyQuantityTest, SilentRefusalsForAMissingBudgetLineOrQuantity) {
-  scoped_refptr<engine::ResItem> c4(Item("c4"));
-  Item("ys")->ClearQuantity();  // the copy's quantity follows the budget line's
+TEST_F(ModifyQuantityTest, SilentRefusalsForACopyWithoutABudgetLineOrAQuantityOrAProductFace) {
+  // c4's quantity follows the budget line's, which has none; c6 names no
+  // budget line.
+  builder_.Select("c6").WithoutCopyBudgetLine().Select("ys").WithoutQuantity();
+  Build();
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core", 4);
   EXPECT_FALSE(Modify("cbA", "c4", 3));
-  Item("ys")->SetQuantity(10);
-  RemoveBudgetLine("b1", "ys");
-  EXPECT_FALSE(engine_.ModifyResItemCollectQuantity(Cost("cbA"), c4.get(), 3, previous_));
+  EXPECT_FALSE(Modify("cbB", "c6", 3));
+  EXPECT_FALSE(engine_.ModifyResItemCollectQuantity(Cost("cbA"), core_only.get(), 3, previous_));
   EXPECT_THAT(Warnings(), IsEmpty());
   EXPECT_EQ(previous_, kUnset);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c6")), 10);  // its own, as made from the budget line
+}
+
+// A null cost line matches only a copy record that names none either.
+TEST_F(ModifyQuantityTest, ACopyNamingNoCostLineIsChangedWithoutOne) {
+  builder_.Select("c4").WithoutCopyCostLine();
+  Build();
+  RecalculationCounter recalculated(doc_->document());
+  EXPECT_FALSE(Modify("cbA", "c4", 3));
+  EXPECT_THAT(Warnings(), ElementsAre("ModifyResItemCollectQuantity副本归集的对象不匹配"));
+  EXPECT_TRUE(Modify("", "c4", 3));
+  EXPECT_EQ(previous_, 4);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 3);
+  EXPECT_EQ(recalculated.total(), 0);  // no cost line to recalculate
 }
 
 TEST_F(ModifyQuantityTest, CostLineWithoutAnEntryIsNotRecalculated) {
-  Item("cbA")->SetBaseResItem(nullptr);
+  builder_.Select("cbA").WithoutEntry();
+  Build();
   RecalculationCounter recalculated(doc_->document());
   EXPECT_TRUE(Modify("cbA", "c4", 2));
   EXPECT_EQ(previous_, 4);
