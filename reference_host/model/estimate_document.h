@@ -1,7 +1,7 @@
 // An estimate document: owns the project and keeps an id index of every
 // object in it, in step as objects and whole subtrees enter and leave. A
 // collection copy item is in the document while a record of an item in the
-// document lists it.
+// document lists it. Observers hear of recalculated figures.
 #pragma once
 
 #include <string>
@@ -14,6 +14,7 @@
 namespace reference_host {
 
 class DocumentObjectImpl;
+class DocumentObserver;
 class ProjectImpl;
 
 class EstimateDocument : public engine::Document {
@@ -42,6 +43,12 @@ class EstimateDocument : public engine::Document {
 
   size_t object_count() const { return index_.size(); }
 
+  // Observers are not owned; adding one twice is ignored.
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
+  // Called by a member of the document after its Recalculate.
+  void NotifyFiguresRecalculated(const DocumentObjectImpl& object) const;
+
   // Membership plumbing for the model classes.
   //
   // Whether |child| may become a member of |holder|: it is free of any
@@ -62,6 +69,7 @@ class EstimateDocument : public engine::Document {
 
   scoped_refptr<ProjectImpl> project_;
   std::unordered_map<std::string, DocumentObjectImpl*> index_;
+  std::vector<DocumentObserver*> observers_;
 };
 
 }  // namespace reference_host
