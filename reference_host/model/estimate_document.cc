@@ -166,6 +166,15 @@ void EstimateDocument::Leave(DocumentObjectImpl* root) {
   }
 }
 
+bool EstimateDocument::Rename(DocumentObjectImpl* object, const std::string& id) {
+  if (!object || object->document_ != this || id.empty()) return false;
+  if (id == object->id_) return true;
+  if (index_.count(id)) return false;
+  Unregister(object);
+  object->id_ = id;
+  return Register(object);
+}
+
 bool EstimateDocument::Register(DocumentObjectImpl* object) {
   auto [it, fresh] = index_.emplace(object->id_, object);
   if (!fresh && it->second != object) {

@@ -27,14 +27,23 @@ namespace qrv {
 namespace {
 
 using Row = engine::dbtables::TupleObject;
-using Record = std::map<engine::DocumentObject*, std::string>;
+using ObjectSet = std::unordered_set<engine::DocumentObject*>;
+
+// The worker's memory while it assigns: the first text of every touched row,
+// the rows it wrote, and the recorded rows whose text is one it wrote.
+struct Record {
+  std::map<engine::DocumentObject*, std::string>& texts;
+  ObjectSet& written;
+  ObjectSet& own_texts;
+};
 
 // Keeps the first value per object only.
 void RecordRow(Row* row, const engine::FieldContainer* fields, Record& record) {
   engine::DocumentObject* key = row;
-  auto it = record.lower_bound(key);
-  if (it != record.end() && it->first == key) return;
-  record.emplace_hint(it, key, internal::GetTextField(fields, keys::kCostAccount));
+  auto it = record.texts.lower_bound(key);
+  if (it != record.texts.end() && it->first == key) return;
+  record.texts.emplace_hint(it, key, internal::GetTextField(fields, keys::kCostAccount));
+  if (record.written.count(key)) record.own_texts.insert(key);
 }
 
 // Records and removes the field when |row| carries it.
@@ -49,6 +58,7 @@ void ClearRow(Row* row, Record& record) {
 void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value, Record& record) {
   if (fields->HasField(keys::kCostAccount)) RecordRow(row, fields, record);
   fields->SetFieldValue(keys::kCostAccount, engine::FieldValue(value), true);
+  record.written.insert(row);
 }
 
 // Clears every ancestor of |row|, nearest first. A parent chain that loops
@@ -125,20 +135,22 @@ class MaxTree {
 // The rows an assignment can reach — each assigned row's ancestors and whole
 // subtree — numbered in pre-order (children in index order), so a row's
 // subtree is the range of positions [pos, end) and its ancestors are the
-// earlier positions whose range covers it. The rows carrying the field are
+// earlier positions whose range covers it. Built without the subtrees, it
+// numbers only the given rows and their ancestors, which is all an order of
+// depth needs. The rows carrying the field are
 // tracked as the assignment goes, so each step finds exactly the rows it must
 // clear instead of walking the branch again: work is O(n log n) in the rows
 // reached, where walking each assigned row's branch would be quadratic on
 // deep or nested selections. Everything is read from the host once, up front.
 class RowForest {
  public:
-  explicit RowForest(const std::vector<Row*>& assigned) {
+  explicit RowForest(const std::vector<Row*>& assigned, bool with_subtrees = true) {
     std::vector<int> roots;
     index_.reserve(2 * assigned.size());
     nodes_.reserve(2 * assigned.size());
     for (Row* row : assigned) {
       const int node = NodeOf(row);
-      nodes_[node].whole = true;
+      nodes_[node].whole = with_subtrees;
       LinkUp(node, roots);
     }
     for (int root : roots) Number(root);
@@ -280,6 +292,29 @@ void QRVTableFunc::SetCostAccount(
 
 std::map<engine::DocumentObject*, std::string> QRVTableFunc::GetData() const { return data_; }
 
+std::vector<engine::DocumentObject*> QRVTableFunc::GetUndoOrder() const {
+  std::vector<Row*> rows;
+  rows.reserve(data_.size());
+  for (const auto& entry : data_) rows.push_back(dynamic_cast<Row*>(entry.first));
+  rows.erase(std::remove(rows.begin(), rows.end(), nullptr), rows.end());
+  // Positions in a pre-order put every ancestor before its descendants, so
+  // the highest position goes first. A row whose links could not be placed
+  // (-1) goes after the placed rows of its group.
+  const RowForest forest(rows, /*with_subtrees=*/false);
+  std::vector<std::pair<std::pair<bool, int>, Row*>> keyed;
+  keyed.reserve(rows.size());
+  for (Row* row : rows) {
+    const bool before = !own_texts_.count(row);
+    keyed.push_back({{before, -forest.PositionOf(row)}, row});
+  }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<engine::DocumentObject*> order;
+  order.reserve(keyed.size());
+  for (const auto& entry : keyed) order.push_back(entry.second);
+  return order;
+}
+
 void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& objects,
                               const std::vector<const std::string*>& values) {
   // Resolving only reads the host, so every row is resolved first and only
@@ -317,16 +352,17 @@ void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& object
   }
   if (assignments.empty()) return;
 
+  Record record{data_, written_, own_texts_};
   RowForest forest(rows);
   for (const Assignment& assignment : assignments) {
     const int pos = forest.PositionOf(assignment.row);
     if (pos >= 0) {
-      forest.Assign(pos, assignment.fields, assignment.value, data_);
+      forest.Assign(pos, assignment.fields, assignment.value, record);
       continue;
     }
     // A row the index could not place walks its branch directly.
-    WriteRow(assignment.row, assignment.fields, assignment.value, data_);
-    ClearAncestors(assignment.row, data_);
+    WriteRow(assignment.row, assignment.fields, assignment.value, record);
+    ClearAncestors(assignment.row, record);
     const int count = assignment.row->GetChildCount();
     for (int i = 0; i < count; ++i) TraversalClearCostAccount(assignment.row->GetChild(i));
   }
@@ -336,13 +372,14 @@ void QRVTableFunc::TraversalClearCostAccount(engine::dbtables::TupleObject* row)
   if (!row) return;
   // Pre-order without recursion; the seen set guards against child links
   // that loop back.
+  Record record{data_, written_, own_texts_};
   std::vector<Row*> stack{row};
   std::unordered_set<const Row*> seen;
   while (!stack.empty()) {
     Row* node = stack.back();
     stack.pop_back();
     if (!seen.insert(node).second) continue;
-    ClearRow(node, data_);
+    ClearRow(node, record);
     for (int i = node->GetChildCount(); i-- > 0;) {
       if (Row* child = node->GetChild(i)) stack.push_back(child);
     }

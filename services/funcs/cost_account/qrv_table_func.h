@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,17 @@ class MARROW_QRV_EXPORT QRVTableFunc {
 
   std::map<engine::DocumentObject*, std::string> GetData() const;
 
+  // The recorded rows in the order an undo is to give each its recorded text
+  // back (through SetCostAccount, which clears the branch again): first the
+  // rows whose recorded text this worker wrote itself (a row written, then
+  // cleared by a later relative in the selection), then the rows whose text
+  // was there before; deepest first within each. On a tree that held an
+  // account at one level of each branch, every row that held one then
+  // replays after every relative it shares a branch with, so it ends holding
+  // its text again, whatever the order of the selection. A branch no former
+  // text covers ends with the topmost of the written rows it recorded.
+  std::vector<engine::DocumentObject*> GetUndoOrder() const;
+
  private:
   // The worker behind both SetCostAccount forms: |values[i]| is the value of
   // |objects[i]|.
@@ -51,6 +63,8 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   void TraversalClearCostAccount(engine::dbtables::TupleObject* row);
 
   std::map<engine::DocumentObject*, std::string> data_;
+  std::unordered_set<engine::DocumentObject*> written_;    // Rows this worker wrote.
+  std::unordered_set<engine::DocumentObject*> own_texts_;  // Recorded with a text it wrote.
 };
 
 }  // namespace qrv
