@@ -352,6 +352,7 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
     }
     out.EndArray();
   }
+  SubProjectGroups(out, sub_project);
   Fields(out, sub_project);
   Id(out, sub_project);
   out.Key("kind");
@@ -383,6 +384,34 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   Id(out, summary);
   out.EndObject();
   out.EndObject();
+}
+
+void DocumentWriter::SubProjectGroups(JsonTextWriter& out,
+                                      const SubProjectImpl& sub_project) const {
+  const GroupedItemSetImpl& groups = *sub_project.GetGroupedItemSet();
+  if (groups.size() == 0) return;
+  out.Key("contractGroups");
+  out.BeginArray();
+  for (int i = 0; i < groups.size(); ++i) {
+    const BaseResItemGroupImpl& group = *groups.group(i);
+    out.Element();
+    out.BeginObject();
+    if (group.GetCount() > 0) {
+      out.Key("entries");
+      out.BeginArray();
+      for (int j = 0; j < group.GetCount(); ++j) {
+        out.Element();
+        Entry(out, *group.entry(j));
+      }
+      out.EndArray();
+    }
+    Fields(out, group);
+    out.Key("formName");
+    WriteText(out, group.GetFormName());
+    Id(out, group);
+    out.EndObject();
+  }
+  out.EndArray();
 }
 
 void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const {

@@ -53,6 +53,8 @@ class DocumentWriter {
   void Entry(JsonTextWriter& out, const BaseResItemImpl& entry) const;
   void Row(JsonTextWriter& out, const TupleImpl& row) const;
   void SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
+  // The sub-project's own contract groups ("contractGroups"), when it has any.
+  void SubProjectGroups(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
   void BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const;
   void List(JsonTextWriter& out, const ResItemListImpl* list) const;
   void Line(JsonTextWriter& out, const ResItemImpl& line) const;
