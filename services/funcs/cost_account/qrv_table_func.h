@@ -5,7 +5,6 @@
 
 #include <map>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -69,8 +68,15 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   void TraversalClearCostAccount(engine::dbtables::TupleObject* row);
 
   std::map<engine::DocumentObject*, std::string> data_;
-  std::unordered_set<engine::DocumentObject*> written_;    // Rows this worker wrote.
-  std::unordered_set<engine::DocumentObject*> own_texts_;  // Recorded with a text it wrote.
+  // For the undo order: the recorded rows as recorded, each with whether its
+  // text is one this worker wrote and its place in the pre-order of the call
+  // that recorded it; the rows that completed calls wrote; how many calls
+  // recorded rows.
+  std::vector<engine::dbtables::TupleObject*> recorded_;
+  std::vector<char> recorded_own_;
+  std::vector<int> positions_;
+  std::vector<engine::dbtables::TupleObject*> written_;
+  int recording_calls_ = 0;
 };
 
 }  // namespace qrv
