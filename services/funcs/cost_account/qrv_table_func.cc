@@ -156,13 +156,13 @@ class MaxTree {
 // The rows an assignment can reach — each assigned row's ancestors and whole
 // subtree — numbered in pre-order (children in index order), so a row's
 // subtree is the range of positions [pos, end) and its ancestors are the
-// earlier positions whose range covers it. Built without the subtrees, it
-// numbers only the given rows and their ancestors, which is all an order of
-// depth needs. The rows carrying the field are
+// earlier positions whose range covers it. The rows carrying the field are
 // tracked as the assignment goes, so each step finds exactly the rows it must
 // clear instead of walking the branch again: work is O(n log n) in the rows
 // reached, where walking each assigned row's branch would be quadratic on
 // deep or nested selections. Everything is read from the host once, up front.
+// Built without the subtrees, it numbers only the given rows and their
+// ancestors, which is all an order by depth needs.
 class RowForest {
  public:
   explicit RowForest(const std::vector<Row*>& assigned, bool with_subtrees = true) {
