@@ -1,6 +1,7 @@
 // Assigns a cost account to rows of the product module's tables, keeping the
 // value every touched row had before. A row tree holds an account at one
-// level of each branch only. Holds only its record; copy or move freely.
+// level of each branch only. Holds only its record and what orders the record
+// for an undo; copy or move freely.
 #pragma once
 
 #include <map>
@@ -56,7 +57,9 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   // account at one level of each branch, every row that held one then
   // replays after every relative it shares a branch with, so it ends holding
   // its text again, whatever the order of the selection. A branch no former
-  // text covers ends with the topmost of the written rows it recorded.
+  // text covers ends with the topmost of the written rows it recorded. (Rows
+  // whose parent and child links disagree are walked outside the index; for
+  // them the order is kept only as far as the walks can tell.)
   std::vector<engine::DocumentObject*> GetUndoOrder() const;
 
  private:
