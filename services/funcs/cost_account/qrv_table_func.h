@@ -1,11 +1,11 @@
 // Assigns a cost account to rows of the product module's tables, keeping the
 // value every touched row had before. A row tree holds an account at one
-// level of each branch only. Holds only its record; copy or move freely.
+// level of each branch only. Holds only its record and what orders the record
+// for an undo; copy or move freely.
 #pragma once
 
 #include <map>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -51,7 +51,9 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   // account at one level of each branch, every row that held one then
   // replays after every relative it shares a branch with, so it ends holding
   // its text again, whatever the order of the selection. A branch no former
-  // text covers ends with the topmost of the written rows it recorded.
+  // text covers ends with the topmost of the written rows it recorded. (Rows
+  // whose parent and child links disagree are walked outside the index; for
+  // them the order is kept only as far as the walks can tell.)
   std::vector<engine::DocumentObject*> GetUndoOrder() const;
 
  private:
@@ -63,8 +65,15 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   void TraversalClearCostAccount(engine::dbtables::TupleObject* row);
 
   std::map<engine::DocumentObject*, std::string> data_;
-  std::unordered_set<engine::DocumentObject*> written_;    // Rows this worker wrote.
-  std::unordered_set<engine::DocumentObject*> own_texts_;  // Recorded with a text it wrote.
+  // For the undo order: the recorded rows as recorded, each with whether its
+  // text is one this worker wrote and its place in the pre-order of the call
+  // that recorded it; the rows that completed calls wrote; how many calls
+  // recorded rows.
+  std::vector<engine::dbtables::TupleObject*> recorded_;
+  std::vector<char> recorded_own_;
+  std::vector<int> positions_;
+  std::vector<engine::dbtables::TupleObject*> written_;
+  int recording_calls_ = 0;
 };
 
 }  // namespace qrv

@@ -304,6 +304,15 @@ TEST_F(SetCostAccountActionTest, UndoOrderReplaysRowsTheWorkerWroteFirstDeepestF
                                          {"r5", "ca-works"},
                                          {"r6", "ca-works"}}));
   EXPECT_EQ(func.GetUndoOrder(), Objects({"r6", "r5", "r4", "r2", "r1"}));
+
+  // The same selection over two calls of one worker orders the same way.
+  const Texts once = ById(func.GetData());
+  doc_ = BuildDocument();
+  QRVTableFunc twice;
+  twice.SetCostAccount(Objects({"r6"}), "ca-works");
+  twice.SetCostAccount(Objects({"r3"}), "ca-works");
+  EXPECT_EQ(ById(twice.GetData()), once);
+  EXPECT_EQ(twice.GetUndoOrder(), Objects({"r6", "r5", "r4", "r2", "r1"}));
 }
 
 TEST_F(SetCostAccountActionTest, EachRedoRebuildsTheRecord) {

@@ -192,4 +192,21 @@ RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits, ()) {
   for (const auto& bill : loose) RC_ASSERT(doc->FindObjectById(bill->GetId()) == nullptr);
 }
 
+TEST(DocumentIndex, RenameMovesAnObjectToAFreeIdOnly) {
+  auto doc = TwoBillDocument();
+  reference_host::EstimateDocument* index = doc->document();
+  ResItemImpl* line = doc->Find<ResItemImpl>("ys1");
+  EXPECT_FALSE(index->Rename(line, "ys2"));  // taken
+  EXPECT_FALSE(index->Rename(line, ""));
+  EXPECT_EQ(doc->FindObjectById("ys1"), static_cast<engine::DocumentObject*>(line));
+  EXPECT_TRUE(index->Rename(line, "ys9"));
+  EXPECT_EQ(line->GetId(), "ys9");
+  EXPECT_EQ(doc->FindObjectById("ys1"), nullptr);
+  EXPECT_EQ(doc->FindObjectById("ys9"), static_cast<engine::DocumentObject*>(line));
+  // Only an object of this document.
+  scoped_refptr<ResItemImpl> loose(new ResItemImpl("free"));
+  EXPECT_FALSE(index->Rename(loose.get(), "ys1"));
+  EXPECT_EQ(loose->GetId(), "free");
+}
+
 }  // namespace
