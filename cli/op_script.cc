@@ -13,6 +13,7 @@
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/table_impl.h"
+#include "reference_host/persist/document_text.h"
 
 namespace cli {
 namespace {
@@ -429,11 +430,12 @@ bool ReadOps(const json& ops, const reference_host::AppDocumentImpl& document,
 bool ReadScript(const std::string& text, const std::string& name,
                 const reference_host::AppDocumentImpl& document, const std::string& base_dir,
                 std::vector<Op>* out, std::vector<std::string>* errors) {
+  // Strict like the document loader: a member named twice is refused, not
+  // resolved to whichever came last.
   json ops;
-  try {
-    ops = json::parse(text);
-  } catch (const json::exception& error) {
-    errors->push_back(name + ": not valid JSON: " + error.what());
+  std::string parse_error;
+  if (!reference_host::persist::ParseStrictJson(text, ops, parse_error)) {
+    errors->push_back(name + ": not valid JSON: " + parse_error);
     return false;
   }
   if (!ops.is_array()) {

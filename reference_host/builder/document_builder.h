@@ -152,7 +152,8 @@ class DocumentBuilder {
   DocumentBuilder& WithoutFeeCalc();
 
   // Odd states a host reaches by edits, deletions or its own bugs, which the
-  // library must survive and the saved format keeps.
+  // library must survive. A saved document keeps the entry and record states;
+  // the loader refuses the broken copies.
   // The current line points to no entry; a cost line also leaves the
   // registration of the entry it had.
   DocumentBuilder& WithoutEntry();
