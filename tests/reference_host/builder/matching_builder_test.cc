@@ -36,7 +36,7 @@ TEST(MatchingBuilder, MakesTheStateMatchingReads) {
   auto* budget = doc->Find<reference_host::BaseResItemImpl>("sp1:C1");
   ASSERT_TRUE(budget->GetNumber(number));
   EXPECT_EQ(number, 7);
-  // The spec is a defining field: the line mirrors it, the number stays on
+  // "BRISpec" is a defining field: the line mirrors it, the number stays on
   // the entry.
   EXPECT_EQ(doc->Find<ResItemImpl>("y1")->fields()->GetText("BRISpec"), "HRB400");
   EXPECT_FALSE(doc->Find<ResItemImpl>("y1")->fields()->HasField("BRINumber"));
