@@ -3,6 +3,7 @@
 #include "host/marrow/res_item_fingerprint.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -27,9 +28,26 @@ uint64_t Fnv1a64(const std::string& bytes) {
 }
 
 // Length-prefixed, so no choice of keys and values can run into another.
-void WriteChunk(std::ostream& out, const std::string& text) { out << text.size() << ':' << text; }
+void AppendChunk(std::string& text, const std::string& chunk) {
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof(digits), chunk.size()).ptr;
+  text.append(digits, static_cast<size_t>(end - digits));
+  text += ':';
+  text += chunk;
+}
+
+// |tag| and the decimal digits of |value| into |out|, keeping its storage.
+template <class Integer>
+void SetTagged(std::string& out, char tag, Integer value) {
+  char digits[24];
+  const char* end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+  out.assign(1, tag);
+  out.append(digits, static_cast<size_t>(end - digits));
+}
 
 constexpr char kProvisionalKey[] = "BRIProvisional";
+// Field keys are a small vocabulary; past this many the records are dropped.
+constexpr size_t kMostKeptRecords = 256;
 
 }  // namespace
 
@@ -51,28 +69,41 @@ std::string ResItemFingerprint::GetOtherFinger(engine::ResItem*) { return std::s
 bool ResItemFingerprint::IsPlainFingerprint() const { return true; }
 
 void ResItemFingerprint::Visit(const std::string& key, const std::string& value) {
-  visited_[key] = "s" + value;
+  Record& record = visited_[key];
+  record.value.assign(1, 's');
+  record.value += value;
+  record.pass = pass_;
 }
 
 void ResItemFingerprint::Visit(const std::string& key, double value) {
   // The bit pattern: every distinct double (0.0 and -0.0 too) stays distinct.
   uint64_t bits = 0;
   std::memcpy(&bits, &value, sizeof(bits));
-  visited_[key] = "d" + std::to_string(bits);
+  Record& record = visited_[key];
+  SetTagged(record.value, 'd', bits);
+  record.pass = pass_;
 }
 
 void ResItemFingerprint::Visit(const std::string& key, int value) {
-  visited_[key] = "i" + std::to_string(value);
+  Record& record = visited_[key];
+  SetTagged(record.value, 'i', value);
+  record.pass = pass_;
 }
 
 void ResItemFingerprint::Visit(const std::string& key, bool value) {
-  visited_[key] = value ? "b1" : "b0";
+  Record& record = visited_[key];
+  record.value = value ? "b1" : "b0";
+  record.pass = pass_;
 }
 
 void ResItemFingerprint::BeginFingerprint() {
-  visited_.clear();
-  stream_.str(std::string());
-  stream_.clear();
+  // A new pass makes every earlier record stale without freeing it; lines
+  // with ever new keys would keep too many, so they start afresh.
+  if (++pass_ == 0 || visited_.size() > kMostKeptRecords) {
+    visited_.clear();
+    pass_ = 1;
+  }
+  text_.clear();
 }
 
 void ResItemFingerprint::VisitFields(engine::ResItem* item) {
@@ -99,18 +130,18 @@ void ResItemFingerprint::VisitFields(engine::ResItem* item) {
 }
 
 uint64_t ResItemFingerprint::FinishFingerprint(engine::ResItem* item) {
-  std::vector<const std::pair<const std::string, std::string>*> records;
-  records.reserve(visited_.size());
-  for (const auto& record : visited_) records.push_back(&record);
-  std::sort(records.begin(), records.end(),
+  current_.clear();
+  for (const auto& record : visited_)
+    if (record.second.pass == pass_) current_.push_back(&record);
+  std::sort(current_.begin(), current_.end(),
             [](const auto* a, const auto* b) { return a->first < b->first; });
-  for (const auto* record : records) {
-    WriteChunk(stream_, record->first);
-    WriteChunk(stream_, record->second);
+  for (const auto* record : current_) {
+    AppendChunk(text_, record->first);
+    AppendChunk(text_, record->second.value);
   }
-  stream_ << '|';
-  WriteChunk(stream_, GetOtherFinger(item));
-  return Fnv1a64(stream_.str());
+  text_ += '|';
+  AppendChunk(text_, GetOtherFinger(item));
+  return Fnv1a64(text_);
 }
 
 ResItemZGFingerprint::ResItemZGFingerprint() = default;

@@ -5,19 +5,22 @@
 // How the number is made: each visited field is recorded as its key and a
 // typed, exact text of its value (a double by its bit pattern); at the end
 // the records are sorted by key, so the order of visiting does not matter,
-// and written into the text stream with length prefixes, followed by the
-// suffix from GetOtherFinger. The stream's bytes are hashed with 64-bit
+// and written into the fingerprint text with length prefixes, followed by
+// the suffix from GetOtherFinger. The text's bytes are hashed with 64-bit
 // FNV-1a (offset basis 14695981039346656037, prime 1099511628211). Equal
-// inputs give equal numbers in every run and on every platform.
+// inputs give equal numbers in every run and on every platform. The text
+// and the records keep their storage from one line to the next, so a
+// fingerprint allocates nothing once it has seen each key.
 //
 // Derived classes narrow the fields (override Visit and pass the wanted ones
 // on to these), the validity (IsValid) and the suffix (GetOtherFinger).
 #pragma once
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "host/engine/res_item_callback.h"
 #include "host/host_api.h"
@@ -66,9 +69,17 @@ class MARROW_HOST_API ResItemFingerprint : public engine::ResItemCallBack,
   uint64_t FinishFingerprint(engine::ResItem* item);
 
  private:
-  std::ostringstream stream_;
-  // Field key -> typed value text, for the current item.
-  std::unordered_map<std::string, std::string> visited_;
+  struct Record {
+    std::string value;  // typed value text
+    unsigned pass = 0;  // the item it was visited for
+  };
+  // The fingerprint text of the current item.
+  std::string text_;
+  // Field key -> its record; a record counts for the current item only when
+  // its pass is the current one.
+  std::unordered_map<std::string, Record> visited_;
+  unsigned pass_ = 0;
+  std::vector<const std::pair<const std::string, Record>*> current_;
 };
 
 // The provisional-estimate fingerprint: only lines marked provisional (field
