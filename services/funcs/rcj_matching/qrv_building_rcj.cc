@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "beans/qrv_resitem.h"
-#include "funcs/field_util.h"
 #include "funcs/number_text.h"
 #include "funcs/qrv_collect_ys_to_cb.h"
 #include "funcs/qrv_link_cb_res_item.h"
@@ -29,7 +28,8 @@
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/sub_engineering.h"
 #include "host/engine/sub_project.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

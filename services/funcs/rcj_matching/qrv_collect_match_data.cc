@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "beans/qrv_resitem.h"
-#include "funcs/field_util.h"
 #include "host/app/qrv/qrv_application.h"
 #include "host/engine/base_res_item.h"
 #include "host/engine/field_container.h"
@@ -15,7 +14,8 @@
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item_group.h"
 #include "host/engine/sub_project.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
