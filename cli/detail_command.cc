@@ -15,6 +15,7 @@
 #include "host/engine/res_item_group.h"
 #include "host/engine/sub_engineering.h"
 #include "host/marrow/res_item_fingerprint.h"
+#include "reference_host/persist/atomic_file_writer.h"
 
 namespace cli {
 namespace {
@@ -192,7 +193,7 @@ int DetailCommand(const DetailOptions& options) {
     std::cout << "\n  total " << Num(total, 2) << "\n";
   }
   if (options.csv_path.empty()) return kExitOk;
-  if (!WriteFileAtomically(options.csv_path, CsvText(rows), &error)) {
+  if (!reference_host::WriteFileAtomically(options.csv_path, CsvText(rows), &error)) {
     PrintError(error);
     return kExitRefused;
   }

@@ -21,6 +21,7 @@
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/res_item_list_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/persist/atomic_file_writer.h"
 
 namespace cli {
 namespace {
@@ -215,7 +216,7 @@ int ShowMatch(const MatchOptions& options) {
     }
   }
   if (options.out_path.empty()) return kExitOk;
-  if (!WriteFileAtomically(options.out_path, PairingText(pairing), &error)) {
+  if (!reference_host::WriteFileAtomically(options.out_path, PairingText(pairing), &error)) {
     PrintError(error);
     return kExitRefused;
   }
