@@ -418,6 +418,11 @@ DocumentBuilder& DocumentBuilder::WithLeaseQuantity(const std::string& text) {
   return *this;
 }
 
+DocumentBuilder& DocumentBuilder::WithNumber(int number) {
+  SetEntryField("WithNumber", keys::kNumber, engine::FieldValue(number));
+  return *this;
+}
+
 DocumentBuilder& DocumentBuilder::WithQuantity(double quantity) {
   if (auto* line = dynamic_cast<ResItemImpl*>(current_))
     line->SetQuantity(quantity);

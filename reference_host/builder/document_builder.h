@@ -120,6 +120,9 @@ class DocumentBuilder {
   DocumentBuilder& WithYSCostAccount(const std::string& account_id);
   DocumentBuilder& WithBillStage(const std::string& stage_id);
   DocumentBuilder& WithLeaseQuantity(const std::string& text);
+  // The number of an entry (its int field "BRINumber"); for a budget line,
+  // of its entry.
+  DocumentBuilder& WithNumber(int number);
   DocumentBuilder& WithQuantity(double quantity);
   // The line or bill item gives no quantity (GetQuantity answers false).
   DocumentBuilder& WithoutQuantity();

@@ -11,6 +11,8 @@ inline constexpr char kUnit[] = "BRIUnit";
 inline constexpr char kResType[] = "BRIType";
 inline constexpr char kPrice[] = "BRIExcludedTaxFee";
 inline constexpr char kPriceWithTax[] = "BRIIncluedTaxFee";
+// An entry's number within the entries of its code (an int).
+inline constexpr char kNumber[] = "BRINumber";
 // Self-lease forms keep the lease quantity as text, as the user typed it.
 inline constexpr char kLeaseQuantity[] = "QRV_LeaseQuantity";
 

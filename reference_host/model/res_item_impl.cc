@@ -55,6 +55,24 @@ void ResItemImpl::CopyFrom(const engine::ResItem* source) {
   source_ref_ = source->GetSourceRef();
 }
 
+void ResItemImpl::SetBaseResItem(engine::BaseResItem* entry) {
+  auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
+  if (entry && !impl) {
+    LOG(ERROR) << "resource item " << GetId() << " refused an entry of another host";
+    return;
+  }
+  entry_ = impl;
+}
+
+void ResItemImpl::SetBaseResItem(engine::qrv::QRVBaseResItem* entry) {
+  auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
+  if (entry && !impl) {
+    LOG(ERROR) << "resource item " << GetId() << " refused an entry of another host";
+    return;
+  }
+  entry_ = impl;
+}
+
 void ResItemImpl::ResetOwnerRef(int /*owner*/) {
   if (!owner_list_) return;
   // The list may hold the last reference; |this| may go when |keep| does.

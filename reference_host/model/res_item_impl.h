@@ -42,9 +42,13 @@ class ResItemImpl : public DocumentObjectImpl,
   void SetSourceRef(const std::string& source) override { source_ref_ = source; }
   // Both faces ask for the same entry.
   BaseResItemImpl* GetBaseResItem() const override { return entry_.get(); }
+  // Both faces point the line the same way; an entry of another host is
+  // refused (logged) and the line keeps its entry.
+  void SetBaseResItem(engine::BaseResItem* entry) override;
 
   // engine::qrv::QRVResItem:
   engine::ResItem* GetResItem() override { return this; }
+  void SetBaseResItem(engine::qrv::QRVBaseResItem* entry) override;
   engine::ResItemList* GetOwnerList() const override;
   engine::qrv::QRVResCollect* GetCollect() const override { return record_.get(); }
   // Attaches |record| (null detaches); refused when another item holds it.
@@ -66,6 +70,7 @@ class ResItemImpl : public DocumentObjectImpl,
   void ClearQuantity() { quantity_.reset(); }
   const std::optional<double>& own_quantity() const { return quantity_; }
   void SetBaseResItem(BaseResItemImpl* entry) { entry_ = entry; }
+  void SetBaseResItem(std::nullptr_t) { entry_ = nullptr; }
   ResItemListImpl* owner_list() const { return owner_list_; }
   // The bill (or entry) whose list holds the line.
   SubEngineeringImpl* owner_sub_engineering() const;

@@ -25,6 +25,9 @@ class MARROW_HOST_API ResItem : public virtual DocumentObject {
   virtual void SetSourceRef(const std::string& source) = 0;
   // The entry of the resource summary this line points to, or null.
   virtual BaseResItem* GetBaseResItem() const = 0;
+  // Points the line to |entry| (null: to none). Entries keep their own lists
+  // of attached lines; this changes none of them.
+  virtual void SetBaseResItem(BaseResItem* entry) = 0;
 
  protected:
   ~ResItem() override = default;

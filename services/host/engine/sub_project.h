@@ -8,6 +8,7 @@
 
 namespace engine {
 
+class SharedItemSet;
 class SubEngineering;
 
 enum SubProjectKind { kSubProjectWhole = 1, kSubProjectSingle = 2, kSubProjectUnit = 3 };
@@ -22,6 +23,8 @@ class MARROW_HOST_API SubProject : public virtual DocumentObject {
   // Top-level bill items of the sub-project's measure tree.
   virtual int GetSubEngineeringCount() const = 0;
   virtual SubEngineering* GetSubEngineering(int index) const = 0;
+  // The entries the sub-project's resource lines share; may be null.
+  virtual SharedItemSet* GetSharedItemSet() const = 0;
 
  protected:
   ~SubProject() override = default;

@@ -1,12 +1,17 @@
-// Contract-level base resource entries and the forms (groups) that hold them.
+// Contract-level base resource entries, the forms (groups) that hold them,
+// and the walk over the cost lines attached to an entry.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "host/engine/document_object.h"
 #include "host/host_api.h"
 
 namespace engine {
+
+class BaseResItem;
+
 namespace qrv {
 
 class QRVBaseResItem;
@@ -19,6 +24,15 @@ class MARROW_HOST_API QRVBaseResItemGroup : public virtual DocumentObject {
   virtual const std::string& GetFormName() const = 0;
   virtual int GetCount() const = 0;
   virtual QRVBaseResItem* GetAt(int index) const = 0;
+  // Takes |entry| into the form, next to |position| when one is given; where
+  // exactly is the group's rule. |notify| tells the form's observers. False,
+  // with nothing changed, for an entry the form cannot take.
+  virtual bool AddBaseResItem(QRVBaseResItem* entry, QRVBaseResItem* position = nullptr,
+                              bool notify = true) = 0;
+  // Takes |entry| out of the form; false when it is not in it.
+  virtual bool RemoveBaseResItem(QRVBaseResItem* entry) = 0;
+  // Brings what the form derives from its entries up to date after a change.
+  virtual void RefreshChildren() = 0;
 
  protected:
   ~QRVBaseResItemGroup() override = default;
@@ -33,6 +47,18 @@ class MARROW_HOST_API QRVBaseResItemGroupFile : public virtual DocumentObject {
   ~QRVBaseResItemGroupFile() override = default;
 };
 
+// A walk over the cost lines attached to one entry:
+//   for (it->First(); !it->IsDone(); it->Next()) use(it->CurrentItem());
+class MARROW_HOST_API QRVResItemIterator {
+ public:
+  virtual ~QRVResItemIterator() = default;
+  virtual void First() = 0;
+  virtual void Next() = 0;
+  virtual bool IsDone() const = 0;
+  // Null once the walk is done.
+  virtual QRVResItem* CurrentItem() const = 0;
+};
+
 class MARROW_HOST_API QRVBaseResItem : public virtual DocumentObject {
  public:
   // The contract-level group the entry belongs to. A budget-side entry is
@@ -43,8 +69,24 @@ class MARROW_HOST_API QRVBaseResItem : public virtual DocumentObject {
   virtual void SetCostAccount(const std::string& account_id) = 0;
   // Resource type code; "FB" marks a subcontract resource.
   virtual std::string GetResType() const = 0;
-  // Registers a cost line with the entry.
+
+  // The set of cost lines attached to the entry. Adding a line already in the
+  // set, or removing one that is not, changes nothing. None of these points
+  // the line itself anywhere (QRVResItem::SetBaseResItem does).
   virtual void AddResItem(QRVResItem* cost_item) = 0;
+  virtual void RemoveResItem(QRVResItem* cost_item) = 0;
+  virtual int GetResItemCount() const = 0;
+  // Whether any line is attached.
+  virtual bool HasResItem() const = 0;
+  // A walk over the attached lines; the caller owns it.
+  virtual std::unique_ptr<QRVResItemIterator> CreateResItemIterator() const = 0;
+
+  // Takes every field of |source| in place of its own (not its id, group or
+  // lines); the same as the core face's CopyFrom.
+  virtual void CopyFrom(const engine::BaseResItem* source) = 0;
+  virtual std::string GetName() const = 0;
+  virtual void SetName(const std::string& name) = 0;
+
   // Self-lease forms keep a lease quantity; false when the entry has none.
   virtual bool GetLeaseQuantity(double& quantity) const = 0;
   virtual void SetLeaseQuantityText(const std::string& text) = 0;
