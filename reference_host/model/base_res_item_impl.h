@@ -8,8 +8,10 @@
 // The lines attached to an entry are kept by id, in id order, so that a set
 // emptied and filled again reads (and saves) the same whatever the order of
 // the moves; ids that no longer name a line of the document are kept too.
-// Beside each id the entry keeps a weak pointer to the line it was given, so
-// that an entry outside any document still walks its lines.
+// Beside each id the entry keeps a weak pointer to the line it was given: the
+// walk over its lines needs no lookup in the document, and an entry outside
+// any document still walks them. A tree rather than a hash table: growing to
+// a million lines, the table's rehashing cost more than the tree's depth.
 #pragma once
 
 #include <map>
@@ -97,7 +99,7 @@ class BaseResItemImpl : public DocumentObjectImpl,
   void OnFieldsChanged() override;
 
   std::map<std::string, base::WeakPtr<base::Object>> attached_;
-  // attached_ as a list, made when asked for after a change.
+  // The ids of attached_ in order, made when asked for after a change.
   mutable std::vector<std::string> attached_list_;
   mutable bool attached_list_stale_ = false;
   double registered_quantity_ = 0.0;

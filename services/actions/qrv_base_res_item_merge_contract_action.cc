@@ -1,5 +1,6 @@
 #include "actions/qrv_base_res_item_merge_contract_action.h"
 
+#include <algorithm>
 #include <memory>
 #include <set>
 
@@ -9,6 +10,15 @@
 
 namespace marrow {
 namespace qrv {
+namespace {
+
+// Built from sorted lines, the set takes each at its end: linear, not n log n.
+std::set<engine::qrv::QRVResItem*> LineSet(std::vector<engine::qrv::QRVResItem*> lines) {
+  std::sort(lines.begin(), lines.end(), std::less<engine::qrv::QRVResItem*>());
+  return std::set<engine::qrv::QRVResItem*>(lines.begin(), lines.end());
+}
+
+}  // namespace
 
 QRVBaseResItemMergeContractAction::QRVBaseResItemMergeContractAction(
     engine::qrv::QRVBaseResItem* target, const std::vector<engine::qrv::QRVBaseResItem*>& sources)
@@ -32,7 +42,7 @@ void QRVBaseResItemMergeContractAction::InternalRedo(app::AppDocument* /*documen
   QRVBaseResItemFunc func(target_.get());
   for (const auto& [source, lines] : source_lines_) {
     // A source without lines answers false here; it still leaves its group.
-    func.MergeContract(std::set<engine::qrv::QRVResItem*>(lines.begin(), lines.end()));
+    func.MergeContract(LineSet(lines));
     engine::qrv::QRVBaseResItemGroup* group = source->GetGroup();
     source_groups_[source.get()] = group;
     if (group) group->RemoveBaseResItem(source.get());

@@ -1,5 +1,7 @@
 #include "actions/qrv_base_res_item_split_contract_action.h"
 
+#include <algorithm>
+#include <functional>
 #include <set>
 
 #include "funcs/qrv_base_res_item_func.h"
@@ -21,8 +23,11 @@ void QRVBaseResItemSplitContractAction::InternalRedo(app::AppDocument* /*documen
 
 void QRVBaseResItemSplitContractAction::InternalUndo(app::AppDocument* /*document*/) {
   if (!ready_ || !split_item_ || !donor_ || lines_.empty()) return;
+  // Built from sorted lines, the set takes each at its end: linear.
+  std::vector<engine::qrv::QRVResItem*> sorted = lines_;
+  std::sort(sorted.begin(), sorted.end(), std::less<engine::qrv::QRVResItem*>());
   ready_ = QRVBaseResItemFunc(donor_).MergeContract(
-      std::set<engine::qrv::QRVResItem*>(lines_.begin(), lines_.end()));
+      std::set<engine::qrv::QRVResItem*>(sorted.begin(), sorted.end()));
   if (!ready_ || split_item_->HasResItem()) return;
   if (engine::qrv::QRVBaseResItemGroup* group = split_item_->GetGroup())
     group->RemoveBaseResItem(split_item_);
