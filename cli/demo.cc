@@ -21,7 +21,7 @@ void Heading(const std::string& title) {
 }
 
 bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string& sample_path,
-                const std::string& script_path) {
+                const std::string& script_path, const std::string& contract_script_path) {
   std::string error;
   if (!sample_path.empty()) {
     error = SaveDocument(sample, sample_path);
@@ -30,6 +30,10 @@ bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string
   if (error.empty() && !script_path.empty()) {
     if (reference_host::WriteFileAtomically(script_path, DemoScriptText(), &error))
       std::cout << "script written to " << script_path << '\n';
+  }
+  if (error.empty() && !contract_script_path.empty()) {
+    if (reference_host::WriteFileAtomically(contract_script_path, DemoContractScriptText(), &error))
+      std::cout << "contract script written to " << contract_script_path << '\n';
   }
   if (error.empty()) return true;
   PrintError(error);
@@ -50,9 +54,10 @@ std::vector<Op> ReadBuiltIn(const nlohmann::json& script,
 
 }  // namespace
 
-int DemoCommand(const std::string& sample_path, const std::string& script_path) {
+int DemoCommand(const std::string& sample_path, const std::string& script_path,
+                const std::string& contract_script_path) {
   std::unique_ptr<reference_host::AppDocumentImpl> document = BuildOfficeBuilding();
-  if (!WriteFiles(*document, sample_path, script_path)) return kExitRefused;
+  if (!WriteFiles(*document, sample_path, script_path, contract_script_path)) return kExitRefused;
 
   Heading("The sample estimate");
   PrintDocument(*document, std::cout);
@@ -83,6 +88,13 @@ int DemoCommand(const std::string& sample_path, const std::string& script_path) 
   for (auto [id, code] :
        {std::pair{"ca-0201", "02"}, {"e-j01", "03"}, {"e-c01", "03"}, {"ys-reb-steel", "02"}})
     if (!PrintBelongs(*document, id, code, std::cout, &error)) PrintError(error);
+
+  Heading("Contract entries: merge, split and undo");
+  std::cout << "e-c01 and e-c01b are two suppliers' entries for the same rebar; e-r01 holds the\n"
+               "labour of three bills. Merges and splits move cost lines between entries; each\n"
+               "is undone through the undo stack.\n\n";
+  RunAndReport(runner, *document, ReadBuiltIn(DemoContractScript(), *document), true, std::cout,
+               std::cout);
 
   Heading("The estimate afterwards");
   PrintDocument(*document, std::cout);

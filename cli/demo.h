@@ -6,9 +6,10 @@
 
 namespace cli {
 
-// Writes the sample document and the scenario script first when the paths
+// Writes the sample document and the scenario scripts first when the paths
 // are given. Exit codes: 0 done, 1 a file could not be written.
-int DemoCommand(const std::string& sample_path, const std::string& script_path);
+int DemoCommand(const std::string& sample_path, const std::string& script_path,
+                const std::string& contract_script_path = "");
 
 // The matching part of the demo, on the harbour sample (written to
 // |sample_path| first when given).

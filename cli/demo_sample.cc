@@ -227,6 +227,27 @@ const char* DemoScriptText() {
          "\n";
 }
 
+const char* DemoContractScriptText() {
+  return R"ops([
+  {"op": "merge-contract", "target": "e-c01", "sources": ["e-c01b"]},
+  {"op": "undo"},
+  {"op": "split-contract", "entry": "e-r01", "lines": ["cb-safety-r"]},
+  {"op": "undo"},
+  {"op": "redo"},
+  {"op": "copy-from", "target": "e-c01b", "source": "e-c01"},
+  {"op": "undo"},
+  {"op": "merge-changed", "entry": "e-c01"},
+  {"op": "rename", "line": "ys-reb-steel", "name": "钢筋 HRB400 Φ12 (甲供)"},
+  {"op": "rename", "line": "ys-col-c30", "name": "商品混凝土 C30 泵送"}
+])ops"
+         "\n";
+}
+
+const nlohmann::json& DemoContractScript() {
+  static const nlohmann::json script = nlohmann::json::parse(DemoContractScriptText());
+  return script;
+}
+
 const nlohmann::json& DemoScript() {
   static const nlohmann::json script = nlohmann::json::parse(DemoScriptText());
   return script;

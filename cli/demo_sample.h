@@ -17,4 +17,10 @@ const nlohmann::json& DemoScript();
 // The same, as the text shipped in examples/demo_ops.json.
 const char* DemoScriptText();
 
+// The contract-level scenario: a merge of the two suppliers' rebar entries
+// and a split of the labour entry, each undone, then copy-from, a reported
+// merge change and a rename. Shipped as examples/contract_ops.json.
+const nlohmann::json& DemoContractScript();
+const char* DemoContractScriptText();
+
 }  // namespace cli

@@ -206,6 +206,37 @@ void AddTableRows(TextTable& table, const json& row, int depth) {
   for (const json& child : row["children"]) AddTableRows(table, child, depth + 1);
 }
 
+// "name 'Steel', lines s1 s2" or "name 'Steel', no lines".
+std::string EntryLinesText(const reference_host::BaseResItemImpl& entry) {
+  std::string text = "name '" + entry.name() + "', ";
+  const std::vector<std::string>& lines = entry.registered_res_item_ids();
+  if (lines.empty()) return text + "no lines";
+  text += "lines";
+  for (const std::string& line : lines) text += " " + line;
+  return text;
+}
+
+// The lines attached to an entry, as "show" lists them under it.
+json AttachedLinesJson(const reference_host::AppDocumentImpl& document,
+                       const reference_host::BaseResItemImpl& entry) {
+  json lines = json::array();
+  for (const std::string& id : entry.registered_res_item_ids()) {
+    json line = {{"id", id}};
+    auto* item = dynamic_cast<reference_host::ResItemImpl*>(document.FindObjectById(id));
+    if (!item) {
+      line["in_document"] = false;
+    } else {
+      const reference_host::SubEngineeringImpl* bill = item->owner_sub_engineering();
+      line["bill"] = bill ? json(bill->GetId()) : json(nullptr);
+      double quantity = 0;
+      const bool readable = item->GetQuantity(quantity);
+      line["quantity"] = NumberOrNull(readable, quantity);
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 }  // namespace
 
 LineFacts GetLineFacts(engine::ResItem* line) {
@@ -217,6 +248,8 @@ LineFacts GetLineFacts(engine::ResItem* line) {
   facts.name = impl->fields()->GetText(reference_host::keys::kName);
   facts.unit = impl->fields()->GetText(reference_host::keys::kUnit);
   facts.has_price = impl->fields()->GetNumber(reference_host::keys::kPrice, facts.price);
+  if (const reference_host::BaseResItemImpl* entry = impl->GetBaseResItem())
+    facts.entry = entry->GetId();
   marrow::qrv::QRVResItemBean bean(line);
   facts.budget_side = bean.IsUsedByYS();
   facts.quantity = bean.GetResItemCollectSrcQuantity();
@@ -262,6 +295,7 @@ std::string LineSummary(const LineFacts& facts) {
   std::string accounts;
   for (const std::string& code : facts.accounts) accounts += (accounts.empty() ? "" : ",") + code;
   out += ", accounts " + (accounts.empty() ? std::string("-") : accounts);
+  if (!facts.entry.empty()) out += ", entry " + facts.entry;
   return out;
 }
 
@@ -281,7 +315,11 @@ std::string ObjectState(const reference_host::AppDocumentImpl& document, const s
   else
     account = TextField(object, reference_host::keys::kCostAccount);
   const std::string label = AccountLabel(document, account);
-  return id + " (" + DescribeKind(object) + ") cost account " + (label.empty() ? "-" : label);
+  std::string state =
+      id + " (" + DescribeKind(object) + ") cost account " + (label.empty() ? "-" : label);
+  if (auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object))
+    state += ", " + EntryLinesText(*entry);
+  return state;
 }
 
 json DocumentToShowJson(const reference_host::AppDocumentImpl& document) {
@@ -305,7 +343,9 @@ json DocumentToShowJson(const reference_host::AppDocumentImpl& document) {
                    {"unit", entry->unit()},
                    {"type", entry->GetResType()},
                    {"cost_account", AccountJson(document, entry->GetCostAccount())},
-                   {"registered_lines", entry->registered_res_item_ids()}};
+                   {"registered_lines", entry->registered_res_item_ids()},
+                   {"attached_lines", AttachedLinesJson(document, *entry)}};
+      if (int number = entry->number()) item["number"] = number;
       double price = 0;
       if (entry->fields()->GetNumber(reference_host::keys::kPrice, price)) item["price"] = price;
       if (!entry->lease_quantity_text().empty())
@@ -356,11 +396,20 @@ void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream
     for (const json& group : model["contract_groups"]) {
       entries.AddSection("[" + group["id"].get<std::string>() + "] " +
                          group["form"].get<std::string>());
-      for (const json& entry : group["entries"])
+      for (const json& entry : group["entries"]) {
         entries.AddRow({entry["id"], entry["code"], entry["name"], entry["unit"], entry["type"],
                         entry.contains("price") ? Num(entry["price"]) : "",
                         entry.value("lease_quantity", ""), AccountText(entry["cost_account"]),
-                        Join(entry["registered_lines"])});
+                        std::to_string(entry["attached_lines"].size())});
+        for (const json& line : entry["attached_lines"]) {
+          std::string where = "(not in the document)";
+          if (line.value("in_document", true))
+            where =
+                (line["bill"].is_null() ? "no bill" : "bill " + line["bill"].get<std::string>()) +
+                ", qty " + QuantityText(line["quantity"]);
+          entries.AddRow({"  + " + line["id"].get<std::string>(), "", where});
+        }
+      }
     }
     entries.Print(out, "  ");
   }

@@ -37,10 +37,11 @@ struct LineFacts {
   std::vector<std::string> linked_budgets;  // cost line: the budget lines it represents
   std::set<std::string> accounts;           // cost account codes
   std::vector<PartFacts> parts;             // cost line: parts collected into it
+  std::string entry;                        // id of the entry it points to, or ""
 };
 
 LineFacts GetLineFacts(engine::ResItem* line);
-// One line of text: "ys1 qty 10, collected 4, allowed 6, accounts 0101".
+// One line of text: "ys1 qty 10, collected 4, allowed 6, accounts 0101, entry sp1:C001".
 std::string LineSummary(const LineFacts& facts);
 
 // "0201 材料费/钢材" for an account id; "" for ""; "'x' (unknown)" otherwise.

@@ -20,9 +20,11 @@ namespace {
 constexpr const char* kFooter =
     "Exit codes: 0 success; 1 an operation was refused or a file could not be written; 2 bad usage "
     "or input.\n"
-    "collect, uncollect, modify-quantity and set-cost-account are undoable (undo/redo in scripts); "
-    "link,\n"
-    "link-group, unlink and repoint are not. Library log lines go to the log folder beside the "
+    "collect, uncollect, modify-quantity, set-cost-account, merge-contract, split-contract, "
+    "copy-from,\n"
+    "merge-changed and rename are undoable (undo/redo in scripts); link, link-group, unlink and "
+    "repoint\n"
+    "are not. Library log lines go to the log folder beside the "
     "library.";
 
 void AddSaveOptions(CLI::App* command, cli::SaveOptions& save) {
@@ -109,18 +111,21 @@ int main(int argc, char** argv) {
   show->add_flag("--json", show_json, "print the same content as JSON");
   show->callback([&] { exit_code = cli::ShowCommand(show_document, show_json); });
 
-  std::string sample_path, script_path;
+  std::string sample_path, script_path, contract_script_path;
   CLI::App* demo = app.add_subcommand("demo",
                                       "Build the built-in office building sample, show it and walk "
                                       "through collection, linking, undo and cost accounts.");
   demo->add_option("--write-sample", sample_path, "also save the sample document here");
   demo->add_option("--write-script", script_path, "also save the demo's operation script here");
+  demo->add_option("--write-contract-script", contract_script_path,
+                   "also save the demo's contract entry script here");
   std::string matching_sample_path;
   demo->add_option("--write-matching-sample", matching_sample_path,
                    "only save the matching sample here and walk through matching");
   demo->callback([&] {
-    exit_code = matching_sample_path.empty() ? cli::DemoCommand(sample_path, script_path)
-                                             : cli::MatchingDemo(matching_sample_path);
+    exit_code = matching_sample_path.empty()
+                    ? cli::DemoCommand(sample_path, script_path, contract_script_path)
+                    : cli::MatchingDemo(matching_sample_path);
   });
 
   std::string run_document, run_script;

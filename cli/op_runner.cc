@@ -8,6 +8,7 @@
 #include "actions/qrv_res_item_uncollect_action.h"
 #include "actions/qrv_set_cost_account_action.h"
 #include "beans/qrv_resitem.h"
+#include "cli/contract_ops.h"
 #include "cli/document_printer.h"
 #include "cli/log_tap.h"
 #include "cli/object_digest.h"
@@ -130,6 +131,12 @@ std::vector<std::string> OpRunner::ObjectsOf(const Op& op) const {
       if (auto* step = dynamic_cast<ScriptStep*>(stack_.Action(index))) return step->objects();
       return ids;
     }
+    case OpKind::kMergeContract:
+    case OpKind::kSplitContract:
+    case OpKind::kCopyFrom:
+    case OpKind::kMergeChanged:
+    case OpKind::kRename:
+      return ContractObjectsOf(*document_, op);
     case OpKind::kRepoint:
     case OpKind::kShow:
       return ids;
@@ -219,6 +226,19 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
       RunOnce(step, {new marrow::qrv::QRVSetCostAccountSetviceAction(objects, op.account)});
       break;
     }
+    case OpKind::kMergeContract:
+    case OpKind::kSplitContract:
+    case OpKind::kCopyFrom:
+    case OpKind::kMergeChanged:
+    case OpKind::kRename: {
+      ContractStep prepared = PrepareContractOp(document_, op);
+      step.note = prepared.refusal;
+      if (prepared.actions.empty()) break;
+      RunOnce(step, std::move(prepared.actions));
+      if (prepared.always_changes) step.changed = true;
+      step.note = ContractOutcome(*document_, op);
+      break;
+    }
     case OpKind::kRepoint: {
       const int rewritten = Repoint(op);
       step.changed = rewritten > 0;
@@ -298,6 +318,7 @@ OpOutcome OpRunner::Run(const Op& op, std::ostream& out) {
   outcome.applied = changed || step.ran_anyway;
   outcome.note = step.note;
   outcome.notifications = document_->collect_notifications();
+  outcome.merge_changed = document_->merge_changed_notifications();
   if (changed && !step.actions.empty()) {
     stack_.PushApplied(new ScriptStep(std::move(step.actions), std::move(objects)), op.Describe(),
                        step.parts);

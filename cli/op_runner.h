@@ -24,6 +24,8 @@ struct OpOutcome {
   std::vector<std::string> messages;
   // What the document was told while the op ran.
   std::vector<reference_host::CollectNotification> notifications;
+  // Ids of the entries whose merge state the document was told changed.
+  std::vector<std::string> merge_changed;
 };
 
 class OpRunner {

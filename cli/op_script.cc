@@ -5,6 +5,7 @@
 #include <set>
 
 #include "beans/qrv_resitem.h"
+#include "cli/contract_ops.h"
 #include "cli/support.h"
 #include "funcs/cost_account/qrv_service.h"
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -103,8 +104,7 @@ class OpReader {
           Text(rule.name, op) = value.get<std::string>();
         return;
       case Type::kIdList: {
-        std::vector<std::string>& ids =
-            rule.name == std::string("budgets") ? op->budgets : op->objects;
+        std::vector<std::string>& ids = IdList(rule.name, op);
         if (!value.is_array() || value.empty()) {
           Fail(where, "must be a non-empty array of ids");
           return;
@@ -126,7 +126,19 @@ class OpReader {
     }
   }
 
+  static std::vector<std::string>& IdList(const std::string& name, Op* op) {
+    if (name == "budgets") return op->budgets;
+    if (name == "sources") return op->sources;
+    if (name == "lines") return op->lines;
+    return op->objects;
+  }
+
   static std::string& Text(const std::string& name, Op* op) {
+    if (name == "target") return op->target;
+    if (name == "source") return op->source_id;
+    if (name == "entry") return op->entry;
+    if (name == "line") return op->line;
+    if (name == "name") return op->name;
     if (name == "cost") return op->cost;
     if (name == "budget") return op->budget;
     if (name == "copy") return op->copy;
@@ -186,6 +198,12 @@ class OpReader {
   }
 
   void CheckOp(const json& item, Op* op) {
+    if (IsContractOp(op->kind)) {
+      CheckContractOp(document_, *op, [this](const std::string& where, const std::string& what) {
+        Fail(where, what);
+      });
+      return;
+    }
     const bool has_copy = item.contains("copy"), has_budget = item.contains("budget");
     if ((op->kind == OpKind::kUncollect || op->kind == OpKind::kModifyQuantity) &&
         has_copy == has_budget) {
@@ -282,10 +300,19 @@ class OpReader {
   std::vector<std::string>* errors_;
 };
 
+// The entry operations go in before undo, redo and show.
+std::vector<OpRule> WithContractRules(std::vector<OpRule> rules) {
+  auto undo = std::find_if(rules.begin(), rules.end(),
+                           [](const OpRule& rule) { return rule.kind == OpKind::kUndo; });
+  std::vector<OpRule> contract = ContractOpRules();
+  rules.insert(undo, contract.begin(), contract.end());
+  return rules;
+}
+
 }  // namespace
 
 const std::vector<OpRule>& OpRules() {
-  static const std::vector<OpRule> rules = {
+  static const std::vector<OpRule> rules = WithContractRules({
       {"collect",
        OpKind::kCollect,
        true,
@@ -359,7 +386,7 @@ const std::vector<OpRule>& OpRules() {
        {}},
       {"redo", OpKind::kRedo, false, false, "Redo the latest undone operation.", {}},
       {"show", OpKind::kShow, false, false, "Print the document as it stands.", {}},
-  };
+  });
   return rules;
 }
 
@@ -392,6 +419,12 @@ std::string Op::Describe() const {
              JoinIds(objects) + (account.empty() ? "" : " to " + Quote(account));
     case OpKind::kRepoint:
       return "repoint accounts and stages from " + from;
+    case OpKind::kMergeContract:
+    case OpKind::kSplitContract:
+    case OpKind::kCopyFrom:
+    case OpKind::kMergeChanged:
+    case OpKind::kRename:
+      return DescribeContractOp(*this);
     case OpKind::kUndo:
       return "undo";
     case OpKind::kRedo:

@@ -22,6 +22,12 @@ enum class OpKind {
   kUnlink,
   kSetCostAccount,
   kRepoint,
+  // Contract-level and base resource entries (cli/contract_ops.h).
+  kMergeContract,
+  kSplitContract,
+  kCopyFrom,
+  kMergeChanged,
+  kRename,
   kUndo,
   kRedo,
   kShow,
@@ -54,6 +60,9 @@ struct Op {
   std::string place;  // "ops[3]"; empty for a shell command
   std::string cost, budget, copy, account, from;
   std::vector<std::string> budgets, objects;
+  // Entry operations.
+  std::string target, source_id, entry, line, name;
+  std::vector<std::string> sources, lines;
   double quantity = 0;
   // repoint: the other document, loaded while the op is read.
   std::shared_ptr<reference_host::AppDocumentImpl> source;

@@ -136,6 +136,8 @@ int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& docume
                     : " (the engine refused: " + outcome.messages.front() + ")";
     for (const auto& note : outcome.notifications)
       to << "    document told: " << NotificationText(note) << refusal << '\n';
+    for (const std::string& id : outcome.merge_changed)
+      to << "    document told: the merge state of " << id << " changed\n";
     to.flush();
     out << shown.str();
     refused += !outcome.applied;

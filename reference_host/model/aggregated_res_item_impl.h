@@ -22,12 +22,14 @@ class AggregatedResItemImpl : public DocumentObjectImpl, public engine::ResItem 
   // engine::ResItem:
   // False when no member gives a quantity.
   bool GetQuantity(double& quantity) const override;
-  // An aggregate is not copied, moved or re-sourced: these do nothing.
+  // An aggregate is not copied, moved, re-sourced or re-pointed: these do
+  // nothing.
   void CopyFrom(const engine::ResItem* source) override;
   void ResetOwnerRef(int owner) override;
   engine::ResItemSourceRef GetSourceRef() const override;
   void SetSourceRef(const std::string& source) override;
   engine::BaseResItem* GetBaseResItem() const override;
+  void SetBaseResItem(engine::BaseResItem* entry) override;
   std::string GetResType() const override;
   int GetDetailCount() const override { return static_cast<int>(members_.size()); }
   engine::ResItem* GetDetailResItem(int index) const override;

@@ -1,6 +1,8 @@
 // A contract-level resource form (e.g. "SelfLeaseMachineForm") of a project
 // or of one sub-project, owning its entries in order. Owned by its
-// ProjectImpl, or by the grouped item set of its SubProjectImpl.
+// ProjectImpl, or by the grouped item set of its SubProjectImpl. An entry taken out
+// keeps its place (and stays alive) until the form is gone, so that adding
+// it back without a position restores the order.
 #pragma once
 
 #include <memory>
@@ -10,7 +12,7 @@
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "reference_host/model/base_res_item_impl.h"
 #include "reference_host/model/document_object_impl.h"
-#include "reference_host/model/owned_children.h"
+#include "reference_host/model/place_keeping_children.h"
 
 namespace reference_host {
 
@@ -27,6 +29,16 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
   const std::string& GetFormName() const override { return form_name_; }
   int GetCount() const override { return entries_.size(); }
   engine::qrv::QRVBaseResItem* GetAt(int index) const override { return entries_.at(index); }
+  // With |position|, right after it; without, where the entry stood when it
+  // was taken out of this form, or else at the end. Refused (false, logged)
+  // for a foreign entry, one another container holds, or a position that is
+  // not in the form. |notify| counts a change observers would hear of.
+  bool AddBaseResItem(engine::qrv::QRVBaseResItem* entry, engine::qrv::QRVBaseResItem* position,
+                      bool notify) override;
+  bool RemoveBaseResItem(engine::qrv::QRVBaseResItem* entry) override;
+  // Rebuilds the form's index of its entries and frees slots nothing stands
+  // in. Changes nothing a save would show.
+  void RefreshChildren() override;
   // engine::qrv::QRVBaseResItemGroupFile: the tree of the owning project.
   engine::qrv::QRVCostAccountGroupFile* GetCostAccountGroup() const override;
   // A form of the project belongs to the root sub-project.
@@ -47,6 +59,10 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
   ProjectImpl* project() const;
   // The sub-project that owns the form, or null for a form of the project.
   SubProjectImpl* sub_project() const;
+  // Entries taken out whose place the form keeps.
+  int removed_entry_count() const { return entries_.place_holder_count(); }
+  int notification_count() const { return notification_count_; }
+  int refresh_count() const { return refresh_count_; }
 
   void AppendMembers(std::vector<DocumentObjectImpl*>& members) const override {
     entries_.AppendTo(members);
@@ -57,7 +73,9 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
 
  private:
   std::string form_name_;
-  OwnedChildren<BaseResItemImpl> entries_{this};
+  PlaceKeepingChildren<BaseResItemImpl> entries_{this};
+  int notification_count_ = 0;
+  int refresh_count_ = 0;
 };
 
 }  // namespace reference_host

@@ -1,12 +1,22 @@
 // A resource entry that resource lines point to, with its core and product
 // faces. A budget-side entry is owned by a sub-project's ResSummaryImpl and
 // reports no group; a contract-level entry is owned by, and reports, its
-// BaseResItemGroupImpl. Code, name, unit, price, type and both cost account
-// references live in fields, so field-level rewrites reach them.
+// BaseResItemGroupImpl; an entry of the engine factory stands alone. Code,
+// name, unit, price, type, number and both cost account references live in
+// fields, so field-level rewrites reach them.
+//
+// The lines attached to an entry are kept by id, in id order, so that a set
+// emptied and filled again reads (and saves) the same whatever the order of
+// the moves; ids that no longer name a line of the document are kept too.
+// Beside each id the entry keeps a weak pointer to the line it was given: the
+// walk over its lines needs no lookup in the document, and an entry outside
+// any document still walks them. A tree rather than a hash table: growing to
+// a million lines, the table's rehashing cost more than the tree's depth.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "host/engine/base_res_item.h"
@@ -20,9 +30,26 @@ class ResSummaryImpl;
 
 class BaseResItemImpl : public DocumentObjectImpl,
                         public engine::BaseResItem,
-                        public engine::qrv::QRVBaseResItem {
+                        public engine::qrv::QRVBaseResItem,
+                        private FieldListener {
  public:
   explicit BaseResItemImpl(std::string id = std::string());
+
+  // engine::BaseResItem and engine::qrv::QRVBaseResItem alike:
+  // Replaces every field by those of |source| (an entry of this host).
+  void CopyFrom(const engine::BaseResItem* source) override;
+  // The field "BRIName".
+  std::string GetName() const override { return name(); }
+  void SetName(const std::string& name) override;
+
+  // engine::BaseResItem:
+  // Code, name, unit, type and price (excluding tax), each as stored: two
+  // entries with equal keys print alike. Separated by U+001F.
+  std::string GetKey() const override;
+  // The code: entries of one code are numbered in one sequence.
+  std::string GetNumberKey() const override { return code(); }
+  // The int field "BRINumber".
+  void SetNumber(int number) override;
 
   // engine::qrv::QRVBaseResItem:
   engine::qrv::QRVBaseResItemGroup* GetGroup() const override;
@@ -31,14 +58,20 @@ class BaseResItemImpl : public DocumentObjectImpl,
   void SetCostAccount(const std::string& account_id) override;
   // The field "BRIType".
   std::string GetResType() const override;
-  // Registers the cost line by id; a line registered before is not repeated.
+  // The attached set, by line id (a line without an id is never attached).
   void AddResItem(engine::qrv::QRVResItem* cost_item) override;
+  void RemoveResItem(engine::qrv::QRVResItem* cost_item) override;
+  int GetResItemCount() const override { return static_cast<int>(attached_.size()); }
+  bool HasResItem() const override { return !attached_.empty(); }
+  // Walks, in id order, the attached lines that are still alive: those it
+  // was given, or else those its document holds under the ids it keeps.
+  std::unique_ptr<engine::qrv::QRVResItemIterator> CreateResItemIterator() const override;
   // The lease quantity is kept as typed; false when absent or not a number.
   bool GetLeaseQuantity(double& quantity) const override;
   void SetLeaseQuantityText(const std::string& text) override;
   // Refreshes the registered quantity: the sum of the quantities of the
-  // registered cost lines still found in the document. The document's
-  // observers hear of it.
+  // attached lines still found in the document. The document's observers
+  // hear of it.
   void Recalculate() override;
   // The contract entry named by the field "QRV_IdentityItem", when it is in
   // the document (one step: that entry's own identity is not followed);
@@ -51,11 +84,9 @@ class BaseResItemImpl : public DocumentObjectImpl,
   std::string GetSortText() const override;
 
   // engine::BaseResItem and engine::qrv::QRVBaseResItem:
-  std::string GetName() const override { return name(); }
   std::string GetUnit() const override { return unit(); }
-  // engine::BaseResItem: the code, and the field "BRINumber" (an int field,
-  // or a double field holding a whole number within int range).
-  std::string GetNumberKey() const override { return code(); }
+  // engine::BaseResItem: the field "BRINumber" (an int field, or a double
+  // field holding a whole number within int range).
   bool GetNumber(int& number) const override;
 
   // Host side.
@@ -65,20 +96,29 @@ class BaseResItemImpl : public DocumentObjectImpl,
   std::string name() const;
   std::string unit() const;
   std::string lease_quantity_text() const;
-  const std::vector<std::string>& registered_res_item_ids() const { return registered_ids_; }
+  // The number, or 0 when the entry has none.
+  int number() const;
+  // Ids of the attached lines, in id order.
+  const std::vector<std::string>& registered_res_item_ids() const;
+  bool IsAttached(const std::string& line_id) const { return attached_.count(line_id) != 0; }
   void AddRegisteredId(const std::string& cost_item_id);
-  // Forgets the cost line (a line that left the entry); O(registered lines).
+  // Forgets the cost line (a line that left the entry).
   void RemoveRegisteredId(const std::string& cost_item_id);
   double registered_quantity() const { return registered_quantity_; }
   // Restores the figure as last recalculated (document loading).
   void set_registered_quantity(double quantity) { registered_quantity_ = quantity; }
 
  protected:
-  ~BaseResItemImpl() override = default;
+  ~BaseResItemImpl() override;
 
  private:
-  std::vector<std::string> registered_ids_;
-  std::unordered_set<std::string> registered_set_;  // dedupe for large forms
+  // FieldListener: a summary indexes its entries by their fields.
+  void OnFieldsChanged() override;
+
+  std::map<std::string, base::WeakPtr<base::Object>> attached_;
+  // The ids of attached_ in order, made when asked for after a change.
+  mutable std::vector<std::string> attached_list_;
+  mutable bool attached_list_stale_ = false;
   double registered_quantity_ = 0.0;
 };
 

@@ -47,6 +47,8 @@ class DocumentObjectImpl : public virtual engine::DocumentObject {
   friend class EstimateDocument;
   template <class T>
   friend class OwnedChildren;
+  template <class T>
+  friend class PlaceKeepingChildren;
 
   std::string id_;
   EstimateDocument* document_ = nullptr;

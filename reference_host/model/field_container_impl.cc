@@ -17,10 +17,13 @@ void FieldContainerImpl::SetFieldValue(const std::string& key, const engine::Fie
                                        bool notify) {
   fields_[key] = value;
   if (notify) ++notification_count_;
+  Changed();
 }
 
 void FieldContainerImpl::RemoveField(const std::string& key, bool notify) {
-  if (fields_.erase(key) && notify) ++notification_count_;
+  if (!fields_.erase(key)) return;
+  if (notify) ++notification_count_;
+  Changed();
 }
 
 const engine::FieldContainer::FieldMap& FieldContainerImpl::GetAllFields() const { return fields_; }
@@ -29,6 +32,7 @@ void FieldContainerImpl::CopyFieldsFrom(const engine::FieldContainer* other) {
   if (!other || other == this) return;
   for (const auto& [key, value] : other->GetAllFields()) fields_[key] = value;
   ++notification_count_;
+  Changed();
 }
 
 std::string FieldContainerImpl::GetText(const std::string& key) const {
@@ -54,6 +58,7 @@ void FieldContainerImpl::Assign(const FieldMap& fields) {
   if (&fields == &fields_) return;
   fields_ = fields;
   ++notification_count_;
+  Changed();
 }
 
 }  // namespace reference_host

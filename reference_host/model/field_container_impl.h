@@ -7,6 +7,15 @@
 
 namespace reference_host {
 
+// Hears that some field of a container changed (set, removed or replaced).
+class FieldListener {
+ public:
+  virtual void OnFieldsChanged() = 0;
+
+ protected:
+  virtual ~FieldListener() = default;
+};
+
 class FieldContainerImpl : public engine::FieldContainer {
  public:
   FieldContainerImpl() = default;
@@ -39,9 +48,18 @@ class FieldContainerImpl : public engine::FieldContainer {
   // How many changes asked for notification; observers would hear of these.
   int notification_count() const { return notification_count_; }
 
+  // One listener (not owned; null for none) hears of every change, asked
+  // for notification or not: it keeps indexes over the fields current.
+  void set_listener(FieldListener* listener) { listener_ = listener; }
+
  private:
+  void Changed() {
+    if (listener_) listener_->OnFieldsChanged();
+  }
+
   FieldMap fields_;
   int notification_count_ = 0;
+  FieldListener* listener_ = nullptr;
 };
 
 }  // namespace reference_host

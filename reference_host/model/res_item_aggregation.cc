@@ -42,6 +42,8 @@ engine::ResItemSourceRef AggregatedResItemImpl::GetSourceRef() const {
 }
 void AggregatedResItemImpl::SetSourceRef(const std::string&) {}
 
+void AggregatedResItemImpl::SetBaseResItem(engine::BaseResItem*) {}
+
 engine::BaseResItem* AggregatedResItemImpl::GetBaseResItem() const {
   return members_.empty() ? nullptr : members_.front()->GetBaseResItem();
 }

@@ -75,10 +75,6 @@ std::unique_ptr<engine::Iterator<engine::ResItem>> ResItemImpl::CreateDetailIter
   return std::make_unique<VectorIterator<engine::ResItem>>(std::vector<engine::ResItem*>());
 }
 
-void ResItemImpl::SetBaseResItem(engine::qrv::QRVBaseResItem* entry) {
-  entry_ = dynamic_cast<BaseResItemImpl*>(entry);
-}
-
 bool ResItemImpl::GetContent(double& content) const {
   // Digits as written, not what strtod also takes (blanks, "nan", hex).
   if (content_.empty() || !(std::isdigit(static_cast<unsigned char>(content_[0])) ||
@@ -90,6 +86,24 @@ bool ResItemImpl::GetContent(double& content) const {
   if (end != content_.c_str() + content_.size()) return false;
   content = value;
   return true;
+}
+
+void ResItemImpl::SetBaseResItem(engine::BaseResItem* entry) {
+  auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
+  if (entry && !impl) {
+    LOG(ERROR) << "resource item " << GetId() << " refused an entry of another host";
+    return;
+  }
+  entry_ = impl;
+}
+
+void ResItemImpl::SetBaseResItem(engine::qrv::QRVBaseResItem* entry) {
+  auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
+  if (entry && !impl) {
+    LOG(ERROR) << "resource item " << GetId() << " refused an entry of another host";
+    return;
+  }
+  entry_ = impl;
 }
 
 void ResItemImpl::ResetOwnerRef(int /*owner*/) {

@@ -50,9 +50,13 @@ class ResItemImpl : public DocumentObjectImpl,
   int GetDetailCount() const override { return 0; }
   engine::ResItem* GetDetailResItem(int) const override { return nullptr; }
   std::unique_ptr<engine::Iterator<engine::ResItem>> CreateDetailIterator() const override;
+  // Both faces point the line the same way; an entry of another host is
+  // refused (logged) and the line keeps its entry.
+  void SetBaseResItem(engine::BaseResItem* entry) override;
 
   // engine::qrv::QRVResItem:
   engine::ResItem* GetResItem() override { return this; }
+  void SetBaseResItem(engine::qrv::QRVBaseResItem* entry) override;
   engine::ResItemList* GetOwnerList() const override;
   engine::qrv::QRVResCollect* GetCollect() const override { return record_.get(); }
   // Attaches |record| (null detaches); refused when another item holds it.
@@ -62,8 +66,6 @@ class ResItemImpl : public DocumentObjectImpl,
   void RemoveLinkedResItem(engine::ResItem* budget_item) override;
   // A line that represents linked budget lines takes no collected parts.
   bool CanBeCollectTarget() const override { return !links_ || links_->slots.empty(); }
-  // Points the line at an entry of this host (anything else: none).
-  void SetBaseResItem(engine::qrv::QRVBaseResItem* entry) override;
   std::string GetContent() const override { return content_; }
   // The whole content read as a decimal number.
   bool GetContent(double& content) const override;
@@ -77,6 +79,8 @@ class ResItemImpl : public DocumentObjectImpl,
   // Makes GetQuantity answer false (a line without a quantity).
   void ClearQuantity() { quantity_.reset(); }
   const std::optional<double>& own_quantity() const { return quantity_; }
+  void SetBaseResItem(BaseResItemImpl* entry) { entry_ = entry; }
+  void SetBaseResItem(std::nullptr_t) { entry_ = nullptr; }
   ResItemListImpl* owner_list() const { return owner_list_; }
   // The bill (or entry) whose list holds the line.
   SubEngineeringImpl* owner_sub_engineering() const;

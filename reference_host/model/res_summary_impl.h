@@ -1,10 +1,17 @@
 // A sub-project's resource summary: the budget-side entries its lines point
-// to. Owned by its SubProjectImpl; owns its entries.
+// to, shared by those lines (the sub-project's shared item set). Owned by its
+// SubProjectImpl; owns its entries. It finds an entry by key and numbers new
+// entries through indexes it builds on first use and keeps current as
+// entries come and go; a change to a member entry's fields makes it build
+// them afresh on next use.
 #pragma once
 
+#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "host/engine/shared_item_set.h"
 #include "reference_host/model/base_res_item_impl.h"
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/owned_children.h"
@@ -13,21 +20,32 @@ namespace reference_host {
 
 class SubProjectImpl;
 
-class ResSummaryImpl : public DocumentObjectImpl {
+class ResSummaryImpl : public DocumentObjectImpl,
+                       public engine::SharedItemSet,
+                       public engine::NumberAllocator {
  public:
   explicit ResSummaryImpl(std::string id = std::string()) : DocumentObjectImpl(std::move(id)) {}
 
-  bool Add(scoped_refptr<BaseResItemImpl> entry, int index = -1) {
-    return entries_.Insert(std::move(entry), index);
-  }
-  scoped_refptr<BaseResItemImpl> Remove(const BaseResItemImpl* entry) {
-    return entries_.Remove(entry);
-  }
+  // engine::SharedItemSet:
+  // Where several entries share the key, the one that has held it longest.
+  engine::BaseResItem* Find(const std::string& key) const override;
+  // Appends a free entry of this host; refused (false, logged) otherwise.
+  bool Add(engine::BaseResItem* entry) override;
+  engine::NumberAllocator* GetNumberAllocator() override { return this; }
+  // engine::NumberAllocator: one more than the highest number an entry of
+  // the set with |number_key| holds now, or 1 when none does. Numbers of
+  // entries that left are free again.
+  int Next(const std::string& number_key) override;
+
+  bool Add(scoped_refptr<BaseResItemImpl> entry, int index = -1);
+  scoped_refptr<BaseResItemImpl> Remove(const BaseResItemImpl* entry);
   int size() const { return entries_.size(); }
   BaseResItemImpl* entry(int index) const { return entries_.at(index); }
   // First entry whose code field is |code|, or null (a linear scan).
   BaseResItemImpl* FindByCode(const std::string& code) const;
   SubProjectImpl* sub_project() const;
+  // A member entry's fields changed: the indexes are rebuilt on next use.
+  void MarkIndexStale() { index_stale_ = true; }
 
   void AppendMembers(std::vector<DocumentObjectImpl*>& members) const override {
     entries_.AppendTo(members);
@@ -37,7 +55,15 @@ class ResSummaryImpl : public DocumentObjectImpl {
   ~ResSummaryImpl() override = default;
 
  private:
+  void EnsureIndex() const;
+  void Index(BaseResItemImpl* entry) const;
+  void Unindex(const BaseResItemImpl* entry) const;
+
   OwnedChildren<BaseResItemImpl> entries_{this};
+  mutable bool index_stale_ = true;
+  mutable std::unordered_map<std::string, std::vector<BaseResItemImpl*>> by_key_;
+  // Number key -> number -> how many entries hold it.
+  mutable std::unordered_map<std::string, std::map<int, int>> numbers_;
 };
 
 }  // namespace reference_host

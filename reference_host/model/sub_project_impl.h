@@ -35,6 +35,8 @@ class SubProjectImpl : public DocumentObjectImpl,
   SubProjectImpl* GetChild(int index) const override { return children_.at(index); }
   int GetSubEngineeringCount() const override { return bills_.size(); }
   SubEngineeringImpl* GetSubEngineering(int index) const override { return bills_.at(index); }
+  // The summary: the budget-side entries the sub-project's lines share.
+  engine::SharedItemSet* GetSharedItemSet() const override { return summary_.get(); }
   scoped_refptr<engine::ResItemGroup> GroupResItems(engine::ResItemCallBack* callback) override;
 
   // engine::qrv::QRVSubProject:

@@ -89,6 +89,7 @@ class CoreOnlyLine : public engine::ResItem {
   engine::ResItemSourceRef GetSourceRef() const override { return source_ref_; }
   void SetSourceRef(const std::string& source) override { source_ref_ = source; }
   engine::BaseResItem* GetBaseResItem() const override { return nullptr; }
+  void SetBaseResItem(engine::BaseResItem*) override {}
   std::string GetResType() const override { return ""; }
   int GetDetailCount() const override { return 0; }
   engine::ResItem* GetDetailResItem(int) const override { return nullptr; }
@@ -253,6 +254,18 @@ class BentEntry : public engine::BaseResItem, public engine::qrv::QRVBaseResItem
   }
   void SetLeaseQuantityText(const std::string& text) override { real_->SetLeaseQuantityText(text); }
   void Recalculate() override { real_->Recalculate(); }
+  void RemoveResItem(engine::qrv::QRVResItem* cost_item) override {
+    real_->RemoveResItem(cost_item);
+  }
+  int GetResItemCount() const override { return real_->GetResItemCount(); }
+  bool HasResItem() const override { return real_->HasResItem(); }
+  std::unique_ptr<engine::qrv::QRVResItemIterator> CreateResItemIterator() const override {
+    return real_->CreateResItemIterator();
+  }
+  void CopyFrom(const engine::BaseResItem* source) override { real_->CopyFrom(source); }
+  void SetName(const std::string& name) override { real_->SetName(name); }
+  std::string GetKey() const override { return real_->GetKey(); }
+  void SetNumber(int number) override { real_->SetNumber(number); }
   std::string GetNumberKey() const override { return real_->GetNumberKey(); }
   bool GetNumber(int& number) const override { return real_->GetNumber(number); }
   std::string GetName() const override { return real_->GetName(); }
@@ -298,6 +311,7 @@ class BentLine : public engine::ResItem, public engine::qrv::QRVResItem {
   void SetSourceRef(const std::string& source) override { real_->SetSourceRef(source); }
   BentEntry* GetBaseResItem() const override { return entry_.get(); }
   void SetBaseResItem(engine::qrv::QRVBaseResItem* entry) override { real_->SetBaseResItem(entry); }
+  void SetBaseResItem(engine::BaseResItem* entry) override { real_->SetBaseResItem(entry); }
   std::string GetResType() const override { return real_->GetResType(); }
   int GetDetailCount() const override { return real_->GetDetailCount(); }
   engine::ResItem* GetDetailResItem(int index) const override {

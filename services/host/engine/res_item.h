@@ -70,6 +70,9 @@ class MARROW_HOST_API ResItem : public virtual DocumentObject {
   virtual int GetDetailCount() const = 0;
   virtual ResItem* GetDetailResItem(int index) const = 0;
   virtual std::unique_ptr<Iterator<ResItem>> CreateDetailIterator() const = 0;
+  // Points the line to |entry| (null: to none). Entries keep their own lists
+  // of attached lines; this changes none of them.
+  virtual void SetBaseResItem(BaseResItem* entry) = 0;
 
  protected:
   ~ResItem() override = default;

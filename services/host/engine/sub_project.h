@@ -11,6 +11,7 @@ namespace engine {
 
 class ResItemCallBack;
 class ResItemGroup;
+class SharedItemSet;
 class SubEngineering;
 
 enum SubProjectKind { kSubProjectWhole = 1, kSubProjectSingle = 2, kSubProjectUnit = 3 };
@@ -29,6 +30,8 @@ class MARROW_HOST_API SubProject : public virtual DocumentObject {
   // below it with |callback|: lines it finds valid, one entry per
   // fingerprint. Never null.
   virtual scoped_refptr<ResItemGroup> GroupResItems(ResItemCallBack* callback) = 0;
+  // The entries the sub-project's resource lines share; may be null.
+  virtual SharedItemSet* GetSharedItemSet() const = 0;
 
  protected:
   ~SubProject() override = default;

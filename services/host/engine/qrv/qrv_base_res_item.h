@@ -1,5 +1,6 @@
-// Contract-level base resource entries, the forms (groups) that hold them and
-// the grouped item set through which a sub-project finds its forms.
+// Contract-level base resource entries, the forms (groups) that hold them,
+// the grouped item set through which a sub-project finds its forms, and the
+// walk over the cost lines attached to an entry.
 #pragma once
 
 #include <memory>
@@ -10,6 +11,9 @@
 #include "host/host_api.h"
 
 namespace engine {
+
+class BaseResItem;
+
 namespace qrv {
 
 class QRVBaseResItem;
@@ -28,6 +32,15 @@ class MARROW_HOST_API QRVBaseResItemGroup : public virtual DocumentObject {
   virtual QRVSubProject* GetOwnerSubProject() const = 0;
   // Over the form's entries, in order.
   virtual std::unique_ptr<Iterator<QRVBaseResItem>> CreateChildIterator() const = 0;
+  // Takes |entry| into the form, next to |position| when one is given; where
+  // exactly is the group's rule. |notify| tells the form's observers. False,
+  // with nothing changed, for an entry the form cannot take.
+  virtual bool AddBaseResItem(QRVBaseResItem* entry, QRVBaseResItem* position = nullptr,
+                              bool notify = true) = 0;
+  // Takes |entry| out of the form; false when it is not in it.
+  virtual bool RemoveBaseResItem(QRVBaseResItem* entry) = 0;
+  // Brings what the form derives from its entries up to date after a change.
+  virtual void RefreshChildren() = 0;
 
  protected:
   ~QRVBaseResItemGroup() override = default;
@@ -54,6 +67,18 @@ class MARROW_HOST_API QRVGroupedItemSet {
   virtual ~QRVGroupedItemSet() = default;
 };
 
+// A walk over the cost lines attached to one entry:
+//   for (it->First(); !it->IsDone(); it->Next()) use(it->CurrentItem());
+class MARROW_HOST_API QRVResItemIterator {
+ public:
+  virtual ~QRVResItemIterator() = default;
+  virtual void First() = 0;
+  virtual void Next() = 0;
+  virtual bool IsDone() const = 0;
+  // Null once the walk is done.
+  virtual QRVResItem* CurrentItem() const = 0;
+};
+
 class MARROW_HOST_API QRVBaseResItem : public virtual DocumentObject {
  public:
   // The contract-level group the entry belongs to. A budget-side entry is
@@ -64,8 +89,24 @@ class MARROW_HOST_API QRVBaseResItem : public virtual DocumentObject {
   virtual void SetCostAccount(const std::string& account_id) = 0;
   // Resource type code; "FB" marks a subcontract resource.
   virtual std::string GetResType() const = 0;
-  // Registers a cost line with the entry.
+
+  // The set of cost lines attached to the entry. Adding a line already in the
+  // set, or removing one that is not, changes nothing. None of these points
+  // the line itself anywhere (QRVResItem::SetBaseResItem does).
   virtual void AddResItem(QRVResItem* cost_item) = 0;
+  virtual void RemoveResItem(QRVResItem* cost_item) = 0;
+  virtual int GetResItemCount() const = 0;
+  // Whether any line is attached.
+  virtual bool HasResItem() const = 0;
+  // A walk over the attached lines; the caller owns it.
+  virtual std::unique_ptr<QRVResItemIterator> CreateResItemIterator() const = 0;
+
+  // Takes every field of |source| in place of its own (not its id, group or
+  // lines); the same as the core face's CopyFrom.
+  virtual void CopyFrom(const engine::BaseResItem* source) = 0;
+  virtual std::string GetName() const = 0;
+  virtual void SetName(const std::string& name) = 0;
+
   // Self-lease forms keep a lease quantity; false when the entry has none.
   virtual bool GetLeaseQuantity(double& quantity) const = 0;
   virtual void SetLeaseQuantityText(const std::string& text) = 0;
@@ -80,7 +121,6 @@ class MARROW_HOST_API QRVBaseResItem : public virtual DocumentObject {
   virtual void SetQuantity(const double& quantity) = 0;
   // The text the entry is listed by.
   virtual std::string GetSortText() const = 0;
-  virtual std::string GetName() const = 0;
   virtual std::string GetUnit() const = 0;
 
  protected:

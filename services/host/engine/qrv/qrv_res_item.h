@@ -20,7 +20,8 @@ class MARROW_HOST_API QRVResItem : public virtual DocumentObject {
   // The core face of the same object.
   virtual ResItem* GetResItem() = 0;
   virtual QRVBaseResItem* GetBaseResItem() const = 0;
-  // Points the line at a contract-level entry (null for none).
+  // Points the line to |entry| (null: to none); the entries' own sets of
+  // attached lines are theirs to change (QRVBaseResItem::AddResItem).
   virtual void SetBaseResItem(QRVBaseResItem* entry) = 0;
   // The list holding the item; its owner is the sub-engineering. Null for a
   // free-standing item (a collection copy).
