@@ -8,13 +8,13 @@
 
 #include "beans/qrv_resitem.h"
 #include "beans/qrv_sub_engineering.h"
-#include "funcs/number_text.h"
 #include "host/base/string_util.h"
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/res_item.h"
 #include "host/engine/sub_engineering.h"
+#include "internal/number_text.h"
 #include "internal/qrv_keys.h"
 
 namespace marrow {

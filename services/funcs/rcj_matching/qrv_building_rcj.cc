@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "beans/qrv_resitem.h"
-#include "funcs/number_text.h"
 #include "funcs/qrv_collect_ys_to_cb.h"
 #include "funcs/qrv_link_cb_res_item.h"
 #include "host/app/qrv/qrv_application.h"
@@ -29,6 +28,7 @@
 #include "host/engine/sub_engineering.h"
 #include "host/engine/sub_project.h"
 #include "internal/field_util.h"
+#include "internal/number_text.h"
 #include "internal/qrv_keys.h"
 
 namespace marrow {
