@@ -1,6 +1,7 @@
 // Each tolerance and step order of collection and linking pinned with plain
 // examples on both sides of its boundary, so that moving a bound or swapping
 // two steps fails a named test instead of an occasional random property.
+#include "beans/qrv_resitem.h"
 #include "funcs/qrv_collect_ys_to_cb.h"
 #include "funcs/qrv_link_cb_res_item.h"
 #include "tests/support/test_support.h"
@@ -14,6 +15,10 @@ using marrow::qrv::ResItemLinkToCB;
 // 2e-6 and 9e-7 each with a budget line of 5 and a cost line.
 class ToleranceBoundaryTest : public DocumentTest {
  protected:
+  // The double nearest one ten-thousandth; 2 * kEdge - kEdge == kEdge
+  // exactly, so a difference can sit on the collection tolerance itself.
+  static constexpr double kEdge = 0.0001;
+
   ToleranceBoundaryTest() {
     builder_.ContractGroup("g1", "MaterialForm")
         .ContractEntry("e1", "C01", "Cement")
@@ -30,7 +35,10 @@ class ToleranceBoundaryTest : public DocumentTest {
         .CostLine("cbtiny", "e1")
         .Bill("bzero", 9e-7)
         .BudgetLine("yzero", 5, "R4")
-        .CostLine("cbzero", "e1");
+        .CostLine("cbzero", "e1")
+        .Bill("bedge", 1)
+        .BudgetLine("yedge", kEdge, "R5")
+        .CostLine("cbedge", "e1");
   }
   bool Collect(const std::string& cost, const std::string& budget, double quantity) {
     return engine_.YSRcjCollectToCB(Cost(cost), Item(budget), quantity);
@@ -76,6 +84,19 @@ TEST_F(ToleranceBoundaryTest, SnapReachesJustUnderOneTenThousandth) {
   EXPECT_FALSE(Collect("cbB", "ys", 6.00011));  // beyond the snap: more than allowed
   EXPECT_TRUE(Collect("cbB", "ys", 6.00009));
   EXPECT_THAT(ListedQuantities(Item("cbB")), ElementsAre(6));
+}
+
+TEST_F(ToleranceBoundaryTest, ADifferenceOfExactlyTheToleranceIsNotSnapped) {
+  Build();
+  EXPECT_FALSE(Collect("cbedge", "yedge", 2 * kEdge));
+  EXPECT_EQ(Item("cbedge")->GetCollect(), nullptr);
+}
+
+TEST_F(ToleranceBoundaryTest, CollectedQuantityOfExactlyTheToleranceCounts) {
+  builder_.Collect("ys", "cbA", kEdge);
+  Build();
+  EXPECT_DOUBLE_EQ(marrow::qrv::QRVResItemBean(Item("ys")).GetResItemCollectAllowQuantity(),
+                   10 - kEdge);
 }
 
 TEST_F(ToleranceBoundaryTest, ChangedQuantityMayNotExceedItsOwnPlusWhatIsLeft) {

@@ -58,10 +58,9 @@ def run(command, cwd, log):
 
 
 def configure(build):
-    if os.path.exists(os.path.join(build, "CMakeCache.txt")):
-        return
+    # Warnings stay warnings: a slip that leaves a name unused is still a slip.
     command = ["cmake", "-S", ROOT, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
-               "-DMARROW_BUILD_BENCH=OFF"]
+               "-DMARROW_BUILD_BENCH=OFF", "-DMARROW_WERROR=OFF"]
     if shutil.which("ccache"):
         command.append("-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)

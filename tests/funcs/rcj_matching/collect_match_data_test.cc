@@ -250,13 +250,17 @@ TEST_F(CollectMatchDataTest, SummariesSortByNumberTextAsTextThenByName) {
       .BudgetLine("n-neg", 1, "C1")
       .WithResType("C")
       .WithNumber(-3)
-      .WithPrice(3);
+      .WithPrice(3)
+      .BudgetLine("n11", 1, "C11")
+      .WithResType("C")
+      .WithNumber(2);
   Build();
   Collect("p/root", {});
   std::vector<std::string> firsts;
   for (const auto& summary : context_.summaries) firsts.push_back(Members(summary).front());
-  // "C1@-3" < "C1@10" < "C1@9": the numbers compare as text.
-  EXPECT_THAT(firsts, ElementsAre("a-name", "b-name", "n-neg", "n10", "n9"));
+  // "C11@2" < "C1@-3" < "C1@10" < "C1@9": the numbers compare as text, and
+  // the separator keeps code and number apart ("C112" would sort later).
+  EXPECT_THAT(firsts, ElementsAre("a-name", "b-name", "n11", "n-neg", "n10", "n9"));
 }
 
 }  // namespace
