@@ -24,8 +24,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT QRVBaseResItemFunc {
  public:
   explicit QRVBaseResItemFunc(engine::qrv::QRVBaseResItem* item);
-  QRVBaseResItemFunc(const QRVBaseResItemFunc& other);
-  QRVBaseResItemFunc& operator=(const QRVBaseResItemFunc& other);
   virtual ~QRVBaseResItemFunc();
 
   // Moves every line (in address order) from the entry it is attached to now

@@ -120,13 +120,6 @@ struct RCJMatchingContext {
 // which the product factory makes no entry is left out. Nothing is logged.
 class MARROW_QRV_EXPORT QRVCollectMatchData {
  public:
-  QRVCollectMatchData();
-  QRVCollectMatchData(const QRVCollectMatchData& other);
-  QRVCollectMatchData(QRVCollectMatchData&& other) noexcept;
-  QRVCollectMatchData& operator=(const QRVCollectMatchData& other);
-  QRVCollectMatchData& operator=(QRVCollectMatchData&& other) noexcept;
-  ~QRVCollectMatchData();
-
   // Does nothing without |context.sub_project|.
   void Collect(RCJMatchingContext& context);
 };
