@@ -6,14 +6,8 @@
 #include <set>
 #include <vector>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-namespace qrv {
-class QRVBaseResItem;
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

@@ -6,12 +6,8 @@
 
 #include <string>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class BaseResItem;
-class ResItem;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

@@ -12,14 +12,9 @@
 #include "host/base/ref_counted.h"
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "host/engine/res_item.h"
+#include "host/host_forward.h"
 #include "host/marrow/res_item_fingerprint.h"
 #include "qrv_export.h"
-
-namespace engine {
-namespace qrv {
-class QRVSubProject;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
