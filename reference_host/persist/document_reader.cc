@@ -54,16 +54,12 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
     const json* project_json = Member(top, 0, "project", true);
     scoped_refptr<ProjectImpl> project;
     if (!project_json->is_null()) project = ReadProject(*project_json, Node(0, "project"));
-    if (const json* copies = Array(top, 0, "copies")) {
-      for (size_t i = 0; i < copies->size(); ++i)
-        copies_.push_back(
-            ReadLine((*copies)[i], Node(0, "copies", static_cast<long>(i)), LineSide::kCopy));
-    }
-    if (const json* detached = Array(top, 0, "detachedEntries")) {
-      for (size_t i = 0; i < detached->size(); ++i)
-        detached_.push_back(
-            ReadEntry((*detached)[i], Node(0, "detachedEntries", static_cast<long>(i)), false));
-    }
+    ForEachElement(top, 0, "copies", [&](const json& copy, int copy_node) {
+      copies_.push_back(ReadLine(copy, copy_node, LineSide::kCopy));
+    });
+    ForEachElement(top, 0, "detachedEntries", [&](const json& entry, int entry_node) {
+      detached_.push_back(ReadEntry(entry, entry_node, false));
+    });
 
     linker_.Link();
 
@@ -175,6 +171,20 @@ std::string DocumentReader::IdAt(const json& value, int node, const char* member
   return id;
 }
 
+template <class ReadElement>
+void DocumentReader::ForEachElement(const json* list, int node, const char* name,
+                                    ReadElement read) {
+  if (!list || !list->is_array()) return;
+  for (size_t i = 0; i < list->size(); ++i)
+    read((*list)[i], Node(node, name, static_cast<long>(i)));
+}
+
+template <class ReadElement>
+void DocumentReader::ForEachElement(const json& object, int node, const char* name,
+                                    ReadElement read) {
+  ForEachElement(Array(object, node, name), node, name, read);
+}
+
 // Objects.
 
 template <class T, class Make>
@@ -219,57 +229,35 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
   CostAccountGroupImpl* tree = project->cost_accounts();
   ReadFields(accounts, accounts_node, tree->fields());
   linker_.Add(tree, Kind::kOther, accounts_node);
-  if (const json* list = Array(accounts, accounts_node, "accounts")) {
-    for (size_t i = 0; i < list->size(); ++i)
-      tree->AddCostAccount(
-          ReadCostAccount((*list)[i], Node(accounts_node, "accounts", static_cast<long>(i))));
-  }
+  ForEachElement(accounts, accounts_node, "accounts", [&](const json& account, int account_node) {
+    tree->AddCostAccount(ReadCostAccount(account, account_node));
+  });
 
   BillStageGroupImpl* stage_group = project->bill_stages();
   ReadFields(stages, stages_node, stage_group->fields());
   linker_.Add(stage_group, Kind::kOther, stages_node);
-  if (const json* list = Array(stages, stages_node, "stages")) {
-    for (size_t i = 0; i < list->size(); ++i) {
-      int stage_node = Node(stages_node, "stages", static_cast<long>(i));
-      const json& stage = Object((*list)[i], stage_node);
-      std::string stage_name = Text(stage, stage_node, "name");
-      stage_group->AddBillStage(Create<BillStageImpl>(
-          stage, stage_node,
-          [&](const std::string& id) { return new BillStageImpl(id, stage_name); }));
-    }
-  }
+  ForEachElement(stages, stages_node, "stages", [&](const json& value, int stage_node) {
+    const json& stage = Object(value, stage_node);
+    std::string stage_name = Text(stage, stage_node, "name");
+    stage_group->AddBillStage(Create<BillStageImpl>(stage, stage_node, [&](const std::string& id) {
+      return new BillStageImpl(id, stage_name);
+    }));
+  });
 
-  if (const json* groups = Array(object, node, "contractGroups")) {
-    for (size_t i = 0; i < groups->size(); ++i) {
-      int group_node = Node(node, "contractGroups", static_cast<long>(i));
-      const json& group_json = Object((*groups)[i], group_node);
-      std::string form_name = Text(group_json, group_node, "formName");
-      auto group = Create<BaseResItemGroupImpl>(group_json, group_node, [&](const std::string& id) {
-        return new BaseResItemGroupImpl(id, form_name);
-      });
-      if (const json* entries = Array(group_json, group_node, "entries")) {
-        for (size_t j = 0; j < entries->size(); ++j)
-          group->Add(ReadEntry((*entries)[j], Node(group_node, "entries", static_cast<long>(j))));
-      }
-      project->AddBaseResItemGroup(group);
-    }
-  }
+  ForEachElement(object, node, "contractGroups", [&](const json& group, int group_node) {
+    project->AddBaseResItemGroup(ReadContractGroup(group, group_node));
+  });
 
-  if (const json* tables = Array(object, node, "tables")) {
-    for (size_t i = 0; i < tables->size(); ++i) {
-      int table_node = Node(node, "tables", static_cast<long>(i));
-      const json& table_json = Object((*tables)[i], table_node);
-      std::string table_name = Text(table_json, table_node, "name");
-      auto table = Create<TableImpl>(table_json, table_node, [&](const std::string& id) {
-        return new TableImpl(id, table_name);
-      });
-      if (const json* rows = Array(table_json, table_node, "rows")) {
-        for (size_t j = 0; j < rows->size(); ++j)
-          table->AddRow(ReadRow((*rows)[j], Node(table_node, "rows", static_cast<long>(j))));
-      }
-      project->AddTable(table);
-    }
-  }
+  ForEachElement(object, node, "tables", [&](const json& value, int table_node) {
+    const json& table_json = Object(value, table_node);
+    std::string table_name = Text(table_json, table_node, "name");
+    auto table = Create<TableImpl>(table_json, table_node, [&](const std::string& id) {
+      return new TableImpl(id, table_name);
+    });
+    ForEachElement(table_json, table_node, "rows",
+                   [&](const json& row, int row_node) { table->AddRow(ReadRow(row, row_node)); });
+    project->AddTable(table);
+  });
 
   if (const json* roots = Array(object, node, "subProjects")) {
     if (roots->size() > 1)
@@ -286,11 +274,9 @@ scoped_refptr<CostAccountImpl> DocumentReader::ReadCostAccount(const json& value
   std::string name = Text(object, node, "name");
   auto account = Create<CostAccountImpl>(
       object, node, [&](const std::string& id) { return new CostAccountImpl(id, code, name); });
-  if (const json* children = Array(object, node, "accounts")) {
-    for (size_t i = 0; i < children->size(); ++i)
-      account->AddChild(
-          ReadCostAccount((*children)[i], Node(node, "accounts", static_cast<long>(i))));
-  }
+  ForEachElement(object, node, "accounts", [&](const json& child, int child_node) {
+    account->AddChild(ReadCostAccount(child, child_node));
+  });
   return account;
 }
 
@@ -298,10 +284,9 @@ scoped_refptr<TupleImpl> DocumentReader::ReadRow(const json& value, int node) {
   const json& object = Object(value, node);
   auto row =
       Create<TupleImpl>(object, node, [](const std::string& id) { return new TupleImpl(id); });
-  if (const json* children = Array(object, node, "rows")) {
-    for (size_t i = 0; i < children->size(); ++i)
-      row->AddChild(ReadRow((*children)[i], Node(node, "rows", static_cast<long>(i))));
-  }
+  ForEachElement(object, node, "rows", [&](const json& child, int child_node) {
+    row->AddChild(ReadRow(child, child_node));
+  });
   return row;
 }
 
@@ -333,41 +318,30 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
   ResSummaryImpl* summary = sub_project->summary();
   ReadFields(summary_json, summary_node, summary->fields());
   linker_.Add(summary, Kind::kOther, summary_node);
-  if (const json* entries = Array(summary_json, summary_node, "entries")) {
-    for (size_t i = 0; i < entries->size(); ++i)
-      summary->Add(ReadEntry((*entries)[i], Node(summary_node, "entries", static_cast<long>(i))));
-  }
-  ReadSubProjectGroups(object, node, sub_project.get());
-  if (const json* children = Array(object, node, "subProjects")) {
-    for (size_t i = 0; i < children->size(); ++i)
-      sub_project->AddChild(
-          ReadSubProject((*children)[i], Node(node, "subProjects", static_cast<long>(i))));
-  }
-  if (const json* bills = Array(object, node, "bills")) {
-    for (size_t i = 0; i < bills->size(); ++i)
-      sub_project->AddSubEngineering(
-          ReadBillItem((*bills)[i], Node(node, "bills", static_cast<long>(i))));
-  }
+  ForEachElement(summary_json, summary_node, "entries", [&](const json& entry, int entry_node) {
+    summary->Add(ReadEntry(entry, entry_node));
+  });
+  ForEachElement(object, node, "contractGroups", [&](const json& group, int group_node) {
+    sub_project->GetGroupedItemSet()->Add(ReadContractGroup(group, group_node));
+  });
+  ForEachElement(object, node, "subProjects", [&](const json& child, int child_node) {
+    sub_project->AddChild(ReadSubProject(child, child_node));
+  });
+  ForEachElement(object, node, "bills", [&](const json& bill, int bill_node) {
+    sub_project->AddSubEngineering(ReadBillItem(bill, bill_node));
+  });
   return sub_project;
 }
 
-void DocumentReader::ReadSubProjectGroups(const json& object, int node,
-                                          SubProjectImpl* sub_project) {
-  const json* groups = Array(object, node, "contractGroups");
-  if (!groups) return;
-  for (size_t i = 0; i < groups->size(); ++i) {
-    int group_node = Node(node, "contractGroups", static_cast<long>(i));
-    const json& group_json = Object((*groups)[i], group_node);
-    std::string form_name = Text(group_json, group_node, "formName");
-    auto group = Create<BaseResItemGroupImpl>(group_json, group_node, [&](const std::string& id) {
-      return new BaseResItemGroupImpl(id, form_name);
-    });
-    if (const json* entries = Array(group_json, group_node, "entries")) {
-      for (size_t j = 0; j < entries->size(); ++j)
-        group->Add(ReadEntry((*entries)[j], Node(group_node, "entries", static_cast<long>(j))));
-    }
-    sub_project->GetGroupedItemSet()->Add(group);
-  }
+scoped_refptr<BaseResItemGroupImpl> DocumentReader::ReadContractGroup(const json& value, int node) {
+  const json& object = Object(value, node);
+  std::string form_name = Text(object, node, "formName");
+  auto group = Create<BaseResItemGroupImpl>(
+      object, node, [&](const std::string& id) { return new BaseResItemGroupImpl(id, form_name); });
+  ForEachElement(object, node, "entries", [&](const json& entry, int entry_node) {
+    group->Add(ReadEntry(entry, entry_node));
+  });
+  return group;
 }
 
 scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value, int node) {
@@ -414,22 +388,17 @@ scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value
   }
   const json* budget = Array(object, node, "budget", true);
   if (budget && budget->is_null()) item->SetHasBudgetList(false);
-  if (budget && budget->is_array()) {
-    for (size_t i = 0; i < budget->size(); ++i)
-      item->budget_list()->Add(
-          ReadLine((*budget)[i], Node(node, "budget", static_cast<long>(i)), LineSide::kBudget));
-  }
+  ForEachElement(budget, node, "budget", [&](const json& line, int line_node) {
+    item->budget_list()->Add(ReadLine(line, line_node, LineSide::kBudget));
+  });
   const json* cost = Array(object, node, "cost", true);
   if (cost && cost->is_null()) item->SetHasCostList(false);
-  if (cost && cost->is_array()) {
-    for (size_t i = 0; i < cost->size(); ++i)
-      item->cost_list()->Add(
-          ReadLine((*cost)[i], Node(node, "cost", static_cast<long>(i)), LineSide::kCost));
-  }
-  if (const json* children = Array(object, node, "bills")) {
-    for (size_t i = 0; i < children->size(); ++i)
-      item->AddChild(ReadBillItem((*children)[i], Node(node, "bills", static_cast<long>(i))));
-  }
+  ForEachElement(cost, node, "cost", [&](const json& line, int line_node) {
+    item->cost_list()->Add(ReadLine(line, line_node, LineSide::kCost));
+  });
+  ForEachElement(object, node, "bills", [&](const json& child, int child_node) {
+    item->AddChild(ReadBillItem(child, child_node));
+  });
   return item;
 }
 

@@ -16,6 +16,7 @@
 
 namespace reference_host {
 
+class BaseResItemGroupImpl;
 class BaseResItemImpl;
 class CostAccountImpl;
 class DocumentObjectImpl;
@@ -69,6 +70,13 @@ class DocumentReader {
   const nlohmann::json* Array(const nlohmann::json& object, int node, const char* name,
                               bool nullable = false) const;
   std::string IdAt(const nlohmann::json& value, int node, const char* member, long index) const;
+  // Calls |read| with each element of |list| (none for null or a JSON null)
+  // and the element's node, an index of member |name| of |node|.
+  template <class ReadElement>
+  void ForEachElement(const nlohmann::json* list, int node, const char* name, ReadElement read);
+  // The same for the array member |name| of |object|, when present.
+  template <class ReadElement>
+  void ForEachElement(const nlohmann::json& object, int node, const char* name, ReadElement read);
 
   // Reads "id" and "fields" into a fresh object made by |make|.
   template <class T, class Make>
@@ -82,8 +90,8 @@ class DocumentReader {
   scoped_refptr<BaseResItemImpl> ReadEntry(const nlohmann::json& json, int node,
                                            bool in_document = true);
   scoped_refptr<SubProjectImpl> ReadSubProject(const nlohmann::json& json, int node);
-  // The sub-project's own contract groups ("contractGroups").
-  void ReadSubProjectGroups(const nlohmann::json& object, int node, SubProjectImpl* sub_project);
+  // One element of a "contractGroups" list, with its entries.
+  scoped_refptr<BaseResItemGroupImpl> ReadContractGroup(const nlohmann::json& json, int node);
   scoped_refptr<SubEngineeringImpl> ReadBillItem(const nlohmann::json& json, int node);
   scoped_refptr<ResItemImpl> ReadLine(const nlohmann::json& json, int node, LineSide side);
   void ReadRecord(const nlohmann::json& json, int node, ResItemImpl* line, LineSide side);

@@ -5,15 +5,8 @@
 
 #include "host/app/undo_action.h"
 #include "host/base/ref_counted.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-class BaseResItem;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -26,8 +19,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT BaseResItemCopyFromAction : public app::UndoAction {
  public:
   BaseResItemCopyFromAction(engine::BaseResItem* target, engine::BaseResItem* source);
-  BaseResItemCopyFromAction(const BaseResItemCopyFromAction&) = delete;
-  BaseResItemCopyFromAction& operator=(const BaseResItemCopyFromAction&) = delete;
 
  protected:
   ~BaseResItemCopyFromAction() override;

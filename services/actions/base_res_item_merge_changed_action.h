@@ -3,15 +3,8 @@
 #pragma once
 
 #include "host/app/undo_action.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-class BaseResItem;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -22,8 +15,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT BaseResItemMergeChangedAction : public app::UndoAction {
  public:
   explicit BaseResItemMergeChangedAction(engine::BaseResItem* item);
-  BaseResItemMergeChangedAction(const BaseResItemMergeChangedAction&) = delete;
-  BaseResItemMergeChangedAction& operator=(const BaseResItemMergeChangedAction&) = delete;
 
  protected:
   ~BaseResItemMergeChangedAction() override;

@@ -10,19 +10,8 @@
 
 #include "host/app/undo_action.h"
 #include "host/base/ref_counted.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-namespace qrv {
-class QRVBaseResItem;
-class QRVBaseResItemGroup;
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -38,8 +27,6 @@ class MARROW_QRV_EXPORT QRVBaseResItemMergeContractAction : public app::UndoActi
   // A source given twice is recorded once; null sources are passed over.
   QRVBaseResItemMergeContractAction(engine::qrv::QRVBaseResItem* target,
                                     const std::vector<engine::qrv::QRVBaseResItem*>& sources);
-  QRVBaseResItemMergeContractAction(const QRVBaseResItemMergeContractAction&) = delete;
-  QRVBaseResItemMergeContractAction& operator=(const QRVBaseResItemMergeContractAction&) = delete;
 
  protected:
   ~QRVBaseResItemMergeContractAction() override;

@@ -6,18 +6,8 @@
 #include <vector>
 
 #include "host/app/undo_action.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-namespace qrv {
-class QRVBaseResItem;
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -31,8 +21,6 @@ class MARROW_QRV_EXPORT QRVBaseResItemSplitContractAction : public app::UndoActi
  public:
   QRVBaseResItemSplitContractAction(engine::qrv::QRVBaseResItem* donor,
                                     const std::vector<engine::qrv::QRVResItem*>& lines);
-  QRVBaseResItemSplitContractAction(const QRVBaseResItemSplitContractAction&) = delete;
-  QRVBaseResItemSplitContractAction& operator=(const QRVBaseResItemSplitContractAction&) = delete;
 
  protected:
   ~QRVBaseResItemSplitContractAction() override;

@@ -28,23 +28,19 @@ void QRVResItemCollectAction::InternalRedo(app::AppDocument* document) { Collect
 bool QRVResItemCollectAction::IsValid(engine::ResItem* /*copy_item*/) const { return true; }
 
 void QRVResItemCollectAction::Collect(app::AppDocument* document) {
-  engine::qrv::QRVResItem* cost_item = nullptr;
-  engine::ResItem* budget_item = nullptr;
-  if (!internal::FindCollectItems(document, cost_item_id_, budget_item_id_, &cost_item,
-                                  &budget_item)) {
-    return;
-  }
-  YsRCJCollectWithCB().YSRcjCollectToCB(cost_item, budget_item, quantity_);
-  internal::NotifyCollected(document, budget_item, cost_item, true);
+  const internal::CollectItems items =
+      internal::FindCollectItems(document, cost_item_id_, budget_item_id_);
+  if (!items) return;
+  YsRCJCollectWithCB().YSRcjCollectToCB(items.cost_item, items.item, quantity_);
+  internal::NotifyCollected(document, items.item, items.cost_item, true);
 }
 
 void QRVResItemCollectAction::DeCollect(app::AppDocument* document) {
-  engine::qrv::QRVResItem* cost_item = nullptr;
-  engine::ResItem* budget_item = nullptr;
-  if (!internal::FindCollectItems(document, cost_item_id_, budget_item_id_, &cost_item,
-                                  &budget_item)) {
-    return;
-  }
+  const internal::CollectItems items =
+      internal::FindCollectItems(document, cost_item_id_, budget_item_id_);
+  if (!items) return;
+  engine::qrv::QRVResItem* cost_item = items.cost_item;
+  engine::ResItem* budget_item = items.item;
   engine::qrv::QRVResCollectObj* record = QRVResItemBean(cost_item).GetResItemCollectObj(false);
   if (!record) return;
   std::vector<engine::ResItem*> listed;

@@ -21,8 +21,6 @@ class MARROW_QRV_EXPORT QRVResItemCollectAction : public app::UndoAction {
   // quantity; changes nothing.
   QRVResItemCollectAction(engine::qrv::QRVResItem* cost_item, engine::ResItem* budget_item,
                           double quantity);
-  QRVResItemCollectAction(const QRVResItemCollectAction&) = delete;
-  QRVResItemCollectAction& operator=(const QRVResItemCollectAction&) = delete;
 
  protected:
   ~QRVResItemCollectAction() override;

@@ -18,21 +18,19 @@ QRVResItemCollectModifyQuantityAction::QRVResItemCollectModifyQuantityAction(
 QRVResItemCollectModifyQuantityAction::~QRVResItemCollectModifyQuantityAction() = default;
 
 void QRVResItemCollectModifyQuantityAction::InternalRedo(app::AppDocument* document) {
-  engine::qrv::QRVResItem* cost_item = nullptr;
-  engine::ResItem* copy_item = nullptr;
-  if (!internal::FindCollectItems(document, cost_item_id_, copy_item_id_, &cost_item, &copy_item))
-    return;
-  YsRCJCollectWithCB().ModifyResItemCollectQuantity(cost_item, copy_item, new_quantity_,
+  const internal::CollectItems items =
+      internal::FindCollectItems(document, cost_item_id_, copy_item_id_);
+  if (!items) return;
+  YsRCJCollectWithCB().ModifyResItemCollectQuantity(items.cost_item, items.item, new_quantity_,
                                                     previous_quantity_);
 }
 
 void QRVResItemCollectModifyQuantityAction::InternalUndo(app::AppDocument* document) {
-  engine::qrv::QRVResItem* cost_item = nullptr;
-  engine::ResItem* copy_item = nullptr;
-  if (!internal::FindCollectItems(document, cost_item_id_, copy_item_id_, &cost_item, &copy_item))
-    return;
+  const internal::CollectItems items =
+      internal::FindCollectItems(document, cost_item_id_, copy_item_id_);
+  if (!items) return;
   double scratch = 0.0;
-  YsRCJCollectWithCB().ModifyResItemCollectQuantity(cost_item, copy_item, previous_quantity_,
+  YsRCJCollectWithCB().ModifyResItemCollectQuantity(items.cost_item, items.item, previous_quantity_,
                                                     scratch);
 }
 

@@ -19,9 +19,6 @@ class MARROW_QRV_EXPORT QRVResItemCollectModifyQuantityAction : public app::Undo
   // Records the ids (an empty id for a null pointer) and the new quantity.
   QRVResItemCollectModifyQuantityAction(engine::qrv::QRVResItem* cost_item,
                                         engine::ResItem* copy_item, double new_quantity);
-  QRVResItemCollectModifyQuantityAction(const QRVResItemCollectModifyQuantityAction&) = delete;
-  QRVResItemCollectModifyQuantityAction& operator=(const QRVResItemCollectModifyQuantityAction&) =
-      delete;
 
  protected:
   ~QRVResItemCollectModifyQuantityAction() override;

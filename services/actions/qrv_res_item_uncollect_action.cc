@@ -48,12 +48,11 @@ QRVResItemUnCollectAction::~QRVResItemUnCollectAction() = default;
 void QRVResItemUnCollectAction::InternalRedo(app::AppDocument* document) { DeCollect(document); }
 
 void QRVResItemUnCollectAction::InternalUndo(app::AppDocument* document) {
-  engine::qrv::QRVResItem* cost_item = nullptr;
-  engine::ResItem* budget_item = nullptr;
-  if (!internal::FindCollectItems(document, cost_item_id_, budget_item_id_, &cost_item,
-                                  &budget_item)) {
-    return;  // Collect does nothing either; keep the identity we have.
-  }
+  const internal::CollectItems items =
+      internal::FindCollectItems(document, cost_item_id_, budget_item_id_);
+  if (!items) return;  // Collect does nothing either; keep the identity we have.
+  engine::qrv::QRVResItem* cost_item = items.cost_item;
+  engine::ResItem* budget_item = items.item;
   // Every copy listed now stays alive through Collect, so the new copy cannot
   // share an address with any of them.
   const std::vector<engine::ResItem*> before_list = CopiesOf(cost_item, budget_item);

@@ -30,8 +30,6 @@ class MARROW_QRV_EXPORT QRVSetCostAccountSetviceAction : public app::UndoAction 
   // |cost_account| is a path, an id, or "" to clear. Changes nothing.
   QRVSetCostAccountSetviceAction(std::vector<engine::DocumentObject*> objects,
                                  const std::string& cost_account);
-  QRVSetCostAccountSetviceAction(const QRVSetCostAccountSetviceAction&) = delete;
-  QRVSetCostAccountSetviceAction& operator=(const QRVSetCostAccountSetviceAction&) = delete;
 
  protected:
   ~QRVSetCostAccountSetviceAction() override;

@@ -55,10 +55,6 @@ bool AccountBelongsTo(engine::qrv::QRVProject* project, const std::string& id,
 }  // namespace
 
 BaseResItemBean::BaseResItemBean(engine::BaseResItem* item) : item_(item) {}
-BaseResItemBean::BaseResItemBean(const BaseResItemBean& other) = default;
-BaseResItemBean& BaseResItemBean::operator=(const BaseResItemBean& other) = default;
-BaseResItemBean::~BaseResItemBean() = default;
-
 bool BaseResItemBean::GetCostAccountPath(std::string& path) {
   if (!item_) return false;
   path =
@@ -74,10 +70,6 @@ bool BaseResItemBean::IsBelongToSpecifyCostAc(const std::string& code) {
 }
 
 QRVBaseResItemBean::QRVBaseResItemBean(engine::qrv::QRVBaseResItem* item) : item_(item) {}
-QRVBaseResItemBean::QRVBaseResItemBean(const QRVBaseResItemBean& other) = default;
-QRVBaseResItemBean& QRVBaseResItemBean::operator=(const QRVBaseResItemBean& other) = default;
-QRVBaseResItemBean::~QRVBaseResItemBean() = default;
-
 bool QRVBaseResItemBean::GetCostAccountPath(std::string& path) {
   if (!item_) return false;
   path = AccountPath(item_, item_->GetCostAccount());

@@ -16,9 +16,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT BaseResItemBean {
  public:
   explicit BaseResItemBean(engine::BaseResItem* item);
-  BaseResItemBean(const BaseResItemBean& other);
-  BaseResItemBean& operator=(const BaseResItemBean& other);
-  ~BaseResItemBean();
 
   // False on an empty view (|path| untouched). Otherwise true, with |path|
   // the account's "/"-joined path, or "" when the entry has no account or
@@ -37,9 +34,6 @@ class MARROW_QRV_EXPORT BaseResItemBean {
 class MARROW_QRV_EXPORT QRVBaseResItemBean {
  public:
   explicit QRVBaseResItemBean(engine::qrv::QRVBaseResItem* item);
-  QRVBaseResItemBean(const QRVBaseResItemBean& other);
-  QRVBaseResItemBean& operator=(const QRVBaseResItemBean& other);
-  ~QRVBaseResItemBean();
 
   // As BaseResItemBean::GetCostAccountPath.
   bool GetCostAccountPath(std::string& path);

@@ -85,12 +85,6 @@ QRVResItemBean::QRVResItemBean(engine::ResItem* item)
 
 QRVResItemBean::QRVResItemBean(std::nullptr_t) : item_(nullptr) {}
 
-QRVResItemBean::QRVResItemBean(const QRVResItemBean& other) = default;
-
-QRVResItemBean& QRVResItemBean::operator=(const QRVResItemBean& other) = default;
-
-QRVResItemBean::~QRVResItemBean() = default;
-
 bool QRVResItemBean::IsUsedByYS() const {
   if (!item_) return false;
   engine::qrv::QRVBaseResItem* entry = item_->GetBaseResItem();

@@ -28,9 +28,6 @@ class MARROW_QRV_EXPORT QRVResItemBean {
   // Cross casts to the product facet; an item without one makes an empty view.
   explicit QRVResItemBean(engine::ResItem* item);
   explicit QRVResItemBean(std::nullptr_t);
-  QRVResItemBean(const QRVResItemBean& other);
-  QRVResItemBean& operator=(const QRVResItemBean& other);
-  ~QRVResItemBean();
 
   // A budget-side item: its base entry is owned by something other than the
   // group the entry reports.

@@ -61,13 +61,6 @@ QRVSubEngineeringBean::QRVSubEngineeringBean(engine::SubEngineering* sub_enginee
 
 QRVSubEngineeringBean::QRVSubEngineeringBean(std::nullptr_t) : sub_engineering_(nullptr) {}
 
-QRVSubEngineeringBean::QRVSubEngineeringBean(const QRVSubEngineeringBean& other) = default;
-
-QRVSubEngineeringBean& QRVSubEngineeringBean::operator=(const QRVSubEngineeringBean& other) =
-    default;
-
-QRVSubEngineeringBean::~QRVSubEngineeringBean() = default;
-
 bool QRVSubEngineeringBean::GetYSFieldValue(const std::string& field_name, double& value) {
   if (KindOfUnitField(field_name)) return GetYSFieldCost(field_name, value);
   if (KindOfTotalField(field_name)) return GetYSFieldTotalCost(field_name, value);

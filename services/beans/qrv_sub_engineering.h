@@ -20,9 +20,6 @@ class MARROW_QRV_EXPORT QRVSubEngineeringBean {
   // Cross casts to the product facet; null when the cast fails.
   explicit QRVSubEngineeringBean(engine::SubEngineering* sub_engineering);
   explicit QRVSubEngineeringBean(std::nullptr_t);
-  QRVSubEngineeringBean(const QRVSubEngineeringBean& other);
-  QRVSubEngineeringBean& operator=(const QRVSubEngineeringBean& other);
-  ~QRVSubEngineeringBean();
 
   // The budget fee figure behind a budget detail field name ("YSMXLabor",
   // "YSMXLaborTotal", ...). False, |value| untouched, for any other name or

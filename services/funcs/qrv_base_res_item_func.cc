@@ -20,8 +20,6 @@ void MoveLine(engine::qrv::QRVResItem* line, engine::qrv::QRVBaseResItem* from,
 }  // namespace
 
 QRVBaseResItemFunc::QRVBaseResItemFunc(engine::qrv::QRVBaseResItem* item) : item_(item) {}
-QRVBaseResItemFunc::QRVBaseResItemFunc(const QRVBaseResItemFunc& other) = default;
-QRVBaseResItemFunc& QRVBaseResItemFunc::operator=(const QRVBaseResItemFunc& other) = default;
 QRVBaseResItemFunc::~QRVBaseResItemFunc() = default;
 
 bool QRVBaseResItemFunc::MergeContract(const std::set<engine::qrv::QRVResItem*>& items) {

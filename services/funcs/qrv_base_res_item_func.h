@@ -6,14 +6,8 @@
 #include <set>
 #include <vector>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-namespace qrv {
-class QRVBaseResItem;
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -24,8 +18,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT QRVBaseResItemFunc {
  public:
   explicit QRVBaseResItemFunc(engine::qrv::QRVBaseResItem* item);
-  QRVBaseResItemFunc(const QRVBaseResItemFunc& other);
-  QRVBaseResItemFunc& operator=(const QRVBaseResItemFunc& other);
   virtual ~QRVBaseResItemFunc();
 
   // Moves every line (in address order) from the entry it is attached to now

@@ -36,13 +36,6 @@ bool TakeOffRecord(Record* record, engine::ResItem* copy, const char* missing) {
 
 }  // namespace
 
-YsRCJCollectWithCB::YsRCJCollectWithCB() = default;
-YsRCJCollectWithCB::YsRCJCollectWithCB(const YsRCJCollectWithCB&) = default;
-YsRCJCollectWithCB::YsRCJCollectWithCB(YsRCJCollectWithCB&&) noexcept = default;
-YsRCJCollectWithCB& YsRCJCollectWithCB::operator=(const YsRCJCollectWithCB&) = default;
-YsRCJCollectWithCB& YsRCJCollectWithCB::operator=(YsRCJCollectWithCB&&) noexcept = default;
-YsRCJCollectWithCB::~YsRCJCollectWithCB() = default;
-
 bool YsRCJCollectWithCB::YSRcjCollectToCB(engine::qrv::QRVResItem* cost_item,
                                           engine::ResItem* budget_item, double quantity) {
   if (!cost_item || !budget_item) return false;

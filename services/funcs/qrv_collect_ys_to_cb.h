@@ -14,13 +14,6 @@ namespace qrv {
 // on are logged as warnings; every operation reports success as a bool.
 class MARROW_QRV_EXPORT YsRCJCollectWithCB {
  public:
-  YsRCJCollectWithCB();
-  YsRCJCollectWithCB(const YsRCJCollectWithCB& other);
-  YsRCJCollectWithCB(YsRCJCollectWithCB&& other) noexcept;
-  YsRCJCollectWithCB& operator=(const YsRCJCollectWithCB& other);
-  YsRCJCollectWithCB& operator=(YsRCJCollectWithCB&& other) noexcept;
-  ~YsRCJCollectWithCB();
-
   // Collects |quantity| of |budget_item| into |cost_item| as a new copy item.
   // A request within 0.0001 of the collectable quantity is snapped to it.
   // A refusal after the records were created leaves them in place, empty.

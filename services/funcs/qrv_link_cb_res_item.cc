@@ -37,13 +37,6 @@ bool GetBillQuantity(engine::SubEngineering* bill, double& quantity) {
 
 }  // namespace
 
-ResItemLinkToCB::ResItemLinkToCB() = default;
-ResItemLinkToCB::ResItemLinkToCB(const ResItemLinkToCB&) = default;
-ResItemLinkToCB::ResItemLinkToCB(ResItemLinkToCB&&) noexcept = default;
-ResItemLinkToCB& ResItemLinkToCB::operator=(const ResItemLinkToCB&) = default;
-ResItemLinkToCB& ResItemLinkToCB::operator=(ResItemLinkToCB&&) noexcept = default;
-ResItemLinkToCB::~ResItemLinkToCB() = default;
-
 bool ResItemLinkToCB::LinkToCB(engine::ResItem* budget_item, Resolver resolver) {
   if (!budget_item) return false;
   const QRVResItemBean budget_view(budget_item);

@@ -20,13 +20,6 @@ class MARROW_QRV_EXPORT ResItemLinkToCB {
  public:
   using Resolver = std::function<engine::qrv::QRVResItem*(engine::ResItem*)>;
 
-  ResItemLinkToCB();
-  ResItemLinkToCB(const ResItemLinkToCB& other);
-  ResItemLinkToCB(ResItemLinkToCB&& other) noexcept;
-  ResItemLinkToCB& operator=(const ResItemLinkToCB& other);
-  ResItemLinkToCB& operator=(ResItemLinkToCB&& other) noexcept;
-  ~ResItemLinkToCB();
-
   // Links one budget line. False, without change, for a null or collected
   // line or when the resolver gives no cost line. When the line's or its
   // bill's quantity cannot be read the content is left as it is.

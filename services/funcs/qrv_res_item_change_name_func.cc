@@ -24,14 +24,6 @@ engine::SubProject* OwningSubProject(engine::DocumentObject* object) {
 
 }  // namespace
 
-QRVResItemChangeNameFunc::QRVResItemChangeNameFunc() = default;
-QRVResItemChangeNameFunc::QRVResItemChangeNameFunc(const QRVResItemChangeNameFunc& other) = default;
-QRVResItemChangeNameFunc& QRVResItemChangeNameFunc::operator=(
-    const QRVResItemChangeNameFunc& other) = default;
-QRVResItemChangeNameFunc& QRVResItemChangeNameFunc::operator=(
-    QRVResItemChangeNameFunc&& other) noexcept = default;
-QRVResItemChangeNameFunc::~QRVResItemChangeNameFunc() = default;
-
 void QRVResItemChangeNameFunc::ChangeResItemName(engine::ResItem* item, const std::string& name) {
   if (!item) return;
   engine::BaseResItem* current = item->GetBaseResItem();

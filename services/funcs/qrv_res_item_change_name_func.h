@@ -6,12 +6,8 @@
 
 #include <string>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class BaseResItem;
-class ResItem;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -19,12 +15,6 @@ namespace qrv {
 // The line's old entry is left as it was. Nothing is logged.
 class MARROW_QRV_EXPORT QRVResItemChangeNameFunc {
  public:
-  QRVResItemChangeNameFunc();
-  QRVResItemChangeNameFunc(const QRVResItemChangeNameFunc& other);
-  QRVResItemChangeNameFunc& operator=(const QRVResItemChangeNameFunc& other);
-  QRVResItemChangeNameFunc& operator=(QRVResItemChangeNameFunc&& other) noexcept;
-  ~QRVResItemChangeNameFunc();
-
   // A copy of the line's entry named |name| is looked up by its key in the
   // shared item set of the sub-project above the line: an equal entry found
   // there is chosen; otherwise the copy takes the next number for its number

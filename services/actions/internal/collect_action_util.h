@@ -14,18 +14,25 @@ namespace marrow {
 namespace qrv {
 namespace internal {
 
-// Finds the cost item and a second item (budget or copy) of |document| by
-// their stored ids. False when an id is empty, the document is null or
-// either object is missing or of another kind.
-inline bool FindCollectItems(app::AppDocument* document, const std::string& cost_item_id,
-                             const std::string& item_id, engine::qrv::QRVResItem** cost_item,
-                             engine::ResItem** item) {
-  *cost_item = nullptr;
-  *item = nullptr;
-  if (cost_item_id.empty() || item_id.empty() || !document) return false;
-  *cost_item = dynamic_cast<engine::qrv::QRVResItem*>(document->FindObjectById(cost_item_id));
-  *item = dynamic_cast<engine::ResItem*>(document->FindObjectById(item_id));
-  return *cost_item && *item;
+// The cost item and a second item (budget or copy) of one collection
+// action, found again by their stored ids; false when either is missing.
+struct CollectItems {
+  engine::qrv::QRVResItem* cost_item = nullptr;
+  engine::ResItem* item = nullptr;
+
+  explicit operator bool() const { return cost_item && item; }
+};
+
+// Finds the items |cost_item_id| and |item_id| name in |document|. Empty when
+// an id is empty, the document is null or either object is missing or of
+// another kind.
+inline CollectItems FindCollectItems(app::AppDocument* document, const std::string& cost_item_id,
+                                     const std::string& item_id) {
+  if (cost_item_id.empty() || item_id.empty() || !document) return CollectItems();
+  CollectItems items;
+  items.cost_item = dynamic_cast<engine::qrv::QRVResItem*>(document->FindObjectById(cost_item_id));
+  items.item = dynamic_cast<engine::ResItem*>(document->FindObjectById(item_id));
+  return items;
 }
 
 // Tells a product document that |budget_item| was collected into or released

@@ -15,10 +15,6 @@ namespace {}  // namespace
 
 BillStageGroupFunc::BillStageGroupFunc(engine::qrv::QRVBillStageGroup* group) : group_(group) {}
 
-BillStageGroupFunc::BillStageGroupFunc(const BillStageGroupFunc& other) = default;
-
-BillStageGroupFunc& BillStageGroupFunc::operator=(const BillStageGroupFunc& other) = default;
-
 BillStageGroupFunc::~BillStageGroupFunc() = default;
 
 void BillStageGroupFunc::UpdateLocalBillStage(engine::FieldContainer* fields,

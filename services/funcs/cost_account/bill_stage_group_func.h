@@ -12,8 +12,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT BillStageGroupFunc {
  public:
   explicit BillStageGroupFunc(engine::qrv::QRVBillStageGroup* group);
-  BillStageGroupFunc(const BillStageGroupFunc& other);
-  BillStageGroupFunc& operator=(const BillStageGroupFunc& other);
   virtual ~BillStageGroupFunc();
 
   // When "QRV_BillStage" of |fields| names a stage of |other|, rewrites it to

@@ -8,13 +8,6 @@
 namespace marrow {
 namespace qrv {
 
-QRVResItemFunc::QRVResItemFunc() = default;
-QRVResItemFunc::QRVResItemFunc(const QRVResItemFunc& other) = default;
-QRVResItemFunc::QRVResItemFunc(QRVResItemFunc&& other) noexcept = default;
-QRVResItemFunc& QRVResItemFunc::operator=(const QRVResItemFunc& other) = default;
-QRVResItemFunc& QRVResItemFunc::operator=(QRVResItemFunc&& other) noexcept = default;
-QRVResItemFunc::~QRVResItemFunc() = default;
-
 void QRVResItemFunc::SetCostAccount(std::vector<engine::DocumentObject*> objects,
                                     const std::string& value) {
   // Resources of one project share a tree: the value is resolved once per

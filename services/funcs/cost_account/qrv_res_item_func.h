@@ -20,13 +20,6 @@ namespace qrv {
 // Every resource changed is recorded, also when its former id was empty.
 class MARROW_QRV_EXPORT QRVResItemFunc {
  public:
-  QRVResItemFunc();
-  QRVResItemFunc(const QRVResItemFunc& other);
-  QRVResItemFunc(QRVResItemFunc&& other) noexcept;
-  QRVResItemFunc& operator=(const QRVResItemFunc& other);
-  QRVResItemFunc& operator=(QRVResItemFunc&& other) noexcept;
-  ~QRVResItemFunc();
-
   // Assigns |value| (a path, an id, or "" to clear) to |objects| in order.
   void SetCostAccount(std::vector<engine::DocumentObject*> objects, const std::string& value);
 

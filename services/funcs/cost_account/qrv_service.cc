@@ -42,10 +42,6 @@ engine::qrv::QRVCostAccount* FindLocalCounterpart(engine::qrv::QRVCostAccountGro
 CostAccountGroupFunc::CostAccountGroupFunc(engine::qrv::QRVCostAccountGroup* group)
     : group_(group) {}
 
-CostAccountGroupFunc::CostAccountGroupFunc(const CostAccountGroupFunc& other) = default;
-
-CostAccountGroupFunc& CostAccountGroupFunc::operator=(const CostAccountGroupFunc& other) = default;
-
 CostAccountGroupFunc::~CostAccountGroupFunc() = default;
 
 void CostAccountGroupFunc::GetCostAccountCodeLevel(std::map<std::string, int>& levels) {

@@ -21,8 +21,6 @@ namespace qrv {
 class MARROW_QRV_EXPORT CostAccountGroupFunc {
  public:
   explicit CostAccountGroupFunc(engine::qrv::QRVCostAccountGroup* group);
-  CostAccountGroupFunc(const CostAccountGroupFunc& other);
-  CostAccountGroupFunc& operator=(const CostAccountGroupFunc& other);
   virtual ~CostAccountGroupFunc();
 
   // Stores, under each account's code, its position in a depth-first,

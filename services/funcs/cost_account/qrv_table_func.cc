@@ -284,13 +284,6 @@ class RowForest {
 
 }  // namespace
 
-QRVTableFunc::QRVTableFunc() = default;
-QRVTableFunc::QRVTableFunc(const QRVTableFunc& other) = default;
-QRVTableFunc::QRVTableFunc(QRVTableFunc&& other) noexcept = default;
-QRVTableFunc& QRVTableFunc::operator=(const QRVTableFunc& other) = default;
-QRVTableFunc& QRVTableFunc::operator=(QRVTableFunc&& other) noexcept = default;
-QRVTableFunc::~QRVTableFunc() = default;
-
 void QRVTableFunc::SetCostAccount(std::vector<engine::DocumentObject*> objects,
                                   const std::string& value) {
   const std::vector<const std::string*> values(objects.size(), &value);

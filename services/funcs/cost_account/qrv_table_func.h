@@ -27,13 +27,6 @@ namespace qrv {
 // their subtrees), whatever the shape or size of the selection.
 class MARROW_QRV_EXPORT QRVTableFunc {
  public:
-  QRVTableFunc();
-  QRVTableFunc(const QRVTableFunc& other);
-  QRVTableFunc(QRVTableFunc&& other) noexcept;
-  QRVTableFunc& operator=(const QRVTableFunc& other);
-  QRVTableFunc& operator=(QRVTableFunc&& other) noexcept;
-  ~QRVTableFunc();
-
   // Assigns |value| (a path, an id, or "" to clear) to |objects| in order.
   void SetCostAccount(std::vector<engine::DocumentObject*> objects, const std::string& value);
   // Assigns each object its own value, in order; the same as one

@@ -79,10 +79,6 @@ QRVSubEngineeringResItemDetailFunc::QRVSubEngineeringResItemDetailFunc(
       selection_.push_back(product);
 }
 
-QRVSubEngineeringResItemDetailFunc::QRVSubEngineeringResItemDetailFunc(
-    const QRVSubEngineeringResItemDetailFunc&) = default;
-QRVSubEngineeringResItemDetailFunc& QRVSubEngineeringResItemDetailFunc::operator=(
-    const QRVSubEngineeringResItemDetailFunc&) = default;
 QRVSubEngineeringResItemDetailFunc::~QRVSubEngineeringResItemDetailFunc() = default;
 
 scoped_refptr<engine::ResItemGroup> QRVSubEngineeringResItemDetailFunc::GetQRVResItemDetail(
@@ -104,10 +100,6 @@ QRVDesSubEngineeringResItemDetailFunc::QRVDesSubEngineeringResItemDetailFunc(
   selection_ = TopMost(items);
 }
 
-QRVDesSubEngineeringResItemDetailFunc::QRVDesSubEngineeringResItemDetailFunc(
-    const QRVDesSubEngineeringResItemDetailFunc&) = default;
-QRVDesSubEngineeringResItemDetailFunc& QRVDesSubEngineeringResItemDetailFunc::operator=(
-    const QRVDesSubEngineeringResItemDetailFunc&) = default;
 QRVDesSubEngineeringResItemDetailFunc::~QRVDesSubEngineeringResItemDetailFunc() = default;
 
 scoped_refptr<engine::ResItemGroup> QRVDesSubEngineeringResItemDetailFunc::GetResItemDetail(

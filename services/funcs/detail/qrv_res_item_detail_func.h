@@ -32,8 +32,6 @@ class MARROW_QRV_EXPORT QRVSubEngineeringResItemDetailFunc {
  public:
   explicit QRVSubEngineeringResItemDetailFunc(
       const std::vector<engine::qrv::QRVSubEngineering*>& bills);
-  QRVSubEngineeringResItemDetailFunc(const QRVSubEngineeringResItemDetailFunc& other);
-  QRVSubEngineeringResItemDetailFunc& operator=(const QRVSubEngineeringResItemDetailFunc& other);
   virtual ~QRVSubEngineeringResItemDetailFunc();
 
   // The group the engine aggregates, with its bill tree root set.
@@ -48,9 +46,6 @@ class MARROW_QRV_EXPORT QRVSubEngineeringResItemDetailFunc {
 class MARROW_QRV_EXPORT QRVDesSubEngineeringResItemDetailFunc {
  public:
   explicit QRVDesSubEngineeringResItemDetailFunc(const std::vector<engine::SubEngineering*>& bills);
-  QRVDesSubEngineeringResItemDetailFunc(const QRVDesSubEngineeringResItemDetailFunc& other);
-  QRVDesSubEngineeringResItemDetailFunc& operator=(
-      const QRVDesSubEngineeringResItemDetailFunc& other);
   virtual ~QRVDesSubEngineeringResItemDetailFunc();
 
   scoped_refptr<engine::ResItemGroup> GetResItemDetail(engine::ResItemCallBack* callback);

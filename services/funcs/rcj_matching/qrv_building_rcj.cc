@@ -269,13 +269,6 @@ SummarySet Difference(const SummarySet& of, const SummarySet& minus) {
 
 }  // namespace
 
-QRVBuildRCJ::QRVBuildRCJ() = default;
-QRVBuildRCJ::QRVBuildRCJ(const QRVBuildRCJ&) = default;
-QRVBuildRCJ::QRVBuildRCJ(QRVBuildRCJ&&) noexcept = default;
-QRVBuildRCJ& QRVBuildRCJ::operator=(const QRVBuildRCJ&) = default;
-QRVBuildRCJ& QRVBuildRCJ::operator=(QRVBuildRCJ&&) noexcept = default;
-QRVBuildRCJ::~QRVBuildRCJ() = default;
-
 void QRVBuildRCJ::Apply(RCJMatchingContext& context) {
   // 1. What to release and what to build.
   MatchLinks to_unlink;

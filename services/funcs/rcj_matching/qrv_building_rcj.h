@@ -35,13 +35,6 @@ namespace qrv {
 // (warning) once per bill whose sub-project holds several sources.
 class MARROW_QRV_EXPORT QRVBuildRCJ {
  public:
-  QRVBuildRCJ();
-  QRVBuildRCJ(const QRVBuildRCJ& other);
-  QRVBuildRCJ(QRVBuildRCJ&& other) noexcept;
-  QRVBuildRCJ& operator=(const QRVBuildRCJ& other);
-  QRVBuildRCJ& operator=(QRVBuildRCJ&& other) noexcept;
-  ~QRVBuildRCJ();
-
   // Reads the context; never changes it.
   void Apply(RCJMatchingContext& context);
 };

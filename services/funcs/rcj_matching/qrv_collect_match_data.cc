@@ -179,13 +179,6 @@ void QRVDesZGResItemFingerprint::Visit(const std::string& key, bool value) {
   if (IsDesFingerprintKey(key)) ResItemZGFingerprint::Visit(key, value);
 }
 
-QRVCollectMatchData::QRVCollectMatchData() = default;
-QRVCollectMatchData::QRVCollectMatchData(const QRVCollectMatchData&) = default;
-QRVCollectMatchData::QRVCollectMatchData(QRVCollectMatchData&&) noexcept = default;
-QRVCollectMatchData& QRVCollectMatchData::operator=(const QRVCollectMatchData&) = default;
-QRVCollectMatchData& QRVCollectMatchData::operator=(QRVCollectMatchData&&) noexcept = default;
-QRVCollectMatchData::~QRVCollectMatchData() = default;
-
 void QRVCollectMatchData::Collect(RCJMatchingContext& context) {
   engine::qrv::QRVSubProject* root = context.sub_project;
   if (!root) return;

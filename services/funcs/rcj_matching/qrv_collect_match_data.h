@@ -12,14 +12,9 @@
 #include "host/base/ref_counted.h"
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "host/engine/res_item.h"
+#include "host/host_forward.h"
 #include "host/marrow/res_item_fingerprint.h"
 #include "qrv_export.h"
-
-namespace engine {
-namespace qrv {
-class QRVSubProject;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -120,13 +115,6 @@ struct RCJMatchingContext {
 // which the product factory makes no entry is left out. Nothing is logged.
 class MARROW_QRV_EXPORT QRVCollectMatchData {
  public:
-  QRVCollectMatchData();
-  QRVCollectMatchData(const QRVCollectMatchData& other);
-  QRVCollectMatchData(QRVCollectMatchData&& other) noexcept;
-  QRVCollectMatchData& operator=(const QRVCollectMatchData& other);
-  QRVCollectMatchData& operator=(QRVCollectMatchData&& other) noexcept;
-  ~QRVCollectMatchData();
-
   // Does nothing without |context.sub_project|.
   void Collect(RCJMatchingContext& context);
 };
