@@ -95,7 +95,8 @@ TEST_F(ToleranceBoundaryTest, ADifferenceOfExactlyTheToleranceIsNotSnapped) {
 TEST_F(ToleranceBoundaryTest, CollectedQuantityOfExactlyTheToleranceCounts) {
   builder_.Collect("ys", "cbA", kEdge);
   Build();
-  EXPECT_DOUBLE_EQ(marrow::qrv::QRVResItemBean(Item("ys")).GetResItemCollectAllowQuantity(),
+  EXPECT_DOUBLE_EQ(marrow::qrv::QRVResItemBean(static_cast<engine::ResItem*>(Item("ys")))
+                       .GetResItemCollectAllowQuantity(),
                    10 - kEdge);
 }
 
