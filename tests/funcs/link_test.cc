@@ -248,15 +248,17 @@ TEST_F(LinkTest, UnlinkRefusals) {
       .BudgetLine("yn", 1, "R9")
       .WithoutCostList()
       .SubEngineering("measure", 1, 0, 1)
-      .BudgetLine("ym", 1, "R10")
       .CostLine("cbm", "e")
+      .BillEntry("mentry", 1)
+      .BudgetLine("ym", 1, "R10")
       .Link("cbm", "ym");
   Build();
   scoped_refptr<ResItemImpl> free_line(new ResItemImpl());
   for (ResItemImpl* line :
        {Item("yn"), Item("ym"), free_line.get(), static_cast<ResItemImpl*>(nullptr)})
     EXPECT_FALSE(link_.DeLinkToCB(line));
-  // A measure item that is no lump-sum one keeps its links.
+  // An entry under a measure item that is no lump-sum one: its owner is no
+  // bill, and the link stays.
   EXPECT_TRUE(Item("cbm")->IsLinkedTo(Item("ym")));
 }
 
