@@ -25,6 +25,7 @@ class ResCollectImpl;
 class ResItemImpl;
 class SubEngineeringImpl;
 class SubProjectImpl;
+class TableImpl;
 class TupleImpl;
 
 namespace persist {
@@ -85,6 +86,9 @@ class DocumentReader {
   // The sub-project's own contract groups ("contractGroups").
   void ReadSubProjectGroups(const nlohmann::json& object, int node, SubProjectImpl* sub_project);
   scoped_refptr<SubEngineeringImpl> ReadBillItem(const nlohmann::json& json, int node);
+  scoped_refptr<TableImpl> ReadTable(const nlohmann::json& json, int node);
+  // Measure roots, keyed tables, item sets, other-items tables, fee store.
+  void ReadMergeContainers(const nlohmann::json& object, int node, SubProjectImpl* sub_project);
   scoped_refptr<ResItemImpl> ReadLine(const nlohmann::json& json, int node, LineSide side);
   void ReadRecord(const nlohmann::json& json, int node, ResItemImpl* line, LineSide side);
   void ReadIdList(const nlohmann::json& object, int node, const char* name, Ref ref,

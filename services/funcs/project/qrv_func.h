@@ -26,7 +26,10 @@ class MARROW_QRV_EXPORT QRVProjectFunc {
   // Runs the whole merge of |source| into the bound project as |root|
   // describes. True when every node passed validation (later stages then
   // run and their failures are only logged); false, with no cost merged and
-  // the tree unchanged, when the arguments or a node were refused.
+  // the tree unchanged, when the arguments or a node were refused. A node
+  // that is its own ancestor ends the merge like a null child (false, no
+  // line). Objects move with a counted reference held; one the receiving
+  // container refuses goes back where it was (docs/project_merge.md).
   bool ProjectMerge(engine::qrv::QRVProject* source, const ProjMergeNode* root);
 
   // The id index: sub-project id to suffix ("_1", "_2", ...). It is never
