@@ -11,6 +11,8 @@
 #include "cli/detail_command.h"
 #include "cli/document_printer.h"
 #include "cli/match_command.h"
+#include "cli/merge_command.h"
+#include "cli/merge_sample.h"
 #include "cli/op_script.h"
 #include "cli/ops_command.h"
 #include "cli/support.h"
@@ -122,7 +124,16 @@ int main(int argc, char** argv) {
   std::string matching_sample_path;
   demo->add_option("--write-matching-sample", matching_sample_path,
                    "only save the matching sample here and walk through matching");
+  bool merge_demo = false;
+  std::string merge_folder;
+  demo->add_flag("--merge", merge_demo, "only walk through merging two projects");
+  demo->add_option("--write-merge-samples", merge_folder,
+                   "with --merge: save the two merge samples and their tree into this folder");
   demo->callback([&] {
+    if (merge_demo) {
+      exit_code = cli::MergeDemo(merge_folder);
+      return;
+    }
     exit_code = matching_sample_path.empty()
                     ? cli::DemoCommand(sample_path, script_path, contract_script_path)
                     : cli::MatchingDemo(matching_sample_path);
@@ -160,6 +171,8 @@ int main(int argc, char** argv) {
   cli::AddMatchCommand(app, match_options, exit_code);
   cli::DetailOptions detail_options;
   cli::AddDetailCommand(app, detail_options, exit_code);
+  cli::MergeOptions merge_options;
+  cli::AddMergeCommand(app, merge_options, exit_code);
 
   try {
     app.parse(argc, argv);

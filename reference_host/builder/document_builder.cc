@@ -157,6 +157,136 @@ DocumentBuilder& DocumentBuilder::Row(const std::string& id, const std::string& 
   return *this;
 }
 
+DocumentBuilder& DocumentBuilder::MeasureRoot(const std::string& id, int tree, const char* call) {
+  CheckFresh(id, call);
+  SubProjectImpl* sub_project = CurrentSubProject();
+  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(id, 0));
+  if (!sub_project->SetMeasureRoot(static_cast<SubProjectImpl::MeasureTree>(tree), root))
+    Fail(call, "cannot add '" + id + "'");
+  bill_ = root.get();
+  current_ = root.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::DJCSRoot(const std::string& id) {
+  return MeasureRoot(id, SubProjectImpl::kDJCS, "DJCSRoot");
+}
+
+DocumentBuilder& DocumentBuilder::ZJCSRoot(const std::string& id) {
+  return MeasureRoot(id, SubProjectImpl::kZJCS, "ZJCSRoot");
+}
+
+DocumentBuilder& DocumentBuilder::JJFYRoot(const std::string& id) {
+  return MeasureRoot(id, SubProjectImpl::kJJFY, "JJFYRoot");
+}
+
+DocumentBuilder& DocumentBuilder::MeasureItem(const std::string& id, const std::string& code,
+                                              const std::string& name,
+                                              const std::string& parent_id) {
+  CheckFresh(id, "MeasureItem");
+  scoped_refptr<SubEngineeringImpl> item(new SubEngineeringImpl(id, engine::kNodeKindBill));
+  item->SetCode(code);
+  item->SetName(name);
+  if (!Need<SubEngineeringImpl>(parent_id, "MeasureItem")->AddChild(item))
+    Fail("MeasureItem", "cannot add '" + id + "'");
+  bill_ = item.get();
+  current_ = item.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::KeyedTable(const std::string& id, int which, const char* call) {
+  CheckFresh(id, call);
+  scoped_refptr<TableImpl> table(new TableImpl(id, call));
+  if (!CurrentSubProject()->SetKeyedTable(static_cast<SubProjectImpl::KeyedTable>(which), table))
+    Fail(call, "cannot add '" + id + "'");
+  table_ = table.get();
+  current_ = table.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::ZJCSDetailTable(const std::string& id) {
+  return KeyedTable(id, SubProjectImpl::kZJCSDetail, "ZJCSDetailTable");
+}
+
+DocumentBuilder& DocumentBuilder::JJFYTable(const std::string& id) {
+  return KeyedTable(id, SubProjectImpl::kJJFYTable, "JJFYTable");
+}
+
+DocumentBuilder& DocumentBuilder::QTXMTable(int number, const std::string& id) {
+  CheckFresh(id, "QTXMTable");
+  scoped_refptr<TableImpl> table(new TableImpl(id, "QTXM" + std::to_string(number)));
+  if (!CurrentSubProject()->EnsureQTXMTables()->SetTable(number, table))
+    Fail("QTXMTable", "cannot add '" + id + "'");
+  table_ = table.get();
+  current_ = table.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::FeeTable(const std::string& id) {
+  CheckFresh(id, "FeeTable");
+  scoped_refptr<TableImpl> table(new TableImpl(id, FeeStoreImpl::kFeeTable));
+  if (!CurrentSubProject()->EnsureFeeStore()->AddTable(table))
+    Fail("FeeTable", "cannot add '" + id + "'");
+  table_ = table.get();
+  current_ = table.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::FeeRow(const std::string& id, const std::string& code,
+                                         const std::string& calculation_base, double rate,
+                                         double amount) {
+  Row(id);
+  current_->fields()->SetFieldValue(keys::kFeeCode, code, true);
+  current_->fields()->SetFieldValue(keys::kFeeCalculationBase, calculation_base, true);
+  current_->fields()->SetFieldValue(keys::kFeeRate, rate, true);
+  current_->fields()->SetFieldValue(keys::kFeeAmount, amount, true);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::SetMember(const std::string& id, int kind, const char* call) {
+  CheckFresh(id, call);
+  scoped_refptr<MovableMemberImpl> member(new MovableMemberImpl(id));
+  ItemSetImpl* set =
+      CurrentSubProject()->EnsureItemSet(static_cast<SubProjectImpl::ItemSetKind>(kind));
+  if (!set->Add(scoped_refptr<DocumentObjectImpl>(member.get())))
+    Fail(call, "cannot add '" + id + "'");
+  current_ = member.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::MovableItem(const std::string& id) {
+  return SetMember(id, SubProjectImpl::kMovableItems, "MovableItem");
+}
+
+DocumentBuilder& DocumentBuilder::ProductItem(const std::string& id) {
+  return SetMember(id, SubProjectImpl::kProductItems, "ProductItem");
+}
+
+DocumentBuilder& DocumentBuilder::MovableRecord(const std::string& id) {
+  return SetMember(id, SubProjectImpl::kMovableRecords, "MovableRecord");
+}
+
+DocumentBuilder& DocumentBuilder::EmptyItemSets() {
+  SubProjectImpl* sub_project = CurrentSubProject();
+  for (int kind = 0; kind < SubProjectImpl::kItemSetCount; ++kind)
+    sub_project->EnsureItemSet(static_cast<SubProjectImpl::ItemSetKind>(kind));
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithRowKey(const std::string& key) {
+  auto* row = dynamic_cast<TupleImpl*>(current_);
+  if (!row) Fail("WithRowKey", "the current object is not a row");
+  row->SetRowKey(key);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithExpression(const std::string& expression) {
+  auto* table = dynamic_cast<TableImpl*>(current_);
+  if (!table) Fail("WithExpression", "the current object is not a table");
+  table->SetExpression(expression);
+  return *this;
+}
+
 DocumentBuilder& DocumentBuilder::Root(const std::string& id, const std::string& name, int kind) {
   CheckFresh(id, "Root");
   scoped_refptr<SubProjectImpl> root(
@@ -365,6 +495,8 @@ DocumentBuilder& DocumentBuilder::WithName(const std::string& name) {
     table->set_name(name);
   } else if (auto* proj = dynamic_cast<ProjectImpl*>(current_)) {
     proj->set_name(name);
+  } else if (auto* item = dynamic_cast<SubEngineeringImpl*>(current_)) {
+    item->SetName(name);
   } else {
     SetEntryField("WithName", keys::kName, name);
   }
@@ -374,6 +506,10 @@ DocumentBuilder& DocumentBuilder::WithName(const std::string& name) {
 DocumentBuilder& DocumentBuilder::WithCode(const std::string& code) {
   if (auto* account = dynamic_cast<CostAccountImpl*>(current_)) {
     account->SetCode(code);
+    return *this;
+  }
+  if (auto* item = dynamic_cast<SubEngineeringImpl*>(current_)) {
+    item->SetCode(code);
     return *this;
   }
   if (CurrentLineEntry()) Fail("WithCode", "a budget line's code is fixed by BudgetLine");

@@ -103,6 +103,33 @@ class DocumentBuilder {
   // Fee figures of the current bill item for one resource kind.
   DocumentBuilder& Fee(const std::string& kind, double unit_cost, double total_cost);
 
+  // Cost tables of the current sub-project that a project merge carries.
+  // A measure-tree root (node kind 0): unit-price, lump-sum or JJFY.
+  DocumentBuilder& DJCSRoot(const std::string& id);
+  DocumentBuilder& ZJCSRoot(const std::string& id);
+  DocumentBuilder& JJFYRoot(const std::string& id);
+  // A bill item (node kind 2) with code and name under bill item |parent_id|.
+  DocumentBuilder& MeasureItem(const std::string& id, const std::string& code,
+                               const std::string& name, const std::string& parent_id);
+  // Tables of the current sub-project; each becomes the current table, so
+  // Row adds to it. |number| of an other-items table is 1 to 5.
+  DocumentBuilder& ZJCSDetailTable(const std::string& id);
+  DocumentBuilder& JJFYTable(const std::string& id);
+  DocumentBuilder& QTXMTable(int number, const std::string& id);
+  // The fee store's summary table "Fee", and a top-level row of it.
+  DocumentBuilder& FeeTable(const std::string& id);
+  DocumentBuilder& FeeRow(const std::string& id, const std::string& code,
+                          const std::string& calculation_base, double rate, double amount);
+  // Members of the current sub-project's item sets (each set made when
+  // absent); EmptyItemSets makes all three without members.
+  DocumentBuilder& MovableItem(const std::string& id);
+  DocumentBuilder& ProductItem(const std::string& id);
+  DocumentBuilder& MovableRecord(const std::string& id);
+  DocumentBuilder& EmptyItemSets();
+  // The key of the current row; the total expression of the current table.
+  DocumentBuilder& WithRowKey(const std::string& key);
+  DocumentBuilder& WithExpression(const std::string& expression);
+
   // Host-level states, set up without the library.
   // Cost line |cost_id| represents budget line |budget_id| by a link.
   DocumentBuilder& Link(const std::string& cost_id, const std::string& budget_id);
@@ -198,6 +225,9 @@ class DocumentBuilder {
   ResItemImpl* CurrentLine(const char* call) const;
   ResItemImpl* CurrentListedLine(const char* call) const;
   ResCollectCopyImpl* CurrentCopyRecord(const char* call) const;
+  DocumentBuilder& MeasureRoot(const std::string& id, int tree, const char* call);
+  DocumentBuilder& KeyedTable(const std::string& id, int which, const char* call);
+  DocumentBuilder& SetMember(const std::string& id, int kind, const char* call);
   void SetEntryField(const char* call, const std::string& key, const engine::FieldValue& value);
 
   std::unique_ptr<EstimateDocument> document_;

@@ -298,6 +298,22 @@ engine::BaseResItem* ResSummaryImpl::Find(const std::string& key) const {
   return it == by_key_.end() || it->second.empty() ? nullptr : it->second.front();
 }
 
+BaseResItemImpl* ResSummaryImpl::GetMemberAt(int index) const {
+  if (index < entries_.size()) return entries_.at(index);
+  index -= entries_.size();
+  return index >= 0 && index < shared_count() ? shared_[index].get() : nullptr;
+}
+
+bool ResSummaryImpl::AddMember(engine::BaseResItem* entry) {
+  auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
+  if (!impl) return false;
+  if (entries_.IndexOf(impl) >= 0) return true;
+  for (const auto& member : shared_)
+    if (member.get() == impl) return true;
+  shared_.push_back(impl);
+  return true;
+}
+
 bool ResSummaryImpl::Add(engine::BaseResItem* entry) {
   auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
   if (!impl) {

@@ -33,5 +33,20 @@ inline constexpr char kBillStage[] = "QRV_BillStage";
 // Collection copy quantity = budget quantity x this ratio.
 inline constexpr char kCollectRatio[] = "QRV_RICollectRatio";
 
+// Bill item code and name.
+inline constexpr char kBillCode[] = "SECode";
+inline constexpr char kBillName[] = "SEName";
+// Rows of keyed tables, fee rows and the fee table's total expression.
+inline constexpr char kRowKey[] = "RowKey";
+inline constexpr char kFeeCode[] = "Code";
+inline constexpr char kFeeCalculationBase[] = "CalculationBase";
+inline constexpr char kFeeRate[] = "Rate";
+inline constexpr char kFeeAmount[] = "Amount";
+inline constexpr char kTableExpression[] = "Expression";
+// Overview areas of a sub-project (marrow::SubProjectBeans).
+inline constexpr char kBuildingArea[] = "BuildingArea";
+inline constexpr char kUponBuildingArea[] = "UponBuildingArea";
+inline constexpr char kUnderBuildingArea[] = "UnderBuildingArea";
+
 }  // namespace keys
 }  // namespace reference_host

@@ -20,6 +20,14 @@ BaseResItemGroupImpl* GroupedItemSetImpl::FindGroupById(const std::string& id) c
   return nullptr;
 }
 
+BaseResItemGroupImpl* GroupedItemSetImpl::FindGroupByKey(const std::string& key) const {
+  for (int i = 0; i < GetGroupCount(); ++i) {
+    BaseResItemGroupImpl* group = GetGroupAt(i);
+    if (group->GetFormName() == key) return group;
+  }
+  return nullptr;
+}
+
 int GroupedItemSetImpl::GetGroupCount() const {
   const ProjectImpl* project = ProjectOfRoot();
   return groups_.size() + (project ? project->GetBaseResItemGroupCount() : 0);

@@ -25,6 +25,7 @@ class GroupedItemSetImpl : public engine::qrv::QRVGroupedItemSet {
 
   // engine::qrv::QRVGroupedItemSet:
   BaseResItemGroupImpl* FindGroupById(const std::string& id) const override;
+  BaseResItemGroupImpl* FindGroupByKey(const std::string& key) const override;
   int GetGroupCount() const override;
   BaseResItemGroupImpl* GetGroupAt(int index) const override;
 

@@ -23,6 +23,17 @@ bool ProjectImpl::SetRootSubProject(scoped_refptr<SubProjectImpl> root) {
   return false;
 }
 
+bool ProjectImpl::SetRootSubProject(engine::SubProject* root) {
+  scoped_refptr<SubProjectImpl> impl(dynamic_cast<SubProjectImpl*>(root));
+  if (!impl) return false;
+  if (impl.get() == GetRootSubProject()) return true;
+  ProjectImpl* other = dynamic_cast<ProjectImpl*>(impl->owner());
+  if (other) other->root_.Remove(impl.get());
+  if (SetRootSubProject(impl)) return true;
+  if (other) other->root_.Insert(impl);
+  return false;
+}
+
 void ProjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {
   root_.AppendTo(members);
   cost_accounts_.AppendTo(members);

@@ -41,6 +41,8 @@ class ProjectImpl : public DocumentObjectImpl,
   void set_name(const std::string& name) { name_ = name; }
   // Replaces any earlier root.
   bool SetRootSubProject(scoped_refptr<SubProjectImpl> root);
+  // engine::Project: also takes the root of another project.
+  bool SetRootSubProject(engine::SubProject* root) override;
   CostAccountGroupImpl* cost_accounts() const { return GetCostAccountGroup(); }
   BillStageGroupImpl* bill_stages() const { return GetBillStageGroup(); }
   bool AddBaseResItemGroup(scoped_refptr<BaseResItemGroupImpl> group, int index = -1) {

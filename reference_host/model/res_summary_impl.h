@@ -32,6 +32,12 @@ class ResSummaryImpl : public DocumentObjectImpl,
   // Appends a free entry of this host; refused (false, logged) otherwise.
   bool Add(engine::BaseResItem* entry) override;
   engine::NumberAllocator* GetNumberAllocator() override { return this; }
+  // Own entries first, then the shared ones (held by counted reference, not
+  // owned, and not part of this set's document membership or key index).
+  int GetMemberCount() const override { return entries_.size() + static_cast<int>(shared_.size()); }
+  BaseResItemImpl* GetMemberAt(int index) const override;
+  bool AddMember(engine::BaseResItem* entry) override;
+  int shared_count() const { return static_cast<int>(shared_.size()); }
   // engine::NumberAllocator: one more than the highest number an entry of
   // the set with |number_key| holds now, or 1 when none does. Numbers of
   // entries that left are free again.
@@ -60,6 +66,7 @@ class ResSummaryImpl : public DocumentObjectImpl,
   void Unindex(const BaseResItemImpl* entry) const;
 
   OwnedChildren<BaseResItemImpl> entries_{this};
+  std::vector<scoped_refptr<BaseResItemImpl>> shared_;
   mutable bool index_stale_ = true;
   mutable std::unordered_map<std::string, std::vector<BaseResItemImpl*>> by_key_;
   // Number key -> number -> how many entries hold it.

@@ -3,6 +3,7 @@
 #include <glog/logging.h>
 
 #include "reference_host/model/estimate_document.h"
+#include "reference_host/model/field_keys.h"
 #include "reference_host/model/sub_project_impl.h"
 
 namespace reference_host {
@@ -34,6 +35,49 @@ SubProjectImpl* SubEngineeringImpl::sub_project() const {
 }
 
 engine::SubProject* SubEngineeringImpl::GetSubProject() const { return sub_project(); }
+
+std::string SubEngineeringImpl::GetCode() const {
+  engine::FieldValue value;
+  fields()->GetFieldValue(keys::kBillCode, value);
+  return value.GetString();
+}
+
+void SubEngineeringImpl::SetCode(const std::string& code) {
+  fields()->SetFieldValue(keys::kBillCode, code, true);
+}
+
+std::string SubEngineeringImpl::GetName() const {
+  engine::FieldValue value;
+  fields()->GetFieldValue(keys::kBillName, value);
+  return value.GetString();
+}
+
+void SubEngineeringImpl::SetName(const std::string& name) {
+  fields()->SetFieldValue(keys::kBillName, name, true);
+}
+
+int SubEngineeringImpl::GetIndex() const {
+  if (SubEngineeringImpl* parent = GetParent()) return parent->IndexOfChild(this);
+  if (SubProjectImpl* holder = dynamic_cast<SubProjectImpl*>(owner())) {
+    for (int i = 0; i < holder->GetSubEngineeringCount(); ++i)
+      if (holder->GetSubEngineering(i) == this) return i;
+    return 0;
+  }
+  return -1;
+}
+
+bool SubEngineeringImpl::AddChild(engine::SubEngineering* child, engine::SubEngineering* before) {
+  auto* impl = dynamic_cast<SubEngineeringImpl*>(child);
+  if (!impl) return false;
+  auto* before_impl = dynamic_cast<SubEngineeringImpl*>(before);
+  int index = before_impl ? children_.IndexOf(before_impl) : -1;
+  return children_.Insert(scoped_refptr<SubEngineeringImpl>(impl), index);
+}
+
+bool SubEngineeringImpl::RemoveChild(engine::SubEngineering* child) {
+  auto* impl = dynamic_cast<SubEngineeringImpl*>(child);
+  return impl && children_.Remove(impl);
+}
 
 void SubEngineeringImpl::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
   auto* incoming = dynamic_cast<ResItemListImpl*>(list);

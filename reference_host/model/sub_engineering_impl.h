@@ -39,6 +39,16 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   engine::SubEngineering* GetChildSubEngineering(int index) const override {
     return children_.at(index);
   }
+  // Code and name live in the fields "SECode" and "SEName".
+  std::string GetCode() const override;
+  void SetCode(const std::string& code) override;
+  std::string GetName() const override;
+  void SetName(const std::string& name) override;
+  // Among the parent's children, or on top of its sub-project's bills.
+  int GetIndex() const override;
+  bool AddChild(engine::SubEngineering* child, engine::SubEngineering* before) override;
+  bool RemoveChild(engine::SubEngineering* child) override;
+  void RefreshChildren() override {}
 
   // engine::qrv::QRVSubEngineering:
   engine::SubEngineering* GetSubEngineering() override { return this; }

@@ -10,6 +10,42 @@ SubProjectImpl::SubProjectImpl(std::string id, int kind, std::string name, std::
     : DocumentObjectImpl(std::move(id)), kind_(kind), name_(std::move(name)) {
   summary_ = new ResSummaryImpl(summary_id.empty() ? GetId() + "/summary" : summary_id);
   set_owner_of(summary_.get(), this);
+  for (auto& slot : roots_) slot = std::make_unique<OwnedChildren<SubEngineeringImpl>>(this);
+  for (auto& slot : keyed_tables_) slot = std::make_unique<OwnedChildren<TableImpl>>(this);
+}
+
+bool SubProjectImpl::AddChild(engine::SubProject* child, int position) {
+  auto* impl = dynamic_cast<SubProjectImpl*>(child);
+  return impl &&
+         children_.Insert(scoped_refptr<SubProjectImpl>(impl), position > 0 ? position - 1 : -1);
+}
+
+bool SubProjectImpl::RemoveChild(engine::SubProject* child) {
+  auto* impl = dynamic_cast<SubProjectImpl*>(child);
+  return impl && children_.Remove(impl);
+}
+
+bool SubProjectImpl::SetMeasureRoot(MeasureTree tree, scoped_refptr<SubEngineeringImpl> root) {
+  return roots_[tree]->size() == 0 && roots_[tree]->Insert(std::move(root));
+}
+
+bool SubProjectImpl::SetKeyedTable(KeyedTable which, scoped_refptr<TableImpl> table) {
+  return keyed_tables_[which]->size() == 0 && keyed_tables_[which]->Insert(std::move(table));
+}
+
+ItemSetImpl* SubProjectImpl::EnsureItemSet(ItemSetKind kind) {
+  if (!item_sets_[kind]) item_sets_[kind] = std::make_unique<ItemSetImpl>(this);
+  return item_sets_[kind].get();
+}
+
+QTXMTablesImpl* SubProjectImpl::EnsureQTXMTables() {
+  if (!qtxm_) qtxm_ = std::make_unique<QTXMTablesImpl>(this);
+  return qtxm_.get();
+}
+
+FeeStoreImpl* SubProjectImpl::EnsureFeeStore() {
+  if (!fee_store_) fee_store_ = std::make_unique<FeeStoreImpl>(this);
+  return fee_store_.get();
 }
 
 SubProjectImpl::~SubProjectImpl() { set_owner_of(summary_.get(), nullptr); }
@@ -29,6 +65,12 @@ void SubProjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) co
   children_.AppendTo(members);
   bills_.AppendTo(members);
   grouped_items_.AppendMembers(members);
+  for (const auto& slot : roots_) slot->AppendTo(members);
+  for (const auto& slot : keyed_tables_) slot->AppendTo(members);
+  for (const auto& set : item_sets_)
+    if (set) set->AppendMembers(members);
+  if (qtxm_) qtxm_->AppendMembers(members);
+  if (fee_store_) fee_store_->AppendMembers(members);
 }
 
 scoped_refptr<engine::ResItemGroup> SubProjectImpl::GroupResItems(

@@ -19,6 +19,7 @@
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
 #include "reference_host/model/sub_project_impl.h"
+#include "reference_host/model/sub_project_tables_impl.h"
 #include "reference_host/model/table_impl.h"
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
@@ -330,6 +331,7 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
   ForEachElement(object, node, "bills", [&](const json& bill, int bill_node) {
     sub_project->AddSubEngineering(ReadBillItem(bill, bill_node));
   });
+  ReadMergeContainers(object, node, sub_project.get());
   return sub_project;
 }
 
@@ -342,6 +344,70 @@ scoped_refptr<BaseResItemGroupImpl> DocumentReader::ReadContractGroup(const json
     group->Add(ReadEntry(entry, entry_node));
   });
   return group;
+}
+
+scoped_refptr<TableImpl> DocumentReader::ReadTable(const json& value, int node) {
+  const json& table_json = Object(value, node);
+  std::string table_name = Text(table_json, node, "name");
+  auto table = Create<TableImpl>(
+      table_json, node, [&](const std::string& id) { return new TableImpl(id, table_name); });
+  if (const json* rows = Array(table_json, node, "rows")) {
+    for (size_t j = 0; j < rows->size(); ++j)
+      table->AddRow(ReadRow((*rows)[j], Node(node, "rows", static_cast<long>(j))));
+  }
+  return table;
+}
+
+void DocumentReader::ReadMergeContainers(const json& object, int node,
+                                         SubProjectImpl* sub_project) {
+  const std::pair<const char*, SubProjectImpl::MeasureTree> roots[] = {
+      {"djcsRoot", SubProjectImpl::kDJCS},
+      {"zjcsRoot", SubProjectImpl::kZJCS},
+      {"jjfyRoot", SubProjectImpl::kJJFY}};
+  for (const auto& [key, tree] : roots)
+    if (const json* root = Member(object, node, key, false))
+      sub_project->SetMeasureRoot(tree, ReadBillItem(*root, Node(node, key)));
+  const std::pair<const char*, SubProjectImpl::KeyedTable> keyed[] = {
+      {"zjcsDetailTable", SubProjectImpl::kZJCSDetail}, {"jjfyTable", SubProjectImpl::kJJFYTable}};
+  for (const auto& [key, which] : keyed)
+    if (const json* table = Member(object, node, key, false))
+      sub_project->SetKeyedTable(which, ReadTable(*table, Node(node, key)));
+  const std::pair<const char*, SubProjectImpl::ItemSetKind> sets[] = {
+      {"movableItems", SubProjectImpl::kMovableItems},
+      {"productItems", SubProjectImpl::kProductItems},
+      {"movableRecords", SubProjectImpl::kMovableRecords}};
+  for (const auto& [key, kind] : sets) {
+    const json* members = Array(object, node, key);
+    if (!members) continue;
+    ItemSetImpl* set = sub_project->EnsureItemSet(kind);
+    for (size_t i = 0; i < members->size(); ++i) {
+      int member_node = Node(node, key, static_cast<long>(i));
+      set->Add(Create<MovableMemberImpl>(
+          Object((*members)[i], member_node), member_node,
+          [](const std::string& id) { return new MovableMemberImpl(id); }));
+    }
+  }
+  if (const json* qtxm = Member(object, node, "qtxmTables", false)) {
+    int qtxm_node = Node(node, "qtxmTables");
+    const json& tables = Object(*qtxm, qtxm_node);
+    QTXMTablesImpl* holder = sub_project->EnsureQTXMTables();
+    // Path nodes keep the member name's pointer: static texts only.
+    static const char* const kKeys[] = {"table1", "table2", "table3", "table4", "table5"};
+    for (int number = 1; number <= QTXMTablesImpl::kTableCount; ++number) {
+      const char* key = kKeys[number - 1];
+      if (const json* table = Member(tables, qtxm_node, key, false))
+        holder->SetTable(number, ReadTable(*table, Node(qtxm_node, key)));
+    }
+  }
+  if (const json* store = Member(object, node, "feeStore", false)) {
+    int store_node = Node(node, "feeStore");
+    FeeStoreImpl* fee_store = sub_project->EnsureFeeStore();
+    if (const json* tables = Array(Object(*store, store_node), store_node, "tables")) {
+      for (size_t i = 0; i < tables->size(); ++i)
+        fee_store->AddTable(
+            ReadTable((*tables)[i], Node(store_node, "tables", static_cast<long>(i))));
+    }
+  }
 }
 
 scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value, int node) {

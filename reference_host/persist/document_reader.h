@@ -26,6 +26,7 @@ class ResCollectImpl;
 class ResItemImpl;
 class SubEngineeringImpl;
 class SubProjectImpl;
+class TableImpl;
 class TupleImpl;
 
 namespace persist {
@@ -93,6 +94,9 @@ class DocumentReader {
   // One element of a "contractGroups" list, with its entries.
   scoped_refptr<BaseResItemGroupImpl> ReadContractGroup(const nlohmann::json& json, int node);
   scoped_refptr<SubEngineeringImpl> ReadBillItem(const nlohmann::json& json, int node);
+  scoped_refptr<TableImpl> ReadTable(const nlohmann::json& json, int node);
+  // Measure roots, keyed tables, item sets, other-items tables, fee store.
+  void ReadMergeContainers(const nlohmann::json& object, int node, SubProjectImpl* sub_project);
   scoped_refptr<ResItemImpl> ReadLine(const nlohmann::json& json, int node, LineSide side);
   void ReadRecord(const nlohmann::json& json, int node, ResItemImpl* line, LineSide side);
   void ReadIdList(const nlohmann::json& object, int node, const char* name, Ref ref,

@@ -20,6 +20,7 @@
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
 #include "reference_host/model/sub_project_impl.h"
+#include "reference_host/model/sub_project_tables_impl.h"
 #include "reference_host/model/table_impl.h"
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
@@ -163,6 +164,23 @@ void Table(JsonTextWriter& out, const TableImpl& table) {
   out.EndObject();
 }
 
+void TableMember(JsonTextWriter& out, const char* key, const TableImpl* table) {
+  if (!table) return;
+  out.Key(key);
+  Table(out, *table);
+}
+
+// A present set is written even when empty: absent and empty differ.
+void ItemSetMember(JsonTextWriter& out, const char* key, const ItemSetImpl* set) {
+  if (!set) return;
+  out.Key(key);
+  Array(out, set->GetCount(), [&](int i) {
+    out.BeginObject();
+    FieldsAndId(out, *set->GetAt(i));
+    out.EndObject();
+  });
+}
+
 // The items a templete or object record lists; none for other records.
 std::vector<engine::ResItem*> ListedItems(engine::qrv::QRVResCollect* record) {
   std::vector<engine::ResItem*> listed;
@@ -218,6 +236,9 @@ void DocumentWriter::FindOutsidersOf(const SubProjectImpl& sub_project) {
   for (int i = 0; i < sub_project.GetChildCount(); ++i) FindOutsidersOf(*sub_project.GetChild(i));
   for (int i = 0; i < sub_project.GetSubEngineeringCount(); ++i)
     FindOutsidersOf(*sub_project.GetSubEngineering(i));
+  for (const SubEngineeringImpl* root :
+       {sub_project.GetDJCSRoot(), sub_project.GetZJCSRoot(), sub_project.GetJJFYRoot()})
+    if (root) FindOutsidersOf(*root);
 }
 
 void DocumentWriter::FindOutsidersOf(const SubEngineeringImpl& item) {
@@ -289,10 +310,30 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   ArrayMember(out, "bills", sub_project.GetSubEngineeringCount(),
               [&](int i) { BillItem(out, *sub_project.GetSubEngineering(i)); });
   SubProjectGroups(out, sub_project);
+  MeasureRoot(out, "djcsRoot", sub_project.GetDJCSRoot());
+  if (const FeeStoreImpl* store = sub_project.GetFeeStore()) {
+    out.Key("feeStore");
+    out.BeginObject();
+    out.Key("tables");
+    Array(out, store->size(), [&](int i) { Table(out, *store->table_at(i)); });
+    out.EndObject();
+  }
   FieldsAndId(out, sub_project);
+  MeasureRoot(out, "jjfyRoot", sub_project.GetJJFYRoot());
+  TableMember(out, "jjfyTable", sub_project.GetJJFYTable());
   out.Key("kind");
   out.Int(sub_project.GetKind());
+  ItemSetMember(out, "movableItems", sub_project.GetMovableItemSet());
+  ItemSetMember(out, "movableRecords", sub_project.GetMovableRecordSet());
   TextMember(out, "name", sub_project.GetName());
+  ItemSetMember(out, "productItems", sub_project.GetProductItemSet());
+  if (const QTXMTablesImpl* qtxm = sub_project.GetQTXMTables()) {
+    out.Key("qtxmTables");
+    out.BeginObject();
+    for (int number = 1; number <= QTXMTablesImpl::kTableCount; ++number)
+      TableMember(out, ("table" + std::to_string(number)).c_str(), qtxm->table(number));
+    out.EndObject();
+  }
   ArrayMember(out, "subProjects", sub_project.GetChildCount(),
               [&](int i) { SubProject(out, *sub_project.GetChild(i)); });
   const ResSummaryImpl& summary = *sub_project.summary();
@@ -301,7 +342,16 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   ArrayMember(out, "entries", summary.size(), [&](int i) { Entry(out, *summary.entry(i)); });
   FieldsAndId(out, summary);
   out.EndObject();
+  TableMember(out, "zjcsDetailTable", sub_project.GetZJCSDetailTable());
+  MeasureRoot(out, "zjcsRoot", sub_project.GetZJCSRoot());
   out.EndObject();
+}
+
+void DocumentWriter::MeasureRoot(JsonTextWriter& out, const char* key,
+                                 const SubEngineeringImpl* root) const {
+  if (!root) return;
+  out.Key(key);
+  BillItem(out, *root);
 }
 
 void DocumentWriter::SubProjectGroups(JsonTextWriter& out,

@@ -50,6 +50,8 @@ class DocumentWriter {
   // The sub-project's own contract groups ("contractGroups"), when it has any.
   void SubProjectGroups(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
   void BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const;
+  // A measure-tree root under |key|; nothing when absent.
+  void MeasureRoot(JsonTextWriter& out, const char* key, const SubEngineeringImpl* root) const;
   void List(JsonTextWriter& out, const ResItemListImpl* list) const;
   void Line(JsonTextWriter& out, const ResItemImpl& line) const;
   void Record(JsonTextWriter& out, const ResItemImpl& holder) const;

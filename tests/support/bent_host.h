@@ -138,6 +138,16 @@ class CoreOnlyBill : public engine::SubEngineering {
   engine::SubEngineering* GetChildSubEngineering(int index) const override {
     return real_->GetChildSubEngineering(index);
   }
+  std::string GetCode() const override { return real_->GetCode(); }
+  void SetCode(const std::string& code) override { real_->SetCode(code); }
+  std::string GetName() const override { return real_->GetName(); }
+  void SetName(const std::string& name) override { real_->SetName(name); }
+  int GetIndex() const override { return real_->GetIndex(); }
+  bool AddChild(engine::SubEngineering* child, engine::SubEngineering* before) override {
+    return real_->AddChild(child, before);
+  }
+  bool RemoveChild(engine::SubEngineering* child) override { return real_->RemoveChild(child); }
+  void RefreshChildren() override { real_->RefreshChildren(); }
 
  protected:
   ~CoreOnlyBill() override = default;
@@ -212,6 +222,16 @@ class BentBill : public engine::SubEngineering, public engine::qrv::QRVSubEngine
   engine::ResItemList* GetResItemList() const override;
   int GetChildCount() const override { return children_.Count(real_->GetChildCount()); }
   engine::SubEngineering* GetChildSubEngineering(int index) const override;
+  std::string GetCode() const override { return real_->GetCode(); }
+  void SetCode(const std::string& code) override { real_->SetCode(code); }
+  std::string GetName() const override { return real_->GetName(); }
+  void SetName(const std::string& name) override { real_->SetName(name); }
+  int GetIndex() const override { return real_->GetIndex(); }
+  bool AddChild(engine::SubEngineering* child, engine::SubEngineering* before) override {
+    return real_->AddChild(child, before);
+  }
+  bool RemoveChild(engine::SubEngineering* child) override { return real_->RemoveChild(child); }
+  void RefreshChildren() override { real_->RefreshChildren(); }
   engine::SubEngineering* GetSubEngineering() override { return this; }
   engine::qrv::QRVCBResItemList* GetCBResItemList() const override;
   void SetCBResItemList(engine::qrv::QRVCBResItemList* list) override;

@@ -26,6 +26,13 @@ class MARROW_HOST_API SharedItemSet {
   // nothing changed, for any other.
   virtual bool Add(BaseResItem* entry) = 0;
   virtual NumberAllocator* GetNumberAllocator() = 0;
+  // Every member: the entries the set holds, then those it shares with the
+  // sets that hold them.
+  virtual int GetMemberCount() const = 0;
+  virtual BaseResItem* GetMemberAt(int index) const = 0;
+  // Lists |entry| as a member the set shares; the set that holds it keeps
+  // it. A member already listed changes nothing; false for null.
+  virtual bool AddMember(BaseResItem* entry) = 0;
 
  protected:
   virtual ~SharedItemSet() = default;

@@ -55,11 +55,16 @@ class MARROW_HOST_API QRVBaseResItemGroupFile : public virtual DocumentObject {
   ~QRVBaseResItemGroupFile() override = default;
 };
 
-// The forms a sub-project holds, found by id.
+// The forms a sub-project holds, found by id or by key. A form's key is its
+// form name, and its children are its entries: moving a child between forms
+// is RemoveBaseResItem on one and AddBaseResItem (no position, notify) on
+// the other.
 class MARROW_HOST_API QRVGroupedItemSet {
  public:
   // Null when the set holds no form with that id.
   virtual QRVBaseResItemGroup* FindGroupById(const std::string& id) const = 0;
+  // The first form whose form name is |key|, or null.
+  virtual QRVBaseResItemGroup* FindGroupByKey(const std::string& key) const = 0;
   virtual int GetGroupCount() const = 0;
   virtual QRVBaseResItemGroup* GetGroupAt(int index) const = 0;
 

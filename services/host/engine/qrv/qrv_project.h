@@ -5,10 +5,15 @@
 #include "host/host_api.h"
 
 namespace engine {
+class ItemSet;
 class SubProject;
+namespace dbtables {
+class TableObject;
+}  // namespace dbtables
 namespace qrv {
 
 class QRVBaseResItemGroup;
+class QRVSubEngineering;
 class QRVBillStageGroup;
 class QRVCostAccountGroup;
 class QRVGroupedItemSet;
@@ -21,6 +26,14 @@ class MARROW_HOST_API QRVSubProject : public virtual DocumentObject {
   virtual QRVGroupedItemSet* GetGroupedItemSet() const = 0;
   virtual int GetChildCount() const = 0;
   virtual QRVSubProject* GetChildAt(int index) const = 0;
+  // The lump-sum detail table and the JJFY table, whose rows carry keys;
+  // null when absent.
+  virtual dbtables::TableObject* GetZJCSDetailTable() const = 0;
+  virtual dbtables::TableObject* GetJJFYTable() const = 0;
+  // Root of the JJFY bill items; null when absent.
+  virtual QRVSubEngineering* GetJJFYRoot() const = 0;
+  // Product items; null when absent.
+  virtual ItemSet* GetProductItemSet() const = 0;
 
  protected:
   ~QRVSubProject() override = default;
@@ -28,6 +41,8 @@ class MARROW_HOST_API QRVSubProject : public virtual DocumentObject {
 
 class MARROW_HOST_API QRVProject : public virtual DocumentObject {
  public:
+  // The same sub-project as the core face's GetRootSubProject.
+  virtual QRVSubProject* GetRootSubProject() const = 0;
   virtual QRVCostAccountGroup* GetCostAccountGroup() const = 0;
   virtual QRVBillStageGroup* GetBillStageGroup() const = 0;
   // Contract-level resource forms.

@@ -1,0 +1,167 @@
+// The fee, overview and other-item merges of a pair: overview areas are
+// summed, other-items rows and JJFY items and rows move with the from
+// side's suffix, and fee summary rows are either summed into a matching row
+// of the into side or moved and added to the total expression.
+#include <cmath>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "funcs/project/merge_moves.h"
+#include "funcs/project/qrv_func.h"
+#include "host/base/string_util.h"
+#include "host/engine/document_object.h"
+#include "host/engine/fee_store.h"
+#include "host/engine/field_container.h"
+#include "host/engine/qrv/qrv_project.h"
+#include "host/engine/qrv/qrv_sub_engineering.h"
+#include "host/engine/qtxm_tables.h"
+#include "host/engine/sub_engineering.h"
+#include "host/engine/sub_project.h"
+#include "host/marrow/sub_project_beans.h"
+#include "internal/field_util.h"
+
+namespace marrow {
+namespace qrv {
+namespace {
+
+constexpr char kOtherItemName[] = "OSName";
+constexpr char kFeeTable[] = "Fee";
+constexpr char kCSCost[] = "CSCost";
+constexpr double kAreaZero = 0.000001;
+constexpr double kRateTolerance = 0.000001;
+
+using AreaGetter = bool (SubProjectBeans::*)(double&) const;
+using AreaSetter = void (SubProjectBeans::*)(double);
+
+void SumArea(SubProjectBeans& from, SubProjectBeans& into, AreaGetter get, AreaSetter set) {
+  double into_area = 0;
+  (into.*get)(into_area);
+  double from_area = 0;
+  (from.*get)(from_area);
+  double sum = into_area + from_area;
+  if (std::fabs(sum) > kAreaZero) (into.*set)(sum);
+}
+
+void MoveRowsWithSuffix(engine::dbtables::TableObject* from, engine::dbtables::TableObject* into,
+                        const std::string& suffix) {
+  if (!from || !into) return;
+  for (engine::dbtables::TupleObject* row : internal::ListRows(from)) {
+    if (!row || !internal::MoveRow(row, from, into, 0)) continue;
+    engine::FieldContainer* fields = row->GetFieldContainer();
+    fields->SetFieldValue(kOtherItemName, internal::GetTextField(fields, kOtherItemName) + suffix,
+                          true);
+  }
+}
+
+double Rate(const engine::FeeRow* row) {
+  double value = 0;
+  row->GetRate(value);
+  return value;
+}
+
+double Amount(const engine::FeeRow* row) {
+  double value = 0;
+  row->GetAmount(value);
+  return value;
+}
+
+}  // namespace
+
+bool QRVProjectFunc::WholeGCGKMerge(engine::SubProject* from, engine::SubProject* into) {
+  if (!from || !into) return false;
+  SubProjectBeans from_beans(from);
+  SubProjectBeans into_beans(into);
+  SumArea(from_beans, into_beans, &SubProjectBeans::GetBuildingArea,
+          &SubProjectBeans::SetBuildingArea);
+  SumArea(from_beans, into_beans, &SubProjectBeans::GetUponBuildingArea,
+          &SubProjectBeans::SetUponBuildingArea);
+  SumArea(from_beans, into_beans, &SubProjectBeans::GetUnderBuildingArea,
+          &SubProjectBeans::SetUnderBuildingArea);
+  return true;
+}
+
+bool QRVProjectFunc::WholeQTXMMerge(engine::SubProject* from, engine::SubProject* into) {
+  std::string suffix = GetSuffix(from);
+  engine::QTXMTables* from_tables = from->GetQTXMTables();
+  engine::QTXMTables* into_tables = into->GetQTXMTables();
+  if (!from_tables || !into_tables) return false;
+  MoveRowsWithSuffix(from_tables->GetTable1(), into_tables->GetTable1(), suffix);
+  MoveRowsWithSuffix(from_tables->GetTable2(), into_tables->GetTable2(), suffix);
+  MoveRowsWithSuffix(from_tables->GetTable3(), into_tables->GetTable3(), suffix);
+  MoveRowsWithSuffix(from_tables->GetTable4(), into_tables->GetTable4(), suffix);
+  MoveRowsWithSuffix(from_tables->GetTable5(), into_tables->GetTable5(), suffix);
+  return true;
+}
+
+// A JJFY root missing on either side leaves the JJFY items where they are;
+// the JJFY table is merged all the same.
+bool QRVProjectFunc::WholeJJFYMerge(engine::SubProject* from, engine::SubProject* into) {
+  std::string suffix = GetSuffix(from);
+  auto* from_product = dynamic_cast<engine::qrv::QRVSubProject*>(from);
+  auto* into_product = dynamic_cast<engine::qrv::QRVSubProject*>(into);
+  if (!from_product || !into_product) return false;
+  auto* from_root = dynamic_cast<engine::SubEngineering*>(from_product->GetJJFYRoot());
+  auto* into_root = dynamic_cast<engine::SubEngineering*>(into_product->GetJJFYRoot());
+  if (from_root && into_root) {
+    for (engine::SubEngineering* item : internal::ListChildren(from_root)) {
+      if (!dynamic_cast<engine::qrv::QRVSubEngineering*>(item)) continue;
+      if (internal::MoveBillItem(item, from_root, into_root, nullptr))
+        item->SetCode(item->GetCode() + suffix);
+    }
+    into_root->RefreshChildren();
+  }
+  internal::MoveKeyedRows(from_product->GetJJFYTable(), into_product->GetJJFYTable(), suffix);
+  return true;
+}
+
+bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProject* into) {
+  std::string suffix = GetSuffix(from);
+  engine::FeeStore* from_store = from->GetFeeStore();
+  engine::FeeStore* into_store = into->GetFeeStore();
+  if (!from_store || !into_store) return false;
+  engine::FeeTable* from_table = from_store->GetTable(kFeeTable);
+  engine::FeeTable* into_table = into_store->GetTable(kFeeTable);
+  if (!from_table || !into_table) return false;
+
+  const engine::Document* into_document = into->GetDocument();
+  std::vector<engine::FeeRow*> candidates;
+  for (int i = 0; i < from_table->GetRowCount(); ++i) {
+    engine::FeeRow* row = from_table->GetRowAt(i);
+    if (row && !(into_document && into_document->FindObjectById(row->GetId())))
+      candidates.push_back(row);
+  }
+  // Existing rows by code and calculation base, in index order, so that the
+  // last match within the rate tolerance is found without a full scan.
+  std::map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>> existing;
+  for (int i = 0; i < into_table->GetRowCount(); ++i)
+    if (engine::FeeRow* row = into_table->GetRowAt(i))
+      existing[{row->GetCode(), row->GetCalculationBase()}].push_back(row);
+  std::string expression = into_table->GetExpression();
+
+  for (engine::FeeRow* row : candidates) {
+    engine::FeeRow* match = nullptr;
+    auto bucket = existing.find({row->GetCode(), row->GetCalculationBase()});
+    if (bucket != existing.end()) {
+      double rate = Rate(row);
+      for (auto it = bucket->second.rbegin(); it != bucket->second.rend() && !match; ++it)
+        if (std::fabs(Rate(*it) - rate) <= kRateTolerance) match = *it;
+    }
+    if (match) {
+      double sum = base::DoubleRound(Amount(match) + Amount(row), 2);
+      match->GetFieldContainer()->SetFieldValue(kCSCost, sum, true);
+      continue;
+    }
+    if (!internal::MoveRow(row, from_table, into_table, 0)) continue;
+    row->SetCode(row->GetCode() + suffix);
+    expression += "+" + row->GetCode();
+  }
+  from_table->RefreshChildren();
+  into_table->RefreshChildren();
+  into_table->SetExpression(expression);
+  return true;
+}
+
+}  // namespace qrv
+}  // namespace marrow
