@@ -1,0 +1,227 @@
+// Fuzzes operation scripts run the way "marrow-qrv run" runs them (the
+// CLI's script checks, runner and report), then checks undo and redo:
+//  - the document after the script saves, loads and saves the same;
+//  - when the script has only undoable ops (and undo, redo, show): undoing
+//    every step gives the document it started from, redoing the steps the
+//    script had applied gives the document the script left, and undoing
+//    everything again gives the start once more, each but for what
+//    undo_comparison.h allows.
+//
+// Input: byte 0 modulo 7 picks the document: one of kSeedDocuments, or
+// with 6 a document in the input itself, up to the first NUL byte.
+// The rest is the script: a JSON script text when it starts with '[',
+// else bytes that DecodeOpScript turns into one (first byte: bit 0 allows
+// ops that are not undoable, bit 1 asks for the -v report).
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/op_runner.h"
+#include "cli/op_script.h"
+#include "cli/ops_command.h"
+#include "fuzz/fuzz_support.h"
+#include "fuzz/op_script_decoder.h"
+#include "fuzz/undo_comparison.h"
+#include "reference_host/base/object_id.h"
+#include "reference_host/persist/document_json.h"
+
+namespace {
+
+using nlohmann::json;
+
+// Relative to the source folder, which is also the folder scripts name
+// "repoint" sources from. Append only: corpus inputs name documents by
+// position.
+constexpr const char* kSeedDocuments[] = {
+    "examples/small.json",
+    "examples/office_building.json",
+    "fuzz/documents/accounts_and_rows.json",
+    "fuzz/documents/odd_values.json",
+    "fuzz/documents/project_without_sub_projects.json",
+    "fuzz/documents/no_project.json",
+};
+constexpr size_t kSeedCount = sizeof(kSeedDocuments) / sizeof(kSeedDocuments[0]);
+static_assert(kSeedCount == 6, "docs/fuzzing.md lists the seed documents and their numbers");
+
+// The seed documents, parsed once: each input loads a fresh document from
+// the parsed form.
+std::vector<json>& SeedDocuments() {
+  static std::vector<json> documents;
+  return documents;
+}
+
+// A script may repoint from the seed documents only: a fuzzed path could
+// name a device that never ends.
+bool NamesOnlySeedSources(const std::string& text) {
+  const json script = json::parse(text, nullptr, false);
+  if (!script.is_array()) return true;
+  for (const json& op : script) {
+    if (!op.is_object() || !op.contains("from")) continue;
+    const json& from = op["from"];
+    bool seed = false;
+    for (const char* path : kSeedDocuments) seed = seed || (from.is_string() && from == path);
+    if (!seed) return false;
+  }
+  return true;
+}
+
+// MARROW_FUZZ_EXPLAIN=1 prints the document, the script and the CLI's
+// report of each input, as it runs: how to read a saved crash input.
+bool Explain() {
+  static const bool explain = std::getenv("MARROW_FUZZ_EXPLAIN") != nullptr;
+  return explain;
+}
+
+// The checked script as a script file would hold it.
+std::string ScriptText(const std::vector<cli::Op>& ops) {
+  std::string text = "[";
+  for (const cli::Op& op : ops) {
+    json item = {{"op", op.rule->name}};
+    for (const cli::MemberRule& member : op.rule->members) {
+      const std::string name = member.name;
+      if (name == "cost" && !op.cost.empty()) item[name] = op.cost;
+      if (name == "budget" && !op.budget.empty()) item[name] = op.budget;
+      if (name == "copy" && !op.copy.empty()) item[name] = op.copy;
+      if (name == "qty") item[name] = op.quantity;
+      if (name == "budgets") item[name] = op.budgets;
+      if (name == "objects") item[name] = op.objects;
+      if (name == "account") item[name] = op.account;
+      if (name == "from") item[name] = op.from;
+    }
+    text +=
+        (text.size() > 1 ? ",\n " : "") + item.dump(-1, ' ', false, json::error_handler_t::replace);
+  }
+  return text + "]";
+}
+
+bool OnlyUndoable(const std::vector<cli::Op>& ops) {
+  for (const cli::Op& op : ops)
+    if (!op.rule->undoable && op.kind != cli::OpKind::kUndo && op.kind != cli::OpKind::kRedo &&
+        op.kind != cli::OpKind::kShow)
+      return false;
+  return true;
+}
+
+// Runs |name| ("undo" or "redo") |times| times, as script ops would.
+void Repeat(cli::OpRunner& runner, const reference_host::AppDocumentImpl& document,
+            const char* name, int times) {
+  std::vector<cli::Op> ops;
+  std::vector<std::string> errors;
+  if (!cli::ReadOps(json::array({{{"op", name}}}), document, "", false, &ops, &errors))
+    fuzz::Fail(std::string("the CLI refuses a bare ") + name);
+  std::ostringstream report;
+  for (int i = 0; i < times; ++i) runner.Run(ops[0], report);
+}
+
+// |got| must equal |want|; else the two, made comparable, must be equal.
+// Most runs give the same bytes, which need no parsing.
+template <class MakeComparable>
+void ExpectSame(const std::string& want, const std::string& got, MakeComparable comparable,
+                const std::string& what) {
+  if (want == got) return;
+  const fuzz::Comparable sides = comparable(got);
+  if (sides.want != sides.got)
+    fuzz::Fail(what, fuzz::FirstDifference(sides.want.dump(2), sides.got.dump(2)));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::QuietLibraryLogging();
+  for (const char* path : kSeedDocuments) {
+    const std::string text = fuzz::ReadFileOrFail(std::string(MARROW_SOURCE_DIR) + "/" + path);
+    reference_host::LoadResult loaded = reference_host::LoadDocumentText(text);
+    if (!loaded) fuzz::Fail(std::string("seed document ") + path + " does not load", loaded.error);
+    SeedDocuments().push_back(json::parse(text));
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  // Parts get fresh ids; the same input must make the same ones.
+  reference_host::SeedObjectIds(1);
+
+  const size_t pick = data[0] % (kSeedCount + 1);
+  const uint8_t* script = data + 1;
+  size_t script_size = size - 1;
+  reference_host::LoadResult loaded;
+  if (pick < kSeedCount) {
+    loaded = reference_host::LoadDocumentJson(SeedDocuments()[pick]);
+  } else {
+    const void* end = std::memchr(script, 0, script_size);
+    if (!end) return 0;
+    const size_t length = static_cast<const uint8_t*>(end) - script;
+    loaded = reference_host::LoadDocumentText(
+        std::string(reinterpret_cast<const char*>(script), length));
+    script += length + 1;
+    script_size -= length + 1;
+  }
+  if (!loaded) return 0;
+  reference_host::AppDocumentImpl& document = *loaded.document;
+  const std::string start = fuzz::SaveText(document);
+
+  std::vector<cli::Op> ops;
+  std::vector<std::string> errors;
+  bool verbose = false;
+  if (script_size > 0 && script[0] == '[') {
+    const std::string text(reinterpret_cast<const char*>(script), script_size);
+    if (!NamesOnlySeedSources(text)) return 0;
+    if (!cli::ReadScript(text, "script", document, MARROW_SOURCE_DIR, &ops, &errors)) return 0;
+  } else {
+    fuzz::DecoderOptions options;
+    options.undoable_only = script_size == 0 || !(script[0] & 1);
+    verbose = script_size > 0 && (script[0] & 2);
+    for (size_t i = 0; i < kSeedCount; ++i) options.repoint_sources.push_back(kSeedDocuments[i]);
+    const json decoded = fuzz::DecodeOpScript(script_size ? script + 1 : script,
+                                              script_size ? script_size - 1 : 0, document, options);
+    if (!cli::ReadOps(decoded, document, MARROW_SOURCE_DIR, false, &ops, &errors)) return 0;
+  }
+
+  if (Explain())
+    std::fprintf(stderr, "document: %s\nscript: %s\n",
+                 pick < kSeedCount ? kSeedDocuments[pick] : "(in the input)",
+                 ScriptText(ops).c_str());
+
+  // One op at a time, so that the applied collects are known.
+  cli::OpRunner runner(&document);
+  std::ostringstream out, err;
+  fuzz::ScriptEffects effects;
+  for (const cli::Op& op : ops) {
+    const bool refused = cli::RunAndReport(runner, document, {op}, verbose, out, err) > 0;
+    if (!refused && op.kind == cli::OpKind::kCollect) effects.collects.emplace(op.budget, op.cost);
+    if (Explain()) {
+      std::fprintf(stderr, "%s%s", out.str().c_str(), err.str().c_str());
+      out.str("");
+      err.str("");
+    }
+  }
+  const std::string end = fuzz::SaveText(document);
+  if (end != start) fuzz::CheckReloads(end, "the document after the script");
+  if (!OnlyUndoable(ops)) return 0;
+
+  const int applied = runner.stack().Index();
+  const int steps = runner.stack().Count();
+  const auto undone = [&](const std::string& got) {
+    return fuzz::UndoComparable(start, got, effects);
+  };
+  const auto redone = [&](const std::string& got) {
+    return fuzz::RedoComparable(start, end, got, effects);
+  };
+  Repeat(runner, document, "undo", applied);
+  ExpectSame(start, fuzz::SaveText(document), undone,
+             "undoing every step does not give the start document back");
+  Repeat(runner, document, "redo", applied);
+  ExpectSame(end, fuzz::SaveText(document), redone,
+             "redoing the undone steps does not give the script's result");
+  Repeat(runner, document, "redo", steps - applied);
+  Repeat(runner, document, "undo", steps);
+  ExpectSame(start, fuzz::SaveText(document), undone,
+             "undoing every step after redoing all does not give the start document back");
+  return 0;
+}
