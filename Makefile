@@ -16,7 +16,7 @@ JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
 FUZZ_BUILD := build/fuzz
-FUZZ_TARGETS ?= document_load ops_undo
+FUZZ_TARGETS ?= document_load ops_undo cost_account_json
 FUZZ_SECONDS ?= 60
 FUZZ_SMOKE_SECONDS ?= 20
 # Passed to every libFuzzer run, e.g. FUZZ_ARGS="-fork=2 -runs=10000000".
