@@ -43,10 +43,12 @@ Comparable UndoComparable(const std::string& start, const std::string& undone,
                           const ScriptEffects& effects);
 
 // The document the script left against the one after undoing every step
-// and redoing those the script had applied. A redo makes its parts afresh,
+// and redoing those the script had applied. Undos in the script and the
+// undo of everything leave the differences above, so both sides get the
+// allowances, measured against the start. A redo makes its parts afresh,
 // so ids the start did not hold (the host's fresh ids, 32 hex digits) are
 // renamed "fresh-1", "fresh-2", ... in the order they first appear on each
-// side; the parts released with a collect are left out as above.
+// side.
 Comparable RedoComparable(const std::string& start, const std::string& end,
                           const std::string& redone, const ScriptEffects& effects);
 
