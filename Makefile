@@ -1,6 +1,8 @@
 # make demo   builds (Release) and runs the built-in sample.
 # make test   builds with AddressSanitizer and UBSan and runs every test.
 # make bench  builds (Release) and runs the benchmarks.
+# make mutate plants each mistake of tests/mutation/mutations.txt in the
+#             library in turn and lists those the tests miss.
 # make format rewrites our C++ sources in the house format; make format-check
 #             fails on any file that is not in it.
 # make fuzz   builds the libFuzzer targets (clang 14) and runs each for
@@ -22,8 +24,8 @@ FUZZ_SMOKE_SECONDS ?= 20
 # Passed to every libFuzzer run, e.g. FUZZ_ARGS="-fork=2 -runs=10000000".
 FUZZ_ARGS ?=
 
-.PHONY: deps fuzz-deps demo test bench release clean format format-check fuzz-build fuzz \
-        fuzz-smoke
+.PHONY: deps fuzz-deps demo test bench release clean format format-check mutate fuzz-build \
+        fuzz fuzz-smoke
 
 # Installs the packages of $(1) that are missing.
 define install_missing
@@ -56,6 +58,9 @@ test: deps
 
 bench: release
 	$(RELEASE)/bench/marrow_bench --benchmark_counters_tabular=true
+
+mutate: deps
+	python3 tests/mutation/mutate.py --build build/mutate
 
 # Every tracked or new C++ file of ours; build trees are not ours to format.
 SOURCES = $(shell git ls-files --cached --others --exclude-standard -- '*.cc' '*.h' 2>/dev/null)

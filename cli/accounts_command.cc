@@ -29,6 +29,8 @@ void AddAccountRows(TextTable& table, engine::qrv::QRVCostAccount* account, int 
     AddAccountRows(table, account->GetChild(i), depth + 1, positions, func);
 }
 
+const char* const kNoProject = " (the document holds no project)";
+
 // Objects whose booking is their own "QRV_CostAccount" field.
 bool BookedByField(engine::DocumentObject* object) {
   return dynamic_cast<engine::dbtables::TupleObject*>(object) ||
@@ -39,7 +41,8 @@ engine::DocumentObject* NeedObject(const reference_host::AppDocumentImpl& docume
                                    const std::string& id, const std::string& option,
                                    std::string* error) {
   engine::DocumentObject* object = document.FindObjectById(id);
-  if (!object) *error = option + ": no object with id '" + id + "'";
+  if (!object)
+    *error = option + ": no object with id '" + id + "'" + (document.project() ? "" : kNoProject);
   return object;
 }
 
@@ -53,6 +56,10 @@ std::string WrongKind(const std::string& option, const std::string& id,
 }  // namespace
 
 void PrintAccountTree(const reference_host::AppDocumentImpl& document, std::ostream& out) {
+  if (!document.project()) {
+    out << "no cost accounts" << kNoProject << '\n';
+    return;
+  }
   reference_host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
   marrow::qrv::CostAccountGroupFunc func(tree);
   std::map<std::string, int> positions;
@@ -72,6 +79,10 @@ bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::st
                   std::ostream& out, std::string* error) {
   engine::DocumentObject* object = NeedObject(document, id, "--of", error);
   if (!object) return false;
+  if (!document.project()) {
+    *error = "--of: '" + id + "' is booked nowhere" + kNoProject;
+    return false;
+  }
   marrow::qrv::CostAccountGroupFunc func(document.project()->cost_accounts());
   const std::string head = id + " (" + DescribeKind(object) + ")";
   auto* entry = dynamic_cast<reference_host::BaseResItemImpl*>(object);
@@ -121,9 +132,10 @@ bool PrintBooking(const reference_host::AppDocumentImpl& document, const std::st
 
 bool PrintBelongs(const reference_host::AppDocumentImpl& document, const std::string& id,
                   const std::string& code, std::ostream& out, std::string* error) {
-  reference_host::CostAccountGroupImpl* tree = document.project()->cost_accounts();
-  if (!tree->FindCostAccountByCode(code)) {
-    *error = "--belongs: no cost account with code '" + code + "'";
+  reference_host::CostAccountGroupImpl* tree =
+      document.project() ? document.project()->cost_accounts() : nullptr;
+  if (!tree || !tree->FindCostAccountByCode(code)) {
+    *error = "--belongs: no cost account with code '" + code + "'" + (tree ? "" : kNoProject);
     return false;
   }
   engine::DocumentObject* object = NeedObject(document, id, "--belongs", error);

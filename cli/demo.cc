@@ -8,6 +8,7 @@
 #include "cli/op_runner.h"
 #include "cli/ops_command.h"
 #include "cli/support.h"
+#include "reference_host/persist/atomic_file_writer.h"
 
 namespace cli {
 namespace {
@@ -25,7 +26,7 @@ bool WriteFiles(const reference_host::AppDocumentImpl& sample, const std::string
     if (error.empty()) std::cout << "sample written to " << sample_path << '\n';
   }
   if (error.empty() && !script_path.empty()) {
-    if (WriteFileAtomically(script_path, DemoScriptText(), &error))
+    if (reference_host::WriteFileAtomically(script_path, DemoScriptText(), &error))
       std::cout << "script written to " << script_path << '\n';
   }
   if (error.empty()) return true;

@@ -34,8 +34,8 @@ json NumberOrNull(bool readable, double value) { return readable ? json(value) :
 json AccountJson(const reference_host::AppDocumentImpl& document, const std::string& account_id) {
   if (account_id.empty()) return nullptr;
   json account = {{"id", account_id}};
-  auto* tree = document.project()->cost_accounts();
-  if (engine::qrv::QRVCostAccount* found = tree->FindCostAccountById(account_id)) {
+  auto* tree = document.project() ? document.project()->cost_accounts() : nullptr;
+  if (engine::qrv::QRVCostAccount* found = tree ? tree->FindCostAccountById(account_id) : nullptr) {
     account["code"] = found->GetCode();
     account["path"] =
         marrow::qrv::CostAccountGroupFunc(tree).GetCostAccountPathByCode(found->GetCode());
@@ -108,7 +108,9 @@ json BillJson(const reference_host::SubEngineeringImpl* item) {
   return out;
 }
 
+// Null for none: a new project has no root sub-project yet.
 json SubProjectJson(const reference_host::SubProjectImpl* sub_project) {
+  if (!sub_project) return nullptr;
   json out = {{"id", sub_project->GetId()},
               {"name", sub_project->GetName()},
               {"kind", SubProjectKindName(sub_project->GetKind())},
@@ -283,12 +285,15 @@ std::string ObjectState(const reference_host::AppDocumentImpl& document, const s
 }
 
 json DocumentToShowJson(const reference_host::AppDocumentImpl& document) {
-  reference_host::ProjectImpl* project = document.project();
-  json out = {{"project", {{"id", project->GetId()}, {"name", project->GetName()}}},
-              {"sub_projects", SubProjectJson(project->GetRootSubProject())},
+  json out = {{"project", nullptr},
+              {"sub_projects", nullptr},
               {"contract_groups", json::array()},
               {"bill_stages", json::array()},
               {"tables", json::array()}};
+  reference_host::ProjectImpl* project = document.project();
+  if (!project) return out;
+  out["project"] = {{"id", project->GetId()}, {"name", project->GetName()}};
+  out["sub_projects"] = SubProjectJson(project->GetRootSubProject());
   for (int g = 0; g < project->GetBaseResItemGroupCount(); ++g) {
     const reference_host::BaseResItemGroupImpl* group = project->GetBaseResItemGroup(g);
     json entries = json::array();
@@ -326,13 +331,21 @@ json DocumentToShowJson(const reference_host::AppDocumentImpl& document) {
 
 void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream& out) {
   const json model = DocumentToShowJson(document);
+  if (model["project"].is_null()) {
+    out << "No project: the document holds none\n";
+    return;
+  }
   out << "Project " << model["project"]["name"].get<std::string>() << " ("
       << model["project"]["id"].get<std::string>() << ")\n\nSub-projects\n";
-  TextTable tree({"name", "kind", "id", "bills"});
-  tree.SetAlign(3, TextTable::Align::kRight);
-  PrintSubProjectTree(model["sub_projects"], 0, tree);
-  tree.Print(out, "  ");
-  PrintSubProjectBills(model["sub_projects"], out);
+  if (model["sub_projects"].is_null()) {
+    out << "  none\n";
+  } else {
+    TextTable tree({"name", "kind", "id", "bills"});
+    tree.SetAlign(3, TextTable::Align::kRight);
+    PrintSubProjectTree(model["sub_projects"], 0, tree);
+    tree.Print(out, "  ");
+    PrintSubProjectBills(model["sub_projects"], out);
+  }
 
   if (!model["contract_groups"].empty()) {
     out << "\nContract groups\n";

@@ -51,6 +51,8 @@ std::string AccountLabel(const reference_host::AppDocumentImpl& document,
 // row's or entry's cost account.
 std::string ObjectState(const reference_host::AppDocumentImpl& document, const std::string& id);
 
+// A document without a project prints as such ("project": null in JSON), and
+// a project without a root sub-project as having none ("sub_projects": null).
 void PrintDocument(const reference_host::AppDocumentImpl& document, std::ostream& out);
 nlohmann::json DocumentToShowJson(const reference_host::AppDocumentImpl& document);
 

@@ -24,7 +24,9 @@ constexpr const char* kFooter =
     "library.";
 
 void AddSaveOptions(CLI::App* command, cli::SaveOptions& save) {
-  CLI::Option* out = command->add_option("-o,--output", save.out_path, "write the result here");
+  CLI::Option* out = command->add_option(
+      "-o,--output", save.out_path,
+      "write the result here (a regular file or a link to one; - for standard output)");
   CLI::Option* in_place =
       command->add_flag("--in-place", save.in_place, "write the result back to DOC");
   CLI::Option* dry_run =

@@ -24,8 +24,8 @@ namespace cli {
 namespace {
 
 // One script operation on the undo stack: the library actions it ran, as a
-// single step. They already ran when the step is pushed, so the push's redo
-// is skipped; later redos and undos replay them (undo in reverse order).
+// single step. They already ran when the step is pushed (PushApplied); later
+// redos and undos replay them (undo in reverse order).
 class ScriptStep : public app::UndoAction {
  public:
   ScriptStep(std::vector<scoped_refptr<app::UndoAction>> actions, std::vector<std::string> objects)
@@ -35,10 +35,6 @@ class ScriptStep : public app::UndoAction {
  protected:
   ~ScriptStep() override = default;
   void InternalRedo(app::AppDocument* document) override {
-    if (applied_) {
-      applied_ = false;
-      return;
-    }
     for (auto& action : actions_) action->Redo(document);
   }
   void InternalUndo(app::AppDocument* document) override {
@@ -48,7 +44,6 @@ class ScriptStep : public app::UndoAction {
  private:
   std::vector<scoped_refptr<app::UndoAction>> actions_;
   std::vector<std::string> objects_;
-  bool applied_ = true;
 };
 
 template <class T>
@@ -143,7 +138,9 @@ std::vector<std::string> OpRunner::ObjectsOf(const Op& op) const {
 }
 
 void OpRunner::RunOnce(Step& step, std::vector<scoped_refptr<app::UndoAction>> actions) {
+  reference_host::PartWatch watch(document_);
   for (auto& action : actions) action->Redo(document_);
+  step.parts = watch.Take();
   step.actions = std::move(actions);
 }
 
@@ -251,7 +248,8 @@ OpRunner::Step OpRunner::Execute(const Op& op, std::ostream& out) {
 
 int OpRunner::Repoint(const Op& op) {
   reference_host::ProjectImpl* here = document_->project();
-  reference_host::ProjectImpl* other = op.source->project();
+  reference_host::ProjectImpl* other = op.source ? op.source->project() : nullptr;
+  if (!here || !other) return 0;  // ReadOps refuses these; nothing to match
   marrow::qrv::CostAccountGroupFunc accounts(here->cost_accounts());
   marrow::qrv::BillStageGroupFunc stages(here->bill_stages());
 
@@ -301,7 +299,8 @@ OpOutcome OpRunner::Run(const Op& op, std::ostream& out) {
   outcome.note = step.note;
   outcome.notifications = document_->collect_notifications();
   if (changed && !step.actions.empty()) {
-    stack_.Push(new ScriptStep(std::move(step.actions), std::move(objects)), op.Describe());
+    stack_.PushApplied(new ScriptStep(std::move(step.actions), std::move(objects)), op.Describe(),
+                       step.parts);
   } else if (!changed && !step.ran_anyway && outcome.note.empty()) {
     outcome.note = "nothing changed";
     if (op.kind == OpKind::kCollect && outcome.messages.empty())

@@ -49,6 +49,8 @@ class OpRunner {
     bool ran_anyway = false;  // undo, redo, show: done even if nothing changed
     // Library actions that ran once; kept as one undo step if the document changed.
     std::vector<scoped_refptr<app::UndoAction>> actions;
+    // What that run did to collected parts, for the stack to keep their ids.
+    reference_host::PartChanges parts;
     // Set when the op can tell by itself (repoint counts its rewrites).
     std::optional<bool> changed;
   };

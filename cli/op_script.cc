@@ -13,6 +13,7 @@
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/table_impl.h"
+#include "reference_host/persist/document_text.h"
 
 namespace cli {
 namespace {
@@ -246,6 +247,10 @@ class OpReader {
                         " (one kind per operation)");
     }
     if (op->account.empty()) return;
+    if (!document_.project()) {
+      Fail(op->Where("account"), "the document holds no project, so no cost accounts");
+      return;
+    }
     std::string id;
     if (!marrow::qrv::ConvertToValidCostAccountId(document_.project()->cost_accounts(), op->account,
                                                   id))
@@ -253,13 +258,21 @@ class OpReader {
            Quote(op->account) + " is neither a path nor an id of a cost account");
   }
 
+  // Both documents need a project: its trees are what references are
+  // re-pointed from and to.
   void LoadSource(Op* op) {
+    if (!document_.project())
+      Fail(op->Label(), "the document holds no project, so nothing to re-point");
     std::string path = op->from;
     if (!base_dir_.empty() && path.front() != '/') path = base_dir_ + "/" + path;
     std::string error;
     std::unique_ptr<reference_host::AppDocumentImpl> source = LoadDocument(path, &error);
     if (!source)
       Fail(op->Where("from"), error);
+    else if (!source->project())
+      Fail(op->Where("from"), path +
+                                  " holds no project, so no cost accounts or bill stages to "
+                                  "re-point from");
     else
       op->source = std::move(source);
   }
@@ -417,11 +430,12 @@ bool ReadOps(const json& ops, const reference_host::AppDocumentImpl& document,
 bool ReadScript(const std::string& text, const std::string& name,
                 const reference_host::AppDocumentImpl& document, const std::string& base_dir,
                 std::vector<Op>* out, std::vector<std::string>* errors) {
+  // Strict like the document loader: a member named twice is refused, not
+  // resolved to whichever came last.
   json ops;
-  try {
-    ops = json::parse(text);
-  } catch (const json::exception& error) {
-    errors->push_back(name + ": not valid JSON: " + error.what());
+  std::string parse_error;
+  if (!reference_host::persist::ParseStrictJson(text, ops, parse_error)) {
+    errors->push_back(name + ": not valid JSON: " + parse_error);
     return false;
   }
   if (!ops.is_array()) {

@@ -1,20 +1,28 @@
 #include "cli/ops_command.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
 
 #include "cli/document_printer.h"
 #include "cli/support.h"
+#include "reference_host/persist/atomic_file_writer.h"
+#include "reference_host/persist/document_json.h"
 
 namespace cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Where the result goes, or "" with a usage error printed.
+constexpr char kStandardOutput[] = "-";
+
+bool ToStandardOutput(const SaveOptions& save) {
+  return !save.in_place && save.out_path == kStandardOutput;
+}
+
+// Where the result goes, or false with a usage error printed. The target is
+// checked before anything runs, and again by the save.
 bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
                       std::string* target) {
   const int given = !save.out_path.empty() + save.in_place + save.dry_run;
@@ -23,24 +31,40 @@ bool CheckSaveOptions(const std::string& document_path, const SaveOptions& save,
     return false;
   }
   *target = save.in_place ? document_path : save.out_path;
-  if (save.dry_run) return true;
+  if (save.dry_run || ToStandardOutput(save)) return true;
+  const std::string option = save.in_place ? "--in-place: " : "-o: ";
   const fs::path folder = fs::path(*target).parent_path();
   std::error_code ec;
   if (!folder.empty() && !fs::is_directory(folder, ec)) {
-    std::cerr << "error: -o: folder " << folder.string() << " does not exist\n";
+    PrintError(option + "folder " + folder.string() + " does not exist");
+    return false;
+  }
+  std::string error;
+  if (!reference_host::CheckSaveTarget(*target, &error)) {
+    PrintError(option + error);
     return false;
   }
   return true;
 }
 
+// With "-o -" the document alone goes to standard output and every report
+// to standard error.
 int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& ops,
               const std::string& target, const SaveOptions& save) {
   OpRunner runner(&document);
-  const int refused = RunAndReport(runner, document, ops, save.verbose, std::cout, std::cerr);
-  std::cout << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": "
-            << ops.size() - refused << " done, " << refused << " refused\n";
+  std::ostream& report = ToStandardOutput(save) ? std::cerr : std::cout;
+  const int refused = RunAndReport(runner, document, ops, save.verbose, report, std::cerr);
+  report << ops.size() << " operation" << (ops.size() == 1 ? "" : "s") << ": "
+         << ops.size() - refused << " done, " << refused << " refused\n";
   if (save.dry_run) {
-    std::cout << "dry run: nothing written\n";
+    report << "dry run: nothing written\n";
+  } else if (ToStandardOutput(save)) {
+    std::cout << reference_host::SaveDocumentText(*document.document()) << std::flush;
+    if (!std::cout) {
+      PrintError("-o -: cannot write to standard output");
+      return kExitRefused;
+    }
+    report << "written to standard output\n";
   } else {
     const std::string error = SaveDocument(document, target);
     if (!error.empty()) {
@@ -102,8 +126,16 @@ int RunAndReport(OpRunner& runner, const reference_host::AppDocumentImpl& docume
       to << "    before  " << before[i] << '\n';
       to << "    after   " << ObjectState(document, objects[i]) << '\n';
     }
+    // The collection actions tell the document after every run, whatever
+    // the engine answered; next to a refusal that line must not read as a
+    // change.
+    std::string refusal;
+    if (!outcome.applied)
+      refusal = outcome.messages.empty()
+                    ? " (the engine refused; nothing changed)"
+                    : " (the engine refused: " + outcome.messages.front() + ")";
     for (const auto& note : outcome.notifications)
-      to << "    document told: " << NotificationText(note) << '\n';
+      to << "    document told: " << NotificationText(note) << refusal << '\n';
     to.flush();
     out << shown.str();
     refused += !outcome.applied;
@@ -116,14 +148,12 @@ int RunScriptCommand(const std::string& document_path, const std::string& script
   return RunOpsCommand(document_path, save,
                        [&](const reference_host::AppDocumentImpl& document, std::vector<Op>* ops,
                            std::vector<std::string>* errors) {
-                         std::ifstream in(script_path, std::ios::binary);
-                         if (!in) {
-                           errors->push_back(script_path + ": cannot read");
+                         std::string text, error;
+                         if (!ReadTextFile(script_path, &text, &error)) {
+                           errors->push_back(error);
                            return false;
                          }
-                         std::stringstream text;
-                         text << in.rdbuf();
-                         return ReadScript(text.str(), script_path, document,
+                         return ReadScript(text, script_path, document,
                                            fs::path(script_path).parent_path().string(), ops,
                                            errors);
                        });

@@ -1,13 +1,13 @@
 #include "cli/support.h"
 
 #include <glog/logging.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "cli/text_table.h"
 #include "host/base/string_util.h"
@@ -28,6 +28,14 @@
 #include "reference_host/persist/document_json.h"
 
 namespace cli {
+namespace {
+
+bool IsFolder(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+}  // namespace
 
 std::string Num(double value, int digits) {
   return base::ToPlainStringWithStripTrailingZeros(value, digits);
@@ -77,6 +85,12 @@ std::string TextField(const engine::DocumentObject* object, const std::string& k
 
 std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path,
                                                               std::string* error) {
+  // A folder opens as a stream that reads nothing, which the parser would
+  // call a JSON error.
+  if (IsFolder(path)) {
+    *error = path + ": is a directory, not a document file";
+    return nullptr;
+  }
   reference_host::LoadResult result = reference_host::LoadDocumentFile(path);
   if (!result) {
     // File errors name the file already.
@@ -87,27 +101,23 @@ std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string&
   return std::move(result.document);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error) {
-  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      *error = path + ": cannot write (" + std::strerror(errno) + ")";
-      return false;
-    }
-    out << text;
-    out.flush();
-    if (!out) {
-      *error = path + ": writing failed (" + std::strerror(errno) + ")";
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    *error = path + ": cannot replace (" + std::strerror(errno) + ")";
-    std::remove(temporary.c_str());
+bool ReadTextFile(const std::string& path, std::string* text, std::string* error) {
+  if (IsFolder(path)) {
+    *error = path + ": is a directory, not a file";
     return false;
   }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = path + ": cannot open: " + std::strerror(errno);
+    return false;
+  }
+  std::ostringstream read;
+  read << in.rdbuf();
+  if (in.bad()) {
+    *error = path + ": cannot read: " + std::strerror(errno);
+    return false;
+  }
+  *text = read.str();
   return true;
 }
 

@@ -1,5 +1,6 @@
 // Small pieces every command shares: exit codes, number text, object kinds,
-// loading a document and writing a file so that a failure leaves no half file.
+// reading files with the reason for a failure, and loading and saving
+// documents.
 #pragma once
 
 #include <memory>
@@ -25,15 +26,17 @@ std::string DescribeKind(const engine::DocumentObject* object);
 // The text of field |key| of |object|; "" when absent or not text.
 std::string TextField(const engine::DocumentObject* object, const std::string& key);
 
-// The document at |path|, or null with "PATH: why" in |error|.
+// The document at |path|, or null with "PATH: why" in |error| (a folder is
+// named as one).
 std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path,
                                                               std::string* error);
 
-// Writes |text| to a temporary file beside |path| and renames it over
-// |path|, so readers see the old file or the whole new one.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error);
+// The whole file at |path|, or false with "PATH: why" in |error| (a folder,
+// a file that cannot be opened or read, with the system's reason).
+bool ReadTextFile(const std::string& path, std::string* text, std::string* error);
 
-// Saves |document| to |path|; "" on success, else the reason.
+// Saves |document| to |path| whole or not at all, replacing only a regular
+// file (reference_host::AtomicFileWriter); "" on success, else the reason.
 std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path);
 
 // Prints "error: |message|" to stderr, with odd bytes of echoed input made

@@ -1,5 +1,6 @@
 // The load step's log folder: beside the library file, created once and
 // reused, and a folder whose status cannot be read is an error.
+#include <glog/logging.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -78,6 +79,13 @@ TEST_F(LibraryLoadTest, UnreadableStatusIsAFileSystemError) {
   fs::permissions(root_ / "locked", fs::perms::none);
   if (::geteuid() == 0) GTEST_SKIP() << "root reads any folder's status";
   ExpectStatusError(root_ / "locked" / "bin" / "lib.so", std::errc::permission_denied);
+}
+
+// The load step copies every line to standard error, coloured, whatever the
+// environment asked for.
+TEST(LibraryLoadFlags, LinesGoColouredToStandardError) {
+  EXPECT_TRUE(FLAGS_alsologtostderr);
+  EXPECT_TRUE(FLAGS_colorlogtostderr);
 }
 
 }  // namespace

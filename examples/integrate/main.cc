@@ -6,10 +6,12 @@
 #include "beans/qrv_resitem.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"
+#include "qrv_version.h"
 #include "reference_host/app/undo_stack.h"
 #include "reference_host/builder/document_builder.h"
 
 int main() {
+  std::cout << "marrow-qrv " << MARROW_QRV_VERSION_STRING << "\n";
   auto doc = reference_host::DocumentBuilder("p")
                  .ContractGroup("g1", "MaterialPurchaseForm")
                  .ContractEntry("e1", "C0101", "钢筋 HRB400")

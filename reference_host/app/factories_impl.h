@@ -1,7 +1,8 @@
 // The reference host's factories: the engine factory (resource lines and
 // entries), the product factory (collection records) and the product
 // application with its creator of contract-level entries. New objects stand
-// in no list and no document; ids are fresh random ones.
+// in no list and no document; ids are fresh random ones. The application
+// layer hands these out unless a program registers others (app_factories.h).
 #pragma once
 
 #include "host/app/factories.h"

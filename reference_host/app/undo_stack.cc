@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "host/app/app_document.h"
+
 namespace reference_host {
 
 UndoStack::UndoStack(app::AppDocument* document) : document_(document) {}
@@ -15,10 +17,26 @@ void UndoStack::Push(scoped_refptr<app::UndoAction> action, const std::string& t
     LOG(ERROR) << "undo stack refused a null action";
     return;
   }
+  PartWatch watch(document_);
+  action->Redo(document_);
+  Keep(std::move(action), text, watch.Take());
+}
+
+void UndoStack::PushApplied(scoped_refptr<app::UndoAction> action, const std::string& text,
+                            const PartChanges& first_run) {
+  if (!action) {
+    LOG(ERROR) << "undo stack refused a null action";
+    return;
+  }
+  Keep(std::move(action), text, first_run);
+}
+
+void UndoStack::Keep(scoped_refptr<app::UndoAction> action, const std::string& text,
+                     const PartChanges& first_run) {
   entries_.erase(entries_.begin() + index_, entries_.end());
   if (clean_index_ > index_) clean_index_ = -1;  // the clean state was in the dropped tail
-  action->Redo(document_);
-  entries_.push_back({std::move(action), text});
+  entries_.push_back({std::move(action), text, PartIdKeeper()});
+  entries_.back().parts.AfterRedo(engine_document(), first_run);
   ++index_;
   ApplyUndoLimit();
 }
@@ -28,14 +46,28 @@ void UndoStack::Undo() {
   --index_;
   // Keep the action alive even if it clears the stack from inside.
   scoped_refptr<app::UndoAction> action = entries_[index_].action;
+  const int index = index_;
+  PartWatch watch(document_);
   action->Undo(document_);
+  PartChanges changes = watch.Take();
+  if (index < Count() && entries_[index].action == action)
+    entries_[index].parts.AfterUndo(engine_document(), changes);
 }
 
 void UndoStack::Redo() {
   if (!CanRedo()) return;
   scoped_refptr<app::UndoAction> action = entries_[index_].action;
+  const int index = index_;
   ++index_;
+  PartWatch watch(document_);
   action->Redo(document_);
+  PartChanges changes = watch.Take();
+  if (index < Count() && entries_[index].action == action)
+    entries_[index].parts.AfterRedo(engine_document(), changes);
+}
+
+EstimateDocument* UndoStack::engine_document() const {
+  return document_ ? dynamic_cast<EstimateDocument*>(document_->GetEngineDocument()) : nullptr;
 }
 
 std::string UndoStack::UndoText() const { return CanUndo() ? entries_[index_ - 1].text : ""; }

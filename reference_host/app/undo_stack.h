@@ -1,7 +1,8 @@
 // The host's undo stack, modelled on QUndoStack: holds counted undo actions
 // with a text each and runs them against one application document. Push runs
 // Redo; pushing after an undo drops the redo tail; an undo limit drops the
-// oldest actions; a clean mark remembers a saved state.
+// oldest actions; a clean mark remembers a saved state. Collected parts that
+// an action makes anew keep the ids of the parts they stand for (part_ids.h).
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "host/app/undo_action.h"
 #include "host/base/ref_counted.h"
+#include "reference_host/app/part_ids.h"
 
 namespace app {
 class AppDocument;
@@ -26,6 +28,10 @@ class UndoStack {
 
   // Runs the action's Redo and keeps it; a null action is refused (logged).
   void Push(scoped_refptr<app::UndoAction> action, const std::string& text = std::string());
+  // Keeps an action whose first redo the caller already ran (watched, so
+  // that |first_run| tells what it did to parts) without running it again.
+  void PushApplied(scoped_refptr<app::UndoAction> action, const std::string& text,
+                   const PartChanges& first_run);
   void Undo();
   void Redo();
   bool CanUndo() const { return index_ > 0; }
@@ -60,9 +66,13 @@ class UndoStack {
   struct Entry {
     scoped_refptr<app::UndoAction> action;
     std::string text;
+    PartIdKeeper parts;
   };
 
+  void Keep(scoped_refptr<app::UndoAction> action, const std::string& text,
+            const PartChanges& first_run);
   void ApplyUndoLimit();
+  EstimateDocument* engine_document() const;
 
   app::AppDocument* document_;
   std::vector<Entry> entries_;

@@ -488,6 +488,74 @@ DocumentBuilder& DocumentBuilder::WithoutFeeCalc() {
   return *this;
 }
 
+ResItemImpl* DocumentBuilder::CurrentLine(const char* call) const {
+  auto* line = dynamic_cast<ResItemImpl*>(current_);
+  if (!line) Fail(call, "applies to resource lines only");
+  return line;
+}
+
+ResItemImpl* DocumentBuilder::CurrentListedLine(const char* call) const {
+  ResItemImpl* line = CurrentLine(call);
+  if (!line->owner_list()) Fail(call, "'" + line->GetId() + "' stands in no bill list");
+  return line;
+}
+
+ResCollectCopyImpl* DocumentBuilder::CurrentCopyRecord(const char* call) const {
+  auto* record = dynamic_cast<ResCollectCopyImpl*>(CurrentLine(call)->GetCollect());
+  if (!record) Fail(call, "'" + current_->GetId() + "' carries no copy record");
+  return record;
+}
+
+DocumentBuilder& DocumentBuilder::WithoutEntry() {
+  ResItemImpl* line = CurrentLine("WithoutEntry");
+  if (BaseResItemImpl* entry = line->GetBaseResItem()) entry->RemoveRegisteredId(line->GetId());
+  line->SetBaseResItem(nullptr);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithoutRegistration() {
+  ResItemImpl* line = CurrentListedLine("WithoutRegistration");
+  if (line->owner_list()->side() != ResItemListImpl::Side::kCost || !line->GetBaseResItem())
+    Fail("WithoutRegistration", "'" + line->GetId() + "' is no cost line with an entry");
+  line->GetBaseResItem()->RemoveRegisteredId(line->GetId());
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithEmptyRecord() {
+  ResItemImpl* line = CurrentListedLine("WithEmptyRecord");
+  if (line->GetCollect()) Fail("WithEmptyRecord", "'" + line->GetId() + "' carries a record");
+  // Owners as the library sets them: the core face of a budget line, the
+  // product face of a cost line.
+  if (line->owner_list()->side() == ResItemListImpl::Side::kBudget) {
+    scoped_refptr<ResCollectTempleteImpl> record(new ResCollectTempleteImpl());
+    engine::ResItem& core_face = *line;
+    record->SetOwner(&core_face);
+    line->SetCollect(record.get());
+  } else {
+    scoped_refptr<ResCollectObjImpl> record(new ResCollectObjImpl());
+    engine::qrv::QRVResItem& cost_face = *line;
+    record->SetOwner(&cost_face);
+    line->SetCollect(record.get());
+  }
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithoutCopyRecord() {
+  CurrentCopyRecord("WithoutCopyRecord");
+  CurrentLine("WithoutCopyRecord")->SetCollect(nullptr);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithoutCopyBudgetLine() {
+  CurrentCopyRecord("WithoutCopyBudgetLine")->SetTempleteResItem(nullptr);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithoutCopyCostLine() {
+  CurrentCopyRecord("WithoutCopyCostLine")->SetCBResItem(nullptr);
+  return *this;
+}
+
 std::unique_ptr<EstimateDocument> DocumentBuilder::BuildDocument() {
   doc("Build");
   current_ = nullptr;

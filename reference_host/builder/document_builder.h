@@ -36,6 +36,7 @@ class BaseResItemGroupImpl;
 class BaseResItemImpl;
 class DocumentObjectImpl;
 class ProjectImpl;
+class ResCollectCopyImpl;
 class ResItemImpl;
 class ResSummaryImpl;
 class SubEngineeringImpl;
@@ -121,7 +122,8 @@ class DocumentBuilder {
   DocumentBuilder& WithBillStage(const std::string& stage_id);
   DocumentBuilder& WithLeaseQuantity(const std::string& text);
   DocumentBuilder& WithQuantity(double quantity);
-  // The line or bill item gives no quantity (GetQuantity answers false).
+  // The line or bill item gives no quantity (GetQuantity answers false);
+  // nor then do the copies collected from such a line.
   DocumentBuilder& WithoutQuantity();
   DocumentBuilder& WithMeasureKind(int measure_kind);
   DocumentBuilder& WithNodeKind(int node_kind);
@@ -132,6 +134,25 @@ class DocumentBuilder {
   DocumentBuilder& WithoutCostList();
   DocumentBuilder& WithoutBudgetList();
   DocumentBuilder& WithoutFeeCalc();
+
+  // Odd states a host reaches by edits, deletions or its own bugs, which the
+  // library must survive. A saved document keeps the entry and record states;
+  // the loader refuses the broken copies.
+  // The current line points to no entry; a cost line also leaves the
+  // registration of the entry it had.
+  DocumentBuilder& WithoutEntry();
+  // The current cost line is not registered with its entry.
+  DocumentBuilder& WithoutRegistration();
+  // The current line carries a record that lists nothing: a budget line a
+  // templete record, a cost line an object record.
+  DocumentBuilder& WithEmptyRecord();
+  // The current copy (of Collect) stays listed by both records but carries
+  // no copy record.
+  DocumentBuilder& WithoutCopyRecord();
+  // The current copy's record names no budget line (the copy then gives its
+  // own quantity, the budget line's when it was made) / no cost line.
+  DocumentBuilder& WithoutCopyBudgetLine();
+  DocumentBuilder& WithoutCopyCostLine();
 
   // The document so far (owned by the builder until Build).
   EstimateDocument* document() const { return document_.get(); }
@@ -157,6 +178,10 @@ class DocumentBuilder {
                    const char* call);
   // Budget line's entry when the current object is one, else null.
   BaseResItemImpl* CurrentLineEntry() const;
+  // The current object as a line, a line of a bill list, a collected copy.
+  ResItemImpl* CurrentLine(const char* call) const;
+  ResItemImpl* CurrentListedLine(const char* call) const;
+  ResCollectCopyImpl* CurrentCopyRecord(const char* call) const;
   void SetEntryField(const char* call, const std::string& key, const engine::FieldValue& value);
 
   std::unique_ptr<EstimateDocument> document_;

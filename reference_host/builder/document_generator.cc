@@ -295,6 +295,306 @@ std::int64_t CountObjects(const GeneratorOptions& options) {
 
 namespace {
 
+// Builds one document. Every part draws from one random sequence in a fixed
+// order (accounts, contract entries, the catalogue, then each sub-project's
+// bills in turn, then rows), so one seed always gives the same document.
+class EstimateGenerator {
+ public:
+  explicit EstimateGenerator(const GeneratorOptions& options)
+      : options_(options),
+        random_(options.seed),
+        parts_(PartsPerBill(options)),
+        lines_per_bill_(std::max(options.budget_lines_per_bill, 0)),
+        cost_per_bill_(std::max(options.cost_lines_per_bill, 0)),
+        entries_per_bill_(std::max(options.entries_per_bill, 0)),
+        order_(lines_per_bill_),
+        lines_(lines_per_bill_),
+        costs_(cost_per_bill_),
+        bill_entries_(entries_per_bill_) {}
+
+  std::unique_ptr<EstimateDocument> Generate();
+
+ private:
+  // A random leaf account's id, or null when the tree is empty.
+  const std::string* AnyLeaf() {
+    return leaves_.empty() ? nullptr : &leaves_[random_.Below(leaves_.size())]->GetId();
+  }
+
+  void AddAccountsAndStages();
+  // Contract-level forms and their entries, round robin.
+  void AddContractEntries();
+  // The budget resources every summary holds, each with its account.
+  void MakeCatalogueOf(int size);
+  void AddSubProjects();
+  // A unit sub-project's summary: the whole catalogue, so lines may point
+  // anywhere.
+  void AddSummary(SubProjectImpl* unit, const std::string& sub_project_id);
+  void AddBill(SubProjectImpl* unit, int s, int b);
+  void AddBillEntries(SubEngineeringImpl* bill, double bill_quantity);
+  void AddBudgetLines(SubEngineeringImpl* bill, double bill_quantity);
+  void AddCostLines(SubEngineeringImpl* bill);
+  // Which lines are linked and which collected: a random pick per bill.
+  void LinkAndCollect(double bill_quantity);
+
+  const GeneratorOptions& options_;
+  Random random_;
+  scoped_refptr<ProjectImpl> project_;
+  scoped_refptr<SubProjectImpl> root_;
+  std::vector<CostAccountImpl*> leaves_;
+  std::vector<BillStageImpl*> stages_;
+  std::vector<BaseResItemImpl*> contract_entries_;
+  std::vector<engine::FieldContainer::FieldMap> contract_mirrored_;
+  std::vector<CatalogueEntry> catalogue_;
+  std::vector<const std::string*> catalogue_accounts_;
+
+  const BillParts parts_;
+  const int lines_per_bill_;
+  const int cost_per_bill_;
+  const int entries_per_bill_;
+  std::int64_t bill_count_ = 0, entry_count_ = 0, line_count_ = 0, cost_count_ = 0, copy_count_ = 0;
+  // The summary of the unit sub-project being filled, by catalogue index.
+  std::vector<BaseResItemImpl*> summary_entries_;
+  // Scratch of the bill being built.
+  std::vector<int> order_;
+  std::vector<ResItemImpl*> lines_;
+  std::vector<ResItemImpl*> costs_;
+  std::vector<SubEngineeringImpl*> bill_entries_;
+};
+
+std::unique_ptr<EstimateDocument> EstimateGenerator::Generate() {
+  project_ = new ProjectImpl("p", "Generated project");
+  root_ = new SubProjectImpl("p/root", engine::kSubProjectWhole, "Generated project");
+  project_->SetRootSubProject(root_);
+  AddAccountsAndStages();
+  AddContractEntries();
+  MakeCatalogueOf(std::max(options_.resource_codes, 1));
+  AddSubProjects();
+  AddRows(project_.get(), options_, leaves_, random_);
+
+  auto document = std::make_unique<EstimateDocument>();
+  if (!document->SetProject(project_)) {
+    LOG(ERROR) << "generated document repeats an id";
+    return nullptr;
+  }
+  return document;
+}
+
+void EstimateGenerator::AddAccountsAndStages() {
+  // References point to the leaves only.
+  for (CostAccountImpl* account :
+       BuildAccounts(project_->cost_accounts(), options_.accounts, options_.account_depth))
+    if (account->GetChildCount() == 0) leaves_.push_back(account);
+
+  for (int i = 0; i < options_.bill_stages; ++i) {
+    scoped_refptr<BillStageImpl> stage(new BillStageImpl(
+        Id("bs", i + 1),
+        std::to_string(i + 1) + " " + SiblingName(kStageNames, Count(kStageNames), i)));
+    project_->bill_stages()->AddBillStage(stage);
+    stages_.push_back(stage.get());
+  }
+}
+
+void EstimateGenerator::AddContractEntries() {
+  std::vector<BaseResItemGroupImpl*> forms;
+  for (int f = 0; f < kContractForms; ++f) {
+    scoped_refptr<BaseResItemGroupImpl> group(
+        new BaseResItemGroupImpl(Id("g", f + 1), kForms[f].name));
+    project_->AddBaseResItemGroup(group);
+    forms.push_back(group.get());
+  }
+  contract_entries_.reserve(std::max(options_.contract_entries, 0));
+  char code[48];
+  for (int i = 0; i < options_.contract_entries; ++i) {
+    const ContractForm& form = kForms[i % kContractForms];
+    const Resource& resource = form.kind == kLabourKind ? kLabour[random_.Below(Count(kLabour))]
+                               : form.kind == kMaterialKind
+                                   ? kMaterial[random_.Below(Count(kMaterial))]
+                                   : kMachine[random_.Below(Count(kMachine))];
+    scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(Id("ce", i + 1)));
+    std::snprintf(code, sizeof(code), "%s%05d", form.code_prefix, i / kContractForms + 1);
+    FieldContainerImpl* fields = entry->fields();
+    fields->SetText(keys::kCode, code);
+    fields->SetText(keys::kName, resource.name);
+    fields->SetText(keys::kUnit, resource.unit);
+    fields->SetText(keys::kResType, form.type);
+    const double price = Round(random_.Between(resource.low_price, resource.high_price), 2);
+    fields->SetDouble(keys::kPrice, price);
+    fields->SetDouble(keys::kPriceWithTax, Round(price * 1.13, 2));
+    if (const std::string* account = AnyLeaf()) entry->SetCostAccount(*account);
+    if (form.self_lease) entry->SetLeaseQuantityText("0");
+    forms[i % kContractForms]->Add(entry);
+    contract_entries_.push_back(entry.get());
+    engine::FieldContainer::FieldMap mirrored;
+    for (const char* key : {keys::kCode, keys::kName, keys::kUnit, keys::kResType, keys::kPrice})
+      mirrored[key] = fields->GetAllFields().at(key);
+    contract_mirrored_.push_back(std::move(mirrored));
+  }
+}
+
+void EstimateGenerator::MakeCatalogueOf(int size) {
+  catalogue_ = MakeCatalogue(size, random_);
+  catalogue_accounts_.assign(catalogue_.size(), nullptr);
+  for (auto& account : catalogue_accounts_) account = AnyLeaf();
+}
+
+void EstimateGenerator::AddSubProjects() {
+  SubProjectImpl* single = nullptr;
+  int single_count = 0;
+  for (int s = 0; s < options_.sub_projects; ++s) {
+    SubProjectImpl* parent = root_.get();
+    if (options_.sub_projects_per_single > 0) {
+      if (s % options_.sub_projects_per_single == 0) {
+        ++single_count;
+        scoped_refptr<SubProjectImpl> fresh(
+            new SubProjectImpl(Id("ss", single_count), engine::kSubProjectSingle,
+                               "Building " + std::to_string(single_count)));
+        root_->AddChild(fresh);
+        single = fresh.get();
+      }
+      parent = single;
+    }
+    const std::string sub_project_id = Id("sp", s + 1);
+    scoped_refptr<SubProjectImpl> unit(new SubProjectImpl(sub_project_id, engine::kSubProjectUnit,
+                                                          "Unit works " + std::to_string(s + 1)));
+    parent->AddChild(unit);
+    FieldContainerImpl* unit_fields = unit->fields();
+    if (leaves_.size() >= 2) {
+      unit_fields->SetText(keys::kCostAccount, "{\"Labor\":\"" + *AnyLeaf() + "\",\"Material\":\"" +
+                                                   *AnyLeaf() + "\"}");
+      unit_fields->SetText(keys::kYSCostAccount, "[\"" + *AnyLeaf() + "\",\"" + *AnyLeaf() + "\"]");
+    }
+    AddSummary(unit.get(), sub_project_id);
+    for (int b = 0; b < options_.bills_per_sub_project; ++b) AddBill(unit.get(), s, b);
+  }
+}
+
+void EstimateGenerator::AddSummary(SubProjectImpl* unit, const std::string& sub_project_id) {
+  summary_entries_.assign(catalogue_.size(), nullptr);
+  for (size_t c = 0; c < catalogue_.size(); ++c) {
+    scoped_refptr<BaseResItemImpl> entry(
+        new BaseResItemImpl(sub_project_id + ":" + catalogue_[c].code));
+    entry->fields()->Assign(catalogue_[c].mirrored);
+    if (catalogue_accounts_[c])
+      entry->fields()->SetText(keys::kYSCostAccount, *catalogue_accounts_[c]);
+    unit->summary()->Add(entry);
+    summary_entries_[c] = entry.get();
+  }
+}
+
+void EstimateGenerator::AddBill(SubProjectImpl* unit, int s, int b) {
+  ++bill_count_;
+  const double bill_quantity = Round(random_.Between(1, 500), 2);
+  scoped_refptr<SubEngineeringImpl> bill(
+      new SubEngineeringImpl(Id("b", bill_count_), engine::kNodeKindBill));
+  bill->SetQuantity(bill_quantity);
+  FieldContainerImpl* bill_fields = bill->fields();
+  char code[48];
+  std::snprintf(code, sizeof(code), "0101%02d%03d%03d", s % 100, b / 1000 % 1000, b % 1000 + 1);
+  bill_fields->SetText("Code", code);
+  bill_fields->SetText("Name", kBillNames[random_.Below(Count(kBillNames))]);
+  if (const std::string* account = AnyLeaf()) bill_fields->SetText(keys::kCostAccount, *account);
+  if (!stages_.empty())
+    bill_fields->SetText(keys::kBillStage, stages_[random_.Below(stages_.size())]->GetId());
+
+  AddBillEntries(bill.get(), bill_quantity);
+  AddBudgetLines(bill.get(), bill_quantity);
+  AddCostLines(bill.get());
+  LinkAndCollect(bill_quantity);
+  for (ResItemImpl* cost : costs_) cost->Recalculate();
+  unit->AddSubEngineering(bill);
+}
+
+void EstimateGenerator::AddBillEntries(SubEngineeringImpl* bill, double bill_quantity) {
+  char code[48];
+  for (int e = 0; e < entries_per_bill_; ++e) {
+    scoped_refptr<SubEngineeringImpl> entry(
+        new SubEngineeringImpl(Id("d", ++entry_count_), engine::kNodeKindEntry));
+    entry->SetQuantity(bill_quantity);
+    std::snprintf(code, sizeof(code), "A%d-%d", 1 + random_.Below(20), 1 + random_.Below(300));
+    entry->fields()->SetText("Code", code);
+    if (const std::string* account = AnyLeaf())
+      entry->fields()->SetText(keys::kCostAccount, *account);
+    bill->AddChild(entry);
+    bill_entries_[e] = entry.get();
+  }
+}
+
+// Spreads the lines over the bill's entries and sums their amounts by
+// resource kind into the bill's fee figures.
+void EstimateGenerator::AddBudgetLines(SubEngineeringImpl* bill, double bill_quantity) {
+  double labour = 0, material = 0, machine = 0;
+  for (int l = 0; l < lines_per_bill_; ++l) {
+    const int c = random_.Below(catalogue_.size());
+    scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("ys", ++line_count_)));
+    const double quantity = std::max(0.001, Round(bill_quantity * random_.Between(0.01, 2.0), 3));
+    line->SetQuantity(quantity);
+    line->SetBaseResItem(summary_entries_[c]);
+    line->fields()->Assign(catalogue_[c].mirrored);
+    SubEngineeringImpl* holder =
+        entries_per_bill_ > 0 ? bill_entries_[l % entries_per_bill_] : bill;
+    holder->budget_list()->Add(line);
+    lines_[l] = line.get();
+    const double amount = quantity * catalogue_[c].price;
+    switch (catalogue_[c].code[0]) {
+      case 'R':
+        labour += amount;
+        break;
+      case 'C':
+        material += amount;
+        break;
+      default:
+        machine += amount;
+        break;
+    }
+  }
+  FeeCalcImpl* fees = bill->fee_calc();
+  fees->SetFeeTotalCost("Labor", Round(labour, 2));
+  fees->SetFeeCost("Labor", Round(labour / bill_quantity, 2));
+  fees->SetFeeTotalCost("Material", Round(material, 2));
+  fees->SetFeeCost("Material", Round(material / bill_quantity, 2));
+  fees->SetFeeTotalCost("Machine", Round(machine, 2));
+  fees->SetFeeCost("Machine", Round(machine / bill_quantity, 2));
+}
+
+void EstimateGenerator::AddCostLines(SubEngineeringImpl* bill) {
+  for (int k = 0; k < cost_per_bill_; ++k) {
+    const int e = random_.Below(contract_entries_.size());
+    scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("cb", ++cost_count_)));
+    line->SetQuantity(0);
+    if (!contract_entries_.empty()) {
+      line->SetBaseResItem(contract_entries_[e]);
+      line->fields()->Assign(contract_mirrored_[e]);
+      contract_entries_[e]->AddRegisteredId(line->GetId());
+    }
+    bill->cost_list()->Add(line);
+    costs_[k] = line.get();
+  }
+}
+
+void EstimateGenerator::LinkAndCollect(double bill_quantity) {
+  for (int l = 0; l < lines_per_bill_; ++l) order_[l] = l;
+  for (int l = 0; l < parts_.linked + parts_.collected; ++l)
+    std::swap(order_[l], order_[l + random_.Below(lines_per_bill_ - l)]);
+  double linked_total = 0;
+  for (int l = 0; l < parts_.linked; ++l) {
+    ResItemImpl* line = lines_[order_[l]];
+    costs_[0]->AddLinkedId(line->GetId());
+    linked_total += *line->own_quantity();
+  }
+  if (parts_.linked > 0) {
+    char content[48];
+    std::snprintf(content, sizeof(content), "%f", linked_total / bill_quantity);
+    costs_[0]->SetContent(content);
+  }
+  const int first_target = parts_.linked > 0 ? 1 : 0;
+  for (int l = 0; l < parts_.collected; ++l) {
+    ResItemImpl* line = lines_[order_[parts_.linked + l]];
+    ResItemImpl* target = costs_[first_target + l % (cost_per_bill_ - first_target)];
+    const double quantity = Round(*line->own_quantity() * random_.Between(0.3, 1.0), 3);
+    AttachCollectedCopy(line, target, std::max(quantity, 0.0005), Id("cp", ++copy_count_));
+  }
+}
+
 GeneratorOptions SizedShape(std::uint64_t seed) {
   GeneratorOptions options;
   options.seed = seed;
@@ -331,232 +631,7 @@ GeneratorOptions OptionsForObjects(std::int64_t objects, std::uint64_t seed) {
 }
 
 std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOptions& options) {
-  Random random(options.seed);
-  scoped_refptr<ProjectImpl> project(new ProjectImpl("p", "Generated project"));
-  scoped_refptr<SubProjectImpl> root(
-      new SubProjectImpl("p/root", engine::kSubProjectWhole, "Generated project"));
-  project->SetRootSubProject(root);
-
-  // Cost accounts, with the leaves as the accounts references point to.
-  const std::vector<CostAccountImpl*> accounts =
-      BuildAccounts(project->cost_accounts(), options.accounts, options.account_depth);
-  std::vector<CostAccountImpl*> leaves;
-  for (CostAccountImpl* account : accounts)
-    if (account->GetChildCount() == 0) leaves.push_back(account);
-  auto any_leaf = [&]() -> const std::string* {
-    return leaves.empty() ? nullptr : &leaves[random.Below(leaves.size())]->GetId();
-  };
-
-  std::vector<BillStageImpl*> stages;
-  for (int i = 0; i < options.bill_stages; ++i) {
-    scoped_refptr<BillStageImpl> stage(new BillStageImpl(
-        Id("bs", i + 1),
-        std::to_string(i + 1) + " " + SiblingName(kStageNames, Count(kStageNames), i)));
-    project->bill_stages()->AddBillStage(stage);
-    stages.push_back(stage.get());
-  }
-
-  // Contract-level forms and their entries, round robin.
-  std::vector<BaseResItemGroupImpl*> forms;
-  for (int f = 0; f < kContractForms; ++f) {
-    scoped_refptr<BaseResItemGroupImpl> group(
-        new BaseResItemGroupImpl(Id("g", f + 1), kForms[f].name));
-    project->AddBaseResItemGroup(group);
-    forms.push_back(group.get());
-  }
-  std::vector<BaseResItemImpl*> contract_entries;
-  std::vector<engine::FieldContainer::FieldMap> contract_mirrored;
-  contract_entries.reserve(std::max(options.contract_entries, 0));
-  char code[48];
-  for (int i = 0; i < options.contract_entries; ++i) {
-    const ContractForm& form = kForms[i % kContractForms];
-    const Resource& resource = form.kind == kLabourKind ? kLabour[random.Below(Count(kLabour))]
-                               : form.kind == kMaterialKind
-                                   ? kMaterial[random.Below(Count(kMaterial))]
-                                   : kMachine[random.Below(Count(kMachine))];
-    scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(Id("ce", i + 1)));
-    std::snprintf(code, sizeof(code), "%s%05d", form.code_prefix, i / kContractForms + 1);
-    FieldContainerImpl* fields = entry->fields();
-    fields->SetText(keys::kCode, code);
-    fields->SetText(keys::kName, resource.name);
-    fields->SetText(keys::kUnit, resource.unit);
-    fields->SetText(keys::kResType, form.type);
-    const double price = Round(random.Between(resource.low_price, resource.high_price), 2);
-    fields->SetDouble(keys::kPrice, price);
-    fields->SetDouble(keys::kPriceWithTax, Round(price * 1.13, 2));
-    if (const std::string* account = any_leaf()) entry->SetCostAccount(*account);
-    if (form.self_lease) entry->SetLeaseQuantityText("0");
-    forms[i % kContractForms]->Add(entry);
-    contract_entries.push_back(entry.get());
-    engine::FieldContainer::FieldMap mirrored;
-    for (const char* key : {keys::kCode, keys::kName, keys::kUnit, keys::kResType, keys::kPrice})
-      mirrored[key] = fields->GetAllFields().at(key);
-    contract_mirrored.push_back(std::move(mirrored));
-  }
-
-  const std::vector<CatalogueEntry> catalogue =
-      MakeCatalogue(std::max(options.resource_codes, 1), random);
-  std::vector<const std::string*> catalogue_accounts(catalogue.size(), nullptr);
-  for (auto& account : catalogue_accounts) account = any_leaf();
-
-  const BillParts parts = PartsPerBill(options);
-  const int lines_per_bill = std::max(options.budget_lines_per_bill, 0);
-  const int cost_per_bill = std::max(options.cost_lines_per_bill, 0);
-  const int entries_per_bill = std::max(options.entries_per_bill, 0);
-  std::int64_t bill_count = 0, entry_count = 0, line_count = 0, cost_count = 0, copy_count = 0;
-  std::vector<int> order(lines_per_bill);
-  std::vector<ResItemImpl*> lines(lines_per_bill);
-  std::vector<ResItemImpl*> costs(cost_per_bill);
-  std::vector<SubEngineeringImpl*> bill_entries(entries_per_bill);
-
-  SubProjectImpl* single = nullptr;
-  int single_count = 0;
-  for (int s = 0; s < options.sub_projects; ++s) {
-    SubProjectImpl* parent = root.get();
-    if (options.sub_projects_per_single > 0) {
-      if (s % options.sub_projects_per_single == 0) {
-        ++single_count;
-        scoped_refptr<SubProjectImpl> fresh(
-            new SubProjectImpl(Id("ss", single_count), engine::kSubProjectSingle,
-                               "Building " + std::to_string(single_count)));
-        root->AddChild(fresh);
-        single = fresh.get();
-      }
-      parent = single;
-    }
-    const std::string sub_project_id = Id("sp", s + 1);
-    scoped_refptr<SubProjectImpl> unit(new SubProjectImpl(sub_project_id, engine::kSubProjectUnit,
-                                                          "Unit works " + std::to_string(s + 1)));
-    parent->AddChild(unit);
-    FieldContainerImpl* unit_fields = unit->fields();
-    if (leaves.size() >= 2) {
-      unit_fields->SetText(keys::kCostAccount, "{\"Labor\":\"" + *any_leaf() +
-                                                   "\",\"Material\":\"" + *any_leaf() + "\"}");
-      unit_fields->SetText(keys::kYSCostAccount,
-                           "[\"" + *any_leaf() + "\",\"" + *any_leaf() + "\"]");
-    }
-
-    // The summary holds the whole catalogue, so lines may point anywhere.
-    std::vector<BaseResItemImpl*> summary_entries(catalogue.size());
-    for (size_t c = 0; c < catalogue.size(); ++c) {
-      scoped_refptr<BaseResItemImpl> entry(
-          new BaseResItemImpl(sub_project_id + ":" + catalogue[c].code));
-      entry->fields()->Assign(catalogue[c].mirrored);
-      if (catalogue_accounts[c])
-        entry->fields()->SetText(keys::kYSCostAccount, *catalogue_accounts[c]);
-      unit->summary()->Add(entry);
-      summary_entries[c] = entry.get();
-    }
-
-    for (int b = 0; b < options.bills_per_sub_project; ++b) {
-      ++bill_count;
-      const double bill_quantity = Round(random.Between(1, 500), 2);
-      scoped_refptr<SubEngineeringImpl> bill(
-          new SubEngineeringImpl(Id("b", bill_count), engine::kNodeKindBill));
-      bill->SetQuantity(bill_quantity);
-      FieldContainerImpl* bill_fields = bill->fields();
-      std::snprintf(code, sizeof(code), "0101%02d%03d%03d", s % 100, b / 1000 % 1000, b % 1000 + 1);
-      bill_fields->SetText("Code", code);
-      bill_fields->SetText("Name", kBillNames[random.Below(Count(kBillNames))]);
-      if (const std::string* account = any_leaf())
-        bill_fields->SetText(keys::kCostAccount, *account);
-      if (!stages.empty())
-        bill_fields->SetText(keys::kBillStage, stages[random.Below(stages.size())]->GetId());
-
-      for (int e = 0; e < entries_per_bill; ++e) {
-        scoped_refptr<SubEngineeringImpl> entry(
-            new SubEngineeringImpl(Id("d", ++entry_count), engine::kNodeKindEntry));
-        entry->SetQuantity(bill_quantity);
-        std::snprintf(code, sizeof(code), "A%d-%d", 1 + random.Below(20), 1 + random.Below(300));
-        entry->fields()->SetText("Code", code);
-        if (const std::string* account = any_leaf())
-          entry->fields()->SetText(keys::kCostAccount, *account);
-        bill->AddChild(entry);
-        bill_entries[e] = entry.get();
-      }
-
-      double labour = 0, material = 0, machine = 0;
-      for (int l = 0; l < lines_per_bill; ++l) {
-        const int c = random.Below(catalogue.size());
-        scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("ys", ++line_count)));
-        const double quantity =
-            std::max(0.001, Round(bill_quantity * random.Between(0.01, 2.0), 3));
-        line->SetQuantity(quantity);
-        line->SetBaseResItem(summary_entries[c]);
-        line->fields()->Assign(catalogue[c].mirrored);
-        SubEngineeringImpl* holder =
-            entries_per_bill > 0 ? bill_entries[l % entries_per_bill] : bill.get();
-        holder->budget_list()->Add(line);
-        lines[l] = line.get();
-        const double amount = quantity * catalogue[c].price;
-        switch (catalogue[c].code[0]) {
-          case 'R':
-            labour += amount;
-            break;
-          case 'C':
-            material += amount;
-            break;
-          default:
-            machine += amount;
-            break;
-        }
-      }
-      FeeCalcImpl* fees = bill->fee_calc();
-      fees->SetFeeTotalCost("Labor", Round(labour, 2));
-      fees->SetFeeCost("Labor", Round(labour / bill_quantity, 2));
-      fees->SetFeeTotalCost("Material", Round(material, 2));
-      fees->SetFeeCost("Material", Round(material / bill_quantity, 2));
-      fees->SetFeeTotalCost("Machine", Round(machine, 2));
-      fees->SetFeeCost("Machine", Round(machine / bill_quantity, 2));
-
-      for (int k = 0; k < cost_per_bill; ++k) {
-        const int e = random.Below(contract_entries.size());
-        scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("cb", ++cost_count)));
-        line->SetQuantity(0);
-        if (!contract_entries.empty()) {
-          line->SetBaseResItem(contract_entries[e]);
-          line->fields()->Assign(contract_mirrored[e]);
-          contract_entries[e]->AddRegisteredId(line->GetId());
-        }
-        bill->cost_list()->Add(line);
-        costs[k] = line.get();
-      }
-
-      // Which lines are linked and which collected: a random pick per bill.
-      for (int l = 0; l < lines_per_bill; ++l) order[l] = l;
-      for (int l = 0; l < parts.linked + parts.collected; ++l)
-        std::swap(order[l], order[l + random.Below(lines_per_bill - l)]);
-      double linked_total = 0;
-      for (int l = 0; l < parts.linked; ++l) {
-        ResItemImpl* line = lines[order[l]];
-        costs[0]->AddLinkedId(line->GetId());
-        linked_total += *line->own_quantity();
-      }
-      if (parts.linked > 0) {
-        std::snprintf(code, sizeof(code), "%f", linked_total / bill_quantity);
-        costs[0]->SetContent(code);
-      }
-      const int first_target = parts.linked > 0 ? 1 : 0;
-      for (int l = 0; l < parts.collected; ++l) {
-        ResItemImpl* line = lines[order[parts.linked + l]];
-        ResItemImpl* target = costs[first_target + l % (cost_per_bill - first_target)];
-        const double quantity = Round(*line->own_quantity() * random.Between(0.3, 1.0), 3);
-        AttachCollectedCopy(line, target, std::max(quantity, 0.0005), Id("cp", ++copy_count));
-      }
-      for (ResItemImpl* cost : costs) cost->Recalculate();
-
-      unit->AddSubEngineering(bill);
-    }
-  }
-
-  AddRows(project.get(), options, leaves, random);
-
-  auto document = std::make_unique<EstimateDocument>();
-  if (!document->SetProject(project)) {
-    LOG(ERROR) << "generated document repeats an id";
-    return nullptr;
-  }
-  return document;
+  return EstimateGenerator(options).Generate();
 }
 
 std::unique_ptr<AppDocumentImpl> GenerateDocument(const GeneratorOptions& options) {

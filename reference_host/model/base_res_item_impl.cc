@@ -52,6 +52,11 @@ void BaseResItemImpl::AddRegisteredId(const std::string& cost_item_id) {
   if (registered_set_.insert(cost_item_id).second) registered_ids_.push_back(cost_item_id);
 }
 
+void BaseResItemImpl::RemoveRegisteredId(const std::string& cost_item_id) {
+  if (registered_set_.erase(cost_item_id) == 0) return;
+  registered_ids_.erase(std::find(registered_ids_.begin(), registered_ids_.end(), cost_item_id));
+}
+
 bool BaseResItemImpl::GetLeaseQuantity(double& quantity) const {
   std::string text = lease_quantity_text();
   if (text.empty()) return false;
@@ -67,7 +72,6 @@ void BaseResItemImpl::SetLeaseQuantityText(const std::string& text) {
 }
 
 void BaseResItemImpl::Recalculate() {
-  ++recalculate_count_;
   registered_quantity_ = 0.0;
   if (!document()) return;
   for (const std::string& id : registered_ids_) {
@@ -75,6 +79,7 @@ void BaseResItemImpl::Recalculate() {
     double quantity = 0.0;
     if (line && line->GetQuantity(quantity)) registered_quantity_ += quantity;
   }
+  document()->NotifyFiguresRecalculated(*this);
 }
 
 BaseResItemGroupImpl::BaseResItemGroupImpl(std::string id, std::string form_name)

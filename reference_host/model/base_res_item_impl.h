@@ -37,7 +37,8 @@ class BaseResItemImpl : public DocumentObjectImpl,
   bool GetLeaseQuantity(double& quantity) const override;
   void SetLeaseQuantityText(const std::string& text) override;
   // Refreshes the registered quantity: the sum of the quantities of the
-  // registered cost lines still found in the document.
+  // registered cost lines still found in the document. The document's
+  // observers hear of it.
   void Recalculate() override;
 
   // Host side.
@@ -49,10 +50,11 @@ class BaseResItemImpl : public DocumentObjectImpl,
   std::string lease_quantity_text() const;
   const std::vector<std::string>& registered_res_item_ids() const { return registered_ids_; }
   void AddRegisteredId(const std::string& cost_item_id);
+  // Forgets the cost line (a line that left the entry); O(registered lines).
+  void RemoveRegisteredId(const std::string& cost_item_id);
   double registered_quantity() const { return registered_quantity_; }
   // Restores the figure as last recalculated (document loading).
   void set_registered_quantity(double quantity) { registered_quantity_ = quantity; }
-  int recalculate_count() const { return recalculate_count_; }
 
  protected:
   ~BaseResItemImpl() override = default;
@@ -61,7 +63,6 @@ class BaseResItemImpl : public DocumentObjectImpl,
   std::vector<std::string> registered_ids_;
   std::unordered_set<std::string> registered_set_;  // dedupe for large forms
   double registered_quantity_ = 0.0;
-  int recalculate_count_ = 0;
 };
 
 }  // namespace reference_host

@@ -2,11 +2,13 @@
 
 #include <glog/logging.h>
 
+#include <algorithm>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
 
 #include "reference_host/model/document_object_impl.h"
+#include "reference_host/model/document_observer.h"
 #include "reference_host/model/project_impl.h"
 
 namespace reference_host {
@@ -33,6 +35,20 @@ EstimateDocument::~EstimateDocument() {
   }
   index_.clear();
   project_.reset();
+}
+
+void EstimateDocument::AddObserver(DocumentObserver* observer) {
+  if (!observer || std::find(observers_.begin(), observers_.end(), observer) != observers_.end())
+    return;
+  observers_.push_back(observer);
+}
+
+void EstimateDocument::RemoveObserver(DocumentObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void EstimateDocument::NotifyFiguresRecalculated(const DocumentObjectImpl& object) const {
+  for (DocumentObserver* observer : observers_) observer->OnFiguresRecalculated(object);
 }
 
 engine::DocumentObject* EstimateDocument::FindObjectById(const std::string& id) const {
@@ -148,6 +164,15 @@ void EstimateDocument::Leave(DocumentObjectImpl* root) {
     object->document_ = nullptr;
     object->AppendMembers(stack);
   }
+}
+
+bool EstimateDocument::Rename(DocumentObjectImpl* object, const std::string& id) {
+  if (!object || object->document_ != this || id.empty()) return false;
+  if (id == object->id_) return true;
+  if (index_.count(id)) return false;
+  Unregister(object);
+  object->id_ = id;
+  return Register(object);
 }
 
 bool EstimateDocument::Register(DocumentObjectImpl* object) {

@@ -1,7 +1,7 @@
 // An estimate document: owns the project and keeps an id index of every
 // object in it, in step as objects and whole subtrees enter and leave. A
 // collection copy item is in the document while a record of an item in the
-// document lists it.
+// document lists it. Observers hear of recalculated figures.
 #pragma once
 
 #include <string>
@@ -14,7 +14,20 @@
 namespace reference_host {
 
 class DocumentObjectImpl;
+class DocumentObserver;
 class ProjectImpl;
+class ResItemImpl;
+
+// Told when a collection copy item enters the document because a record lists
+// it, and when it leaves because the last record that listed it unlists it.
+class CopyItemObserver {
+ public:
+  virtual void CopyEntered(ResItemImpl* copy) = 0;
+  virtual void CopyLeft(ResItemImpl* copy) = 0;
+
+ protected:
+  ~CopyItemObserver() = default;
+};
 
 class EstimateDocument : public engine::Document {
  public:
@@ -42,6 +55,22 @@ class EstimateDocument : public engine::Document {
 
   size_t object_count() const { return index_.size(); }
 
+  // Observers are not owned; adding one twice is ignored.
+  void AddObserver(DocumentObserver* observer);
+  void RemoveObserver(DocumentObserver* observer);
+  // Called by a member of the document after its Recalculate.
+  void NotifyFiguresRecalculated(const DocumentObjectImpl& object) const;
+
+  // Gives |object|, which is in this document, the id |id|. False, with
+  // nothing changed, when |id| is empty or names another object here. Ids
+  // are stable otherwise; this is for an object made anew in place of one
+  // that left (see reference_host/app/part_ids.h).
+  bool Rename(DocumentObjectImpl* object, const std::string& id);
+
+  // At most one observer (not owned); null for none.
+  CopyItemObserver* copy_observer() const { return copy_observer_; }
+  void set_copy_observer(CopyItemObserver* observer) { copy_observer_ = observer; }
+
   // Membership plumbing for the model classes.
   //
   // Whether |child| may become a member of |holder|: it is free of any
@@ -62,6 +91,9 @@ class EstimateDocument : public engine::Document {
 
   scoped_refptr<ProjectImpl> project_;
   std::unordered_map<std::string, DocumentObjectImpl*> index_;
+  std::vector<DocumentObserver*> observers_;
+
+  CopyItemObserver* copy_observer_ = nullptr;
 };
 
 }  // namespace reference_host

@@ -31,7 +31,12 @@ void ListingCollectImpl::ListCopy(engine::ResItem* copy) {
     return;
   }
   copies_.push_back(item);
-  if (holder() && holder()->document()) EstimateDocument::Enter(holder()->document(), item);
+  EstimateDocument* document = holder() ? holder()->document() : nullptr;
+  if (!document) return;
+  const bool entering = item->document() != document;
+  EstimateDocument::Enter(document, item);
+  if (entering && item->document() == document && document->copy_observer())
+    document->copy_observer()->CopyEntered(item);
 }
 
 void ListingCollectImpl::UnlistCopy(engine::ResItem* copy) {
@@ -39,7 +44,11 @@ void ListingCollectImpl::UnlistCopy(engine::ResItem* copy) {
     if (static_cast<engine::ResItem*>(it->get()) != copy) continue;
     scoped_refptr<ResItemImpl> removed = *it;
     copies_.erase(it);
-    if (holder() && holder()->document()) EstimateDocument::Leave(removed.get());
+    EstimateDocument* document = holder() ? holder()->document() : nullptr;
+    if (!document) return;
+    EstimateDocument::Leave(removed.get());
+    if (!removed->document() && document->copy_observer())
+      document->copy_observer()->CopyLeft(removed.get());
     return;
   }
 }

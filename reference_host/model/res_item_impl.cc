@@ -143,16 +143,16 @@ void ResItemImpl::Links::Compact() {
 }
 
 void ResItemImpl::Recalculate() {
-  ++recalculate_count_;
   collected_quantity_ = 0.0;
-  auto* obj = dynamic_cast<engine::qrv::QRVResCollectObj*>(record_.get());
-  if (!obj) return;
-  std::vector<engine::ResItem*> copies;
-  obj->GetCopies(copies);
-  for (engine::ResItem* copy : copies) {
-    double quantity = 0.0;
-    if (copy && copy->GetQuantity(quantity)) collected_quantity_ += quantity;
+  if (auto* obj = dynamic_cast<engine::qrv::QRVResCollectObj*>(record_.get())) {
+    std::vector<engine::ResItem*> copies;
+    obj->GetCopies(copies);
+    for (engine::ResItem* copy : copies) {
+      double quantity = 0.0;
+      if (copy && copy->GetQuantity(quantity)) collected_quantity_ += quantity;
+    }
   }
+  if (document()) document()->NotifyFiguresRecalculated(*this);
 }
 
 void ResItemImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {

@@ -57,7 +57,7 @@ class ResItemImpl : public DocumentObjectImpl,
   std::string GetContent() const override { return content_; }
   void SetContent(const std::string& content) override { content_ = content; }
   // Refreshes the collected quantity: the sum of the quantities of the
-  // copies its object record lists.
+  // copies its object record lists. The document's observers hear of it.
   void Recalculate() override;
 
   // Host side.
@@ -76,7 +76,6 @@ class ResItemImpl : public DocumentObjectImpl,
   double collected_quantity() const { return collected_quantity_; }
   // Restores the figure as last recalculated (document loading).
   void set_collected_quantity(double quantity) { collected_quantity_ = quantity; }
-  int recalculate_count() const { return recalculate_count_; }
 
   void AppendMembers(std::vector<DocumentObjectImpl*>& members) const override;
 
@@ -104,7 +103,6 @@ class ResItemImpl : public DocumentObjectImpl,
   mutable std::unique_ptr<Links> links_;
   ResItemListImpl* owner_list_ = nullptr;
   double collected_quantity_ = 0.0;
-  int recalculate_count_ = 0;
 };
 
 }  // namespace reference_host

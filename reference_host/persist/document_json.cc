@@ -1,13 +1,10 @@
 #include "reference_host/persist/document_json.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
+#include "reference_host/persist/atomic_file_writer.h"
 #include "reference_host/persist/document_reader.h"
+#include "reference_host/persist/document_text.h"
 #include "reference_host/persist/document_writer.h"
 
 namespace reference_host {
@@ -36,8 +33,6 @@ size_t FindTooDeep(const std::string& text) {
   return std::string::npos;
 }
 
-std::string SystemError() { return std::strerror(errno); }
-
 }  // namespace
 
 std::string SaveDocumentText(const EstimateDocument& document) {
@@ -46,23 +41,7 @@ std::string SaveDocumentText(const EstimateDocument& document) {
 
 bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
                       std::string* error) {
-  const std::string text = SaveDocumentText(document);
-  const std::string temporary = path + ".tmp";
-  auto fail = [&](const std::string& what) {
-    if (error) *error = path + ": " + what;
-    std::remove(temporary.c_str());
-    return false;
-  };
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return fail("cannot create " + temporary + ": " + SystemError());
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) return fail("cannot write " + temporary + ": " + SystemError());
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0)
-    return fail("cannot replace the file: " + SystemError());
-  return true;
+  return WriteFileAtomically(path, SaveDocumentText(document), error);
 }
 
 LoadResult LoadDocumentJson(const nlohmann::json& json) {
@@ -83,38 +62,21 @@ LoadResult LoadDocumentText(const std::string& text) {
   size_t too_deep = FindTooDeep(text);
   if (too_deep != std::string::npos) {
     LoadResult result;
-    result.error = "byte " + std::to_string(too_deep) + ": nested deeper than " +
+    result.error = persist::TextPlace(text, too_deep) + ": nested deeper than " +
                    std::to_string(kMaxDocumentNesting) + " levels";
     return result;
   }
   nlohmann::json json;
-  try {
-    json = nlohmann::json::parse(text);
-  } catch (const nlohmann::json::exception& e) {
-    LoadResult result;
-    const auto* parse_error = dynamic_cast<const nlohmann::json::parse_error*>(&e);
-    result.error = "byte " + std::to_string(parse_error ? parse_error->byte : 0) +
-                   ": malformed JSON (" + e.what() + ")";
-    return result;
-  }
+  LoadResult result;
+  if (!persist::ParseStrictJson(text, json, result.error)) return result;
   return LoadDocumentJson(json);
 }
 
 LoadResult LoadDocumentFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    LoadResult result;
-    result.error = path + ": cannot open: " + SystemError();
-    return result;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) {
-    LoadResult result;
-    result.error = path + ": cannot read: " + SystemError();
-    return result;
-  }
-  LoadResult result = LoadDocumentText(text.str());
+  std::string text;
+  LoadResult result;
+  if (!persist::ReadTextFile(path, text, result.error)) return result;
+  result = LoadDocumentText(text);
   if (!result) result.error = path + ": " + result.error;
   return result;
 }

@@ -29,8 +29,9 @@ struct LoadResult {
 // Indented by 2, members in a fixed order: the same document always gives
 // the same text.
 std::string SaveDocumentText(const EstimateDocument& document);
-// Writes a temporary file beside |path| and renames it over |path|, so a
-// failed save leaves any earlier file whole. False with |error| set on failure.
+// Replaces |path| whole or not at all (AtomicFileWriter: a unique synced
+// temporary file renamed over it; only regular files, written through
+// symbolic links). False with "PATH: why" in |error| on failure.
 bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
                       std::string* error);
 

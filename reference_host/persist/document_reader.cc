@@ -11,6 +11,7 @@
 #include "reference_host/model/bill_stage_impl.h"
 #include "reference_host/model/cost_account_group_impl.h"
 #include "reference_host/model/cost_account_impl.h"
+#include "reference_host/model/field_keys.h"
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_collect_impl.h"
 #include "reference_host/model/res_item_impl.h"
@@ -21,6 +22,7 @@
 #include "reference_host/model/table_impl.h"
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_values.h"
+#include "reference_host/persist/value_rules.h"
 
 namespace reference_host {
 namespace persist {
@@ -28,27 +30,10 @@ namespace {
 
 using nlohmann::json;
 
-// JSON pointer escaping of one reference token.
-void AppendToken(std::string& path, const std::string& token) {
-  path += '/';
-  for (char c : token) {
-    if (c == '~')
-      path += "~0";
-    else if (c == '/')
-      path += "~1";
-    else
-      path += c;
-  }
-}
-
-// An id as it would be spelled in the file, for messages.
-std::string Quoted(const std::string& id) {
-  return TextToJson(id).dump(-1, ' ', false, json::error_handler_t::replace);
-}
-
 }  // namespace
 
-DocumentReader::DocumentReader() = default;
+DocumentReader::DocumentReader() : linker_([this](const Place& place) { return PathOf(place); }) {}
+
 DocumentReader::~DocumentReader() = default;
 
 std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::string* error) {
@@ -70,10 +55,9 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
     scoped_refptr<ProjectImpl> project;
     if (!project_json->is_null()) project = ReadProject(*project_json, Node(0, "project"));
     if (const json* copies = Array(top, 0, "copies")) {
-      for (size_t i = 0; i < copies->size(); ++i) {
-        int node = Node(0, "copies", static_cast<long>(i));
-        copies_.emplace_back(ReadLine((*copies)[i], node, LineSide::kCopy), node);
-      }
+      for (size_t i = 0; i < copies->size(); ++i)
+        copies_.push_back(
+            ReadLine((*copies)[i], Node(0, "copies", static_cast<long>(i)), LineSide::kCopy));
     }
     if (const json* detached = Array(top, 0, "detachedEntries")) {
       for (size_t i = 0; i < detached->size(); ++i)
@@ -81,15 +65,13 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
             ReadEntry((*detached)[i], Node(0, "detachedEntries", static_cast<long>(i)), false));
     }
 
-    for (const PendingRef& ref : pending_) Resolve(ref, true);
-    for (const auto& [copy, node] : copies_)
-      if (!listed_.count(copy.get())) Fail(node, {}, "a copy item that no collection record lists");
+    linker_.Link();
 
     auto document = std::make_unique<EstimateDocument>();
     if (project && !document->SetProject(project))
       Fail(0, {"project"}, "the project cannot enter a document");
     return document;
-  } catch (const Failure& failure) {
+  } catch (const ReadFailure& failure) {
     if (error) *error = failure.message;
     return nullptr;
   }
@@ -110,15 +92,22 @@ std::string DocumentReader::PathOf(int node, const std::vector<std::string>& mor
   for (int at = node; at > 0; at = nodes_[at].parent) chain.push_back(at);
   std::string path;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    AppendToken(path, nodes_[*it].member);
-    if (nodes_[*it].index >= 0) AppendToken(path, std::to_string(nodes_[*it].index));
+    AppendPointerToken(path, nodes_[*it].member);
+    if (nodes_[*it].index >= 0) AppendPointerToken(path, std::to_string(nodes_[*it].index));
   }
-  for (const std::string& token : more) AppendToken(path, token);
+  for (const std::string& token : more) AppendPointerToken(path, token);
   return path.empty() ? "/" : path;
 }
 
+std::string DocumentReader::PathOf(const Place& place) const {
+  std::vector<std::string> more;
+  if (place.member) more.push_back(place.member);
+  if (place.index >= 0) more.push_back(std::to_string(place.index));
+  return PathOf(place.node, more);
+}
+
 void DocumentReader::Fail(int node, std::vector<std::string> more, const std::string& what) const {
-  throw Failure{PathOf(node, more) + ": " + what};
+  throw ReadFailure{PathOf(node, more) + ": " + what};
 }
 
 // Value readers.
@@ -164,6 +153,8 @@ std::optional<double> DocumentReader::Quantity(const json& object, int node) con
   if (value.is_null()) return std::nullopt;
   double quantity = 0.0;
   if (!DoubleFromJson(value, quantity)) Fail(node, {"quantity"}, "expected a number or null");
+  std::string fault = CheckQuantity(quantity);
+  if (!fault.empty()) Fail(node, {"quantity"}, fault);
   return quantity;
 }
 
@@ -187,20 +178,12 @@ std::string DocumentReader::IdAt(const json& value, int node, const char* member
 // Objects.
 
 template <class T, class Make>
-scoped_refptr<T> DocumentReader::Create(const json& object, int node, Make make) {
+scoped_refptr<T> DocumentReader::Create(const json& object, int node, Make make, Kind kind) {
   std::string id = IdAt(*Member(object, node, "id", true), node, "id", -1);
   scoped_refptr<T> created(make(id));
   ReadFields(object, node, created->fields());
-  Register(created.get(), node);
+  linker_.Add(created.get(), kind, node);
   return created;
-}
-
-void DocumentReader::Register(DocumentObjectImpl* object, int node, bool in_document) {
-  auto [it, fresh] = known_.emplace(object->GetId(), Known{object, node, in_document});
-  if (!fresh)
-    Fail(node, {"id"},
-         "duplicate id " + Quoted(object->GetId()) + ", first used at " +
-             PathOf(it->second.node, {}));
 }
 
 void DocumentReader::ReadFields(const json& object, int node, FieldContainerImpl* fields) const {
@@ -235,7 +218,7 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
 
   CostAccountGroupImpl* tree = project->cost_accounts();
   ReadFields(accounts, accounts_node, tree->fields());
-  Register(tree, accounts_node);
+  linker_.Add(tree, Kind::kOther, accounts_node);
   if (const json* list = Array(accounts, accounts_node, "accounts")) {
     for (size_t i = 0; i < list->size(); ++i)
       tree->AddCostAccount(
@@ -244,7 +227,7 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
 
   BillStageGroupImpl* stage_group = project->bill_stages();
   ReadFields(stages, stages_node, stage_group->fields());
-  Register(stage_group, stages_node);
+  linker_.Add(stage_group, Kind::kOther, stages_node);
   if (const json* list = Array(stages, stages_node, "stages")) {
     for (size_t i = 0; i < list->size(); ++i) {
       int stage_node = Node(stages_node, "stages", static_cast<long>(i));
@@ -325,11 +308,10 @@ scoped_refptr<TupleImpl> DocumentReader::ReadRow(const json& value, int node) {
 scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int node,
                                                          bool in_document) {
   const json& object = Object(value, node);
-  std::string id = IdAt(*Member(object, node, "id", true), node, "id", -1);
-  scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(id));
-  ReadFields(object, node, entry->fields());
-  Register(entry.get(), node, in_document);
-  ReadIdList(object, node, "registered", RefKind::kRegistered, entry.get(), nullptr);
+  auto entry = Create<BaseResItemImpl>(
+      object, node, [](const std::string& id) { return new BaseResItemImpl(id); },
+      in_document ? Kind::kEntry : Kind::kDetachedEntry);
+  ReadIdList(object, node, "registered", Ref::kRegistered, entry.get(), nullptr);
   if (Member(object, node, "registeredQuantity", false))
     entry->set_registered_quantity(Figure(object, node, "registeredQuantity"));
   return entry;
@@ -338,6 +320,7 @@ scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int 
 scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, int node) {
   const json& object = Object(value, node);
   int kind = Integer(object, node, "kind");
+  if (std::string fault = CheckSubProjectKind(kind); !fault.empty()) Fail(node, {"kind"}, fault);
   std::string name = Text(object, node, "name");
   int summary_node = Node(node, "summary");
   const json& summary_json = Object(*Member(object, node, "summary", true), summary_node);
@@ -349,7 +332,7 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
 
   ResSummaryImpl* summary = sub_project->summary();
   ReadFields(summary_json, summary_node, summary->fields());
-  Register(summary, summary_node);
+  linker_.Add(summary, Kind::kOther, summary_node);
   if (const json* entries = Array(summary_json, summary_node, "entries")) {
     for (size_t i = 0; i < entries->size(); ++i)
       summary->Add(ReadEntry((*entries)[i], Node(summary_node, "entries", static_cast<long>(i))));
@@ -370,7 +353,10 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
 scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value, int node) {
   const json& object = Object(value, node);
   int node_kind = Integer(object, node, "nodeKind");
+  if (std::string fault = CheckNodeKind(node_kind); !fault.empty()) Fail(node, {"nodeKind"}, fault);
   int measure_kind = Integer(object, node, "measureKind");
+  if (std::string fault = CheckMeasureKind(measure_kind); !fault.empty())
+    Fail(node, {"measureKind"}, fault);
   std::optional<double> quantity = Quantity(object, node);
   auto item = Create<SubEngineeringImpl>(object, node, [&](const std::string& id) {
     return new SubEngineeringImpl(id, node_kind, measure_kind);
@@ -430,18 +416,27 @@ scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value
 scoped_refptr<ResItemImpl> DocumentReader::ReadLine(const json& value, int node, LineSide side) {
   const json& object = Object(value, node);
   std::optional<double> quantity = Quantity(object, node);
-  auto line =
-      Create<ResItemImpl>(object, node, [](const std::string& id) { return new ResItemImpl(id); });
+  const Kind kind = side == LineSide::kBudget ? Kind::kBudgetLine
+                    : side == LineSide::kCost ? Kind::kCostLine
+                                              : Kind::kCopyItem;
+  auto line = Create<ResItemImpl>(
+      object, node, [](const std::string& id) { return new ResItemImpl(id); }, kind);
   if (quantity)
     line->SetQuantity(*quantity);
   else
     line->ClearQuantity();
+  // The ratio makes a copy's quantity; on other lines it means nothing.
+  double ratio = 0.0;
+  if (side == LineSide::kCopy && line->fields()->GetNumber(keys::kCollectRatio, ratio)) {
+    if (std::string fault = CheckCollectRatio(ratio); !fault.empty())
+      Fail(node, {"fields", keys::kCollectRatio}, fault);
+  }
   if (const json* entry = Member(object, node, "entry", false))
-    Refer(
-        {RefKind::kEntry, line.get(), nullptr, IdAt(*entry, node, "entry", -1), node, "entry", -1});
+    linker_.Refer(Ref::kEntry, line.get(), nullptr, IdAt(*entry, node, "entry", -1),
+                  {node, "entry"});
   if (Member(object, node, "sourceRef", false)) line->SetSourceRef(Text(object, node, "sourceRef"));
   if (Member(object, node, "content", false)) line->SetContent(Text(object, node, "content"));
-  ReadIdList(object, node, "linked", RefKind::kLinked, line.get(), nullptr);
+  ReadIdList(object, node, "linked", Ref::kLinked, line.get(), nullptr);
   if (Member(object, node, "collectedQuantity", false))
     line->set_collected_quantity(Figure(object, node, "collectedQuantity"));
   if (const json* record = Member(object, node, "record", false))
@@ -473,91 +468,55 @@ void DocumentReader::ReadRecord(const json& value, int node, ResItemImpl* line, 
   if (!owner)
     record->SetOwner(holder);
   else if (!owner->is_null())
-    Refer(
-        {RefKind::kOwner, line, record.get(), IdAt(*owner, node, "owner", -1), node, "owner", -1});
+    linker_.Refer(Ref::kOwner, line, record.get(), IdAt(*owner, node, "owner", -1),
+                  {node, "owner"});
 
   if (side == LineSide::kCopy) {
     if (Member(object, node, "copies", false))
       Fail(node, {"copies"}, "a copy record lists no copies");
-    for (auto [name, ref_kind] : {std::pair{"budgetItem", RefKind::kBudgetItem},
-                                  std::pair{"costItem", RefKind::kCostItem}}) {
+    for (auto [name, ref] :
+         {std::pair{"budgetItem", Ref::kBudgetItem}, std::pair{"costItem", Ref::kCostItem}}) {
       if (const json* target = Member(object, node, name, false))
-        Refer({ref_kind, line, record.get(), IdAt(*target, node, name, -1), node, name, -1});
+        linker_.Refer(ref, line, record.get(), IdAt(*target, node, name, -1), {node, name});
     }
     return;
   }
   for (const char* name : {"budgetItem", "costItem"})
     if (Member(object, node, name, false))
       Fail(node, {name}, "only a copy record names its budget and cost items");
-  ReadIdList(object, node, "copies", RefKind::kListedCopy, line, record.get());
+  ReadIdList(object, node, "copies", Ref::kListedCopy, line, record.get());
 }
 
-void DocumentReader::ReadIdList(const json& object, int node, const char* name, RefKind kind,
+void DocumentReader::ReadIdList(const json& object, int node, const char* name, Ref ref,
                                 DocumentObjectImpl* holder, ResCollectImpl* record) {
   const json* list = Array(object, node, name);
   if (!list) return;
   for (size_t i = 0; i < list->size(); ++i) {
     std::string id = IdAt((*list)[i], node, name, static_cast<long>(i));
-    // The model keeps link and registration ids as texts: take them now,
-    // check their targets once every object is known.
-    if (kind == RefKind::kLinked) static_cast<ResItemImpl*>(holder)->AddLinkedId(id);
-    if (kind == RefKind::kRegistered) static_cast<BaseResItemImpl*>(holder)->AddRegisteredId(id);
-    Refer({kind, holder, record, std::move(id), node, name, static_cast<long>(i)});
+    // The model keeps link and registration ids as texts: take them now; the
+    // linker checks what they name.
+    // A repeated id would be dropped silently.
+    size_t before = 0, after = 0;
+    if (ref == Ref::kLinked) {
+      auto* line = static_cast<ResItemImpl*>(holder);
+      before = line->linked_ids().size();
+      line->AddLinkedId(id);
+      after = line->linked_ids().size();
+    } else if (ref == Ref::kRegistered) {
+      auto* entry = static_cast<BaseResItemImpl*>(holder);
+      before = entry->registered_res_item_ids().size();
+      entry->AddRegisteredId(id);
+      after = entry->registered_res_item_ids().size();
+    }
+    if (before != 0 && before == after) {
+      size_t first = 0;
+      while (IdAt((*list)[first], node, name, static_cast<long>(first)) != id) ++first;
+      Fail(node, {name, std::to_string(i)},
+           QuotedText(id) + " is listed twice, first at " +
+               PathOf(node, {name, std::to_string(first)}));
+    }
+    linker_.Refer(ref, holder, record, std::move(id), {node, name, static_cast<long>(i)});
   }
-}
-
-void DocumentReader::Refer(PendingRef ref) {
-  // Most targets come earlier in the file; the rest wait for the second pass.
-  // A record's list waits as a whole so that its order stays.
-  if (ref.kind == RefKind::kListedCopy || !Resolve(ref, false)) pending_.push_back(std::move(ref));
-}
-
-bool DocumentReader::Resolve(const PendingRef& ref, bool final) {
-  auto where = [&ref] {
-    std::vector<std::string> tokens{ref.member};
-    if (ref.index >= 0) tokens.push_back(std::to_string(ref.index));
-    return tokens;
-  };
-  auto it = known_.find(ref.id);
-  if (it == known_.end()) {
-    // Links and registrations may name lines that have left the document;
-    // the model keeps such ids, and so does the file.
-    if (!final || ref.kind == RefKind::kLinked || ref.kind == RefKind::kRegistered) return false;
-    Fail(ref.node, where(), "names no object of the document: " + Quoted(ref.id));
-  }
-  const Known* known = &it->second;
-  if (ref.kind == RefKind::kOwner) {
-    if (!known->in_document)
-      Fail(ref.node, where(), "names an object outside the document: " + Quoted(ref.id));
-    ref.record->SetOwner(known->object);
-    return true;
-  }
-  if (ref.kind == RefKind::kEntry) {
-    auto* entry = dynamic_cast<BaseResItemImpl*>(known->object);
-    if (!entry) Fail(ref.node, where(), Quoted(ref.id) + " is not a resource entry");
-    static_cast<ResItemImpl*>(ref.holder)->SetBaseResItem(entry);
-    return true;
-  }
-  auto* item = dynamic_cast<ResItemImpl*>(known->object);
-  if (!item) Fail(ref.node, where(), Quoted(ref.id) + " is not a resource line");
-  switch (ref.kind) {
-    case RefKind::kListedCopy:
-      if (auto* templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(ref.record))
-        templete->AddCopy(item);
-      else if (auto* obj = dynamic_cast<engine::qrv::QRVResCollectObj*>(ref.record))
-        obj->AddCopy(item);
-      listed_.insert(item);
-      break;
-    case RefKind::kBudgetItem:
-      dynamic_cast<engine::qrv::QRVResCollectCopy*>(ref.record)->SetTempleteResItem(item);
-      break;
-    case RefKind::kCostItem:
-      dynamic_cast<engine::qrv::QRVResCollectCopy*>(ref.record)->SetCBResItem(item);
-      break;
-    default:
-      break;
-  }
-  return true;
 }
 
 }  // namespace persist

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -63,6 +64,105 @@ void KeyedMap(JsonTextWriter& out, const std::map<std::string, Value>& map,
   out.EndObject();
 }
 
+void TextMember(JsonTextWriter& out, std::string_view key, const std::string& text) {
+  out.Key(key);
+  WriteText(out, text);
+}
+
+// An array of |count| elements, the i-th written by |write_element|(i).
+template <class Count, class WriteElement>
+void Array(JsonTextWriter& out, Count count, WriteElement write_element) {
+  out.BeginArray();
+  for (Count i = 0; i < count; ++i) {
+    out.Element();
+    write_element(i);
+  }
+  out.EndArray();
+}
+
+// Member |key| holding such an array. The format leaves an empty list out.
+template <class Count, class WriteElement>
+void ArrayMember(JsonTextWriter& out, std::string_view key, Count count,
+                 WriteElement write_element) {
+  if (count == 0) return;
+  out.Key(key);
+  Array(out, count, write_element);
+}
+
+// Each writes one value, its members in key order as the format has them:
+// "fields" and "id" sort among the others. These need none of the writer's
+// bookkeeping.
+
+void Fields(JsonTextWriter& out, const DocumentObjectImpl& object) {
+  const auto& fields = object.fields()->GetAllFields();
+  if (fields.empty()) return;
+  out.Key("fields");
+  KeyedMap(out, fields, WriteFieldValue);
+}
+
+void Id(JsonTextWriter& out, const DocumentObjectImpl& object) {
+  TextMember(out, "id", object.GetId());
+}
+
+void FieldsAndId(JsonTextWriter& out, const DocumentObjectImpl& object) {
+  Fields(out, object);
+  Id(out, object);
+}
+
+void BillStage(JsonTextWriter& out, const BillStageImpl& stage) {
+  out.BeginObject();
+  FieldsAndId(out, stage);
+  TextMember(out, "name", stage.GetName());
+  out.EndObject();
+}
+
+void CostAccount(JsonTextWriter& out, const CostAccountImpl& account) {
+  out.BeginObject();
+  ArrayMember(out, "accounts", account.GetChildCount(),
+              [&](int i) { CostAccount(out, *account.GetChild(i)); });
+  TextMember(out, "code", account.GetCode());
+  FieldsAndId(out, account);
+  TextMember(out, "name", account.GetName());
+  out.EndObject();
+}
+
+void Entry(JsonTextWriter& out, const BaseResItemImpl& entry) {
+  out.BeginObject();
+  FieldsAndId(out, entry);
+  const std::vector<std::string>& registered = entry.registered_res_item_ids();
+  ArrayMember(out, "registered", registered.size(),
+              [&](size_t i) { WriteText(out, registered[i]); });
+  if (!IsPlainZero(entry.registered_quantity())) {
+    out.Key("registeredQuantity");
+    WriteDouble(out, entry.registered_quantity());
+  }
+  out.EndObject();
+}
+
+void Row(JsonTextWriter& out, const TupleImpl& row) {
+  out.BeginObject();
+  FieldsAndId(out, row);
+  ArrayMember(out, "rows", row.GetChildCount(), [&](int i) { Row(out, *row.GetChild(i)); });
+  out.EndObject();
+}
+
+void ContractGroup(JsonTextWriter& out, const BaseResItemGroupImpl& group) {
+  out.BeginObject();
+  ArrayMember(out, "entries", group.GetCount(), [&](int i) { Entry(out, *group.entry(i)); });
+  Fields(out, group);
+  TextMember(out, "formName", group.GetFormName());
+  Id(out, group);
+  out.EndObject();
+}
+
+void Table(JsonTextWriter& out, const TableImpl& table) {
+  out.BeginObject();
+  FieldsAndId(out, table);
+  TextMember(out, "name", table.GetName());
+  ArrayMember(out, "rows", table.GetRowCount(), [&](int i) { Row(out, *table.GetRow(i)); });
+  out.EndObject();
+}
+
 // The items a templete or object record lists; none for other records.
 std::vector<engine::ResItem*> ListedItems(engine::qrv::QRVResCollect* record) {
   std::vector<engine::ResItem*> listed;
@@ -83,24 +183,9 @@ std::string DocumentWriter::Write() {
   text.reserve(document_.object_count() * 1024);
   JsonTextWriter out(text);
   out.BeginObject();
-  if (!copies_.empty()) {
-    out.Key("copies");
-    out.BeginArray();
-    for (const ResItemImpl* copy : copies_) {
-      out.Element();
-      Line(out, *copy);
-    }
-    out.EndArray();
-  }
-  if (!detached_.empty()) {
-    out.Key("detachedEntries");
-    out.BeginArray();
-    for (const BaseResItemImpl* entry : detached_) {
-      out.Element();
-      Entry(out, *entry);
-    }
-    out.EndArray();
-  }
+  ArrayMember(out, "copies", copies_.size(), [&](size_t i) { Line(out, *copies_[i]); });
+  ArrayMember(out, "detachedEntries", detached_.size(),
+              [&](size_t i) { Entry(out, *detached_[i]); });
   out.Key("format");
   out.String(kDocumentFormatName);
   out.Key("project");
@@ -160,18 +245,6 @@ void DocumentWriter::FindOutsidersOf(const ResItemImpl& line) {
 
 // Writing.
 
-void DocumentWriter::Fields(JsonTextWriter& out, const DocumentObjectImpl& object) const {
-  const auto& fields = object.fields()->GetAllFields();
-  if (fields.empty()) return;
-  out.Key("fields");
-  KeyedMap(out, fields, WriteFieldValue);
-}
-
-void DocumentWriter::Id(JsonTextWriter& out, const DocumentObjectImpl& object) const {
-  out.Key("id");
-  WriteText(out, object.GetId());
-}
-
 void DocumentWriter::WeakRef(JsonTextWriter& out, const DocumentObjectImpl* object) const {
   if (InDocument(object))
     WriteText(out, object->GetId());
@@ -184,218 +257,55 @@ void DocumentWriter::Project(JsonTextWriter& out, const ProjectImpl& project) co
   const BillStageGroupImpl& stages = *project.bill_stages();
   out.Key("billStages");
   out.BeginObject();
-  Fields(out, stages);
-  Id(out, stages);
-  if (stages.GetBillStageCount() > 0) {
-    out.Key("stages");
-    out.BeginArray();
-    for (int i = 0; i < stages.GetBillStageCount(); ++i) {
-      const BillStageImpl& stage = *stages.GetBillStage(i);
-      out.Element();
-      out.BeginObject();
-      Fields(out, stage);
-      Id(out, stage);
-      out.Key("name");
-      WriteText(out, stage.GetName());
-      out.EndObject();
-    }
-    out.EndArray();
-  }
+  FieldsAndId(out, stages);
+  ArrayMember(out, "stages", stages.GetBillStageCount(),
+              [&](int i) { BillStage(out, *stages.GetBillStage(i)); });
   out.EndObject();
 
-  if (project.GetBaseResItemGroupCount() > 0) {
-    out.Key("contractGroups");
-    out.BeginArray();
-    for (int i = 0; i < project.GetBaseResItemGroupCount(); ++i) {
-      const BaseResItemGroupImpl& group = *project.GetBaseResItemGroup(i);
-      out.Element();
-      out.BeginObject();
-      if (group.GetCount() > 0) {
-        out.Key("entries");
-        out.BeginArray();
-        for (int j = 0; j < group.GetCount(); ++j) {
-          out.Element();
-          Entry(out, *group.entry(j));
-        }
-        out.EndArray();
-      }
-      Fields(out, group);
-      out.Key("formName");
-      WriteText(out, group.GetFormName());
-      Id(out, group);
-      out.EndObject();
-    }
-    out.EndArray();
-  }
+  ArrayMember(out, "contractGroups", project.GetBaseResItemGroupCount(),
+              [&](int i) { ContractGroup(out, *project.GetBaseResItemGroup(i)); });
 
   const CostAccountGroupImpl& accounts = *project.cost_accounts();
   out.Key("costAccounts");
   out.BeginObject();
-  if (accounts.GetCostAccountCount() > 0) {
-    out.Key("accounts");
-    out.BeginArray();
-    for (int i = 0; i < accounts.GetCostAccountCount(); ++i) {
-      out.Element();
-      CostAccount(out, *accounts.GetCostAccount(i));
-    }
-    out.EndArray();
-  }
-  Fields(out, accounts);
-  Id(out, accounts);
+  ArrayMember(out, "accounts", accounts.GetCostAccountCount(),
+              [&](int i) { CostAccount(out, *accounts.GetCostAccount(i)); });
+  FieldsAndId(out, accounts);
   out.EndObject();
 
-  Fields(out, project);
-  Id(out, project);
-  out.Key("name");
-  WriteText(out, project.GetName());
+  FieldsAndId(out, project);
+  TextMember(out, "name", project.GetName());
 
-  if (const SubProjectImpl* root = project.GetRootSubProject()) {
-    out.Key("subProjects");
-    out.BeginArray();
-    out.Element();
-    SubProject(out, *root);
-    out.EndArray();
-  }
+  // A list of at most one root.
+  const SubProjectImpl* root = project.GetRootSubProject();
+  ArrayMember(out, "subProjects", root ? 1 : 0, [&](int) { SubProject(out, *root); });
 
-  if (project.table_count() > 0) {
-    out.Key("tables");
-    out.BeginArray();
-    for (int i = 0; i < project.table_count(); ++i) {
-      const TableImpl& table = *project.table(i);
-      out.Element();
-      out.BeginObject();
-      Fields(out, table);
-      Id(out, table);
-      out.Key("name");
-      WriteText(out, table.GetName());
-      if (table.GetRowCount() > 0) {
-        out.Key("rows");
-        out.BeginArray();
-        for (int j = 0; j < table.GetRowCount(); ++j) {
-          out.Element();
-          Row(out, *table.GetRow(j));
-        }
-        out.EndArray();
-      }
-      out.EndObject();
-    }
-    out.EndArray();
-  }
-  out.EndObject();
-}
-
-void DocumentWriter::CostAccount(JsonTextWriter& out, const CostAccountImpl& account) const {
-  out.BeginObject();
-  if (account.GetChildCount() > 0) {
-    out.Key("accounts");
-    out.BeginArray();
-    for (int i = 0; i < account.GetChildCount(); ++i) {
-      out.Element();
-      CostAccount(out, *account.GetChild(i));
-    }
-    out.EndArray();
-  }
-  out.Key("code");
-  WriteText(out, account.GetCode());
-  Fields(out, account);
-  Id(out, account);
-  out.Key("name");
-  WriteText(out, account.GetName());
-  out.EndObject();
-}
-
-void DocumentWriter::Entry(JsonTextWriter& out, const BaseResItemImpl& entry) const {
-  out.BeginObject();
-  Fields(out, entry);
-  Id(out, entry);
-  const std::vector<std::string>& registered = entry.registered_res_item_ids();
-  if (!registered.empty()) {
-    out.Key("registered");
-    out.BeginArray();
-    for (const std::string& id : registered) {
-      out.Element();
-      WriteText(out, id);
-    }
-    out.EndArray();
-  }
-  if (!IsPlainZero(entry.registered_quantity())) {
-    out.Key("registeredQuantity");
-    WriteDouble(out, entry.registered_quantity());
-  }
-  out.EndObject();
-}
-
-void DocumentWriter::Row(JsonTextWriter& out, const TupleImpl& row) const {
-  out.BeginObject();
-  Fields(out, row);
-  Id(out, row);
-  if (row.GetChildCount() > 0) {
-    out.Key("rows");
-    out.BeginArray();
-    for (int i = 0; i < row.GetChildCount(); ++i) {
-      out.Element();
-      Row(out, *row.GetChild(i));
-    }
-    out.EndArray();
-  }
+  ArrayMember(out, "tables", project.table_count(), [&](int i) { Table(out, *project.table(i)); });
   out.EndObject();
 }
 
 void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const {
   out.BeginObject();
-  if (sub_project.GetSubEngineeringCount() > 0) {
-    out.Key("bills");
-    out.BeginArray();
-    for (int i = 0; i < sub_project.GetSubEngineeringCount(); ++i) {
-      out.Element();
-      BillItem(out, *sub_project.GetSubEngineering(i));
-    }
-    out.EndArray();
-  }
-  Fields(out, sub_project);
-  Id(out, sub_project);
+  ArrayMember(out, "bills", sub_project.GetSubEngineeringCount(),
+              [&](int i) { BillItem(out, *sub_project.GetSubEngineering(i)); });
+  FieldsAndId(out, sub_project);
   out.Key("kind");
   out.Int(sub_project.GetKind());
-  out.Key("name");
-  WriteText(out, sub_project.GetName());
-  if (sub_project.GetChildCount() > 0) {
-    out.Key("subProjects");
-    out.BeginArray();
-    for (int i = 0; i < sub_project.GetChildCount(); ++i) {
-      out.Element();
-      SubProject(out, *sub_project.GetChild(i));
-    }
-    out.EndArray();
-  }
+  TextMember(out, "name", sub_project.GetName());
+  ArrayMember(out, "subProjects", sub_project.GetChildCount(),
+              [&](int i) { SubProject(out, *sub_project.GetChild(i)); });
   const ResSummaryImpl& summary = *sub_project.summary();
   out.Key("summary");
   out.BeginObject();
-  if (summary.size() > 0) {
-    out.Key("entries");
-    out.BeginArray();
-    for (int i = 0; i < summary.size(); ++i) {
-      out.Element();
-      Entry(out, *summary.entry(i));
-    }
-    out.EndArray();
-  }
-  Fields(out, summary);
-  Id(out, summary);
+  ArrayMember(out, "entries", summary.size(), [&](int i) { Entry(out, *summary.entry(i)); });
+  FieldsAndId(out, summary);
   out.EndObject();
   out.EndObject();
 }
 
 void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const {
   out.BeginObject();
-  if (item.GetChildCount() > 0) {
-    out.Key("bills");
-    out.BeginArray();
-    for (int i = 0; i < item.GetChildCount(); ++i) {
-      out.Element();
-      BillItem(out, *item.child(i));
-    }
-    out.EndArray();
-  }
+  ArrayMember(out, "bills", item.GetChildCount(), [&](int i) { BillItem(out, *item.child(i)); });
   // Absent means the default: a calculator or list that is there but empty.
   if (!item.budget_list() || item.budget_list()->size() > 0) {
     out.Key("budget");
@@ -422,8 +332,7 @@ void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& ite
     }
     out.EndObject();
   }
-  Fields(out, item);
-  Id(out, item);
+  FieldsAndId(out, item);
   out.Key("measureKind");
   out.Int(item.GetMeasureKind());
   out.Key("nodeKind");
@@ -437,12 +346,7 @@ void DocumentWriter::List(JsonTextWriter& out, const ResItemListImpl* list) cons
     out.Null();
     return;
   }
-  out.BeginArray();
-  for (int i = 0; i < list->size(); ++i) {
-    out.Element();
-    Line(out, *list->item(i));
-  }
-  out.EndArray();
+  Array(out, list->size(), [&](int i) { Line(out, *list->item(i)); });
 }
 
 void DocumentWriter::Line(JsonTextWriter& out, const ResItemImpl& line) const {
@@ -452,32 +356,21 @@ void DocumentWriter::Line(JsonTextWriter& out, const ResItemImpl& line) const {
     WriteDouble(out, line.collected_quantity());
   }
   if (!line.GetContent().empty()) {
-    out.Key("content");
-    WriteText(out, line.GetContent());
+    TextMember(out, "content", line.GetContent());
   }
   if (const BaseResItemImpl* entry = line.GetBaseResItem()) {
-    out.Key("entry");
-    WriteText(out, entry->GetId());
+    TextMember(out, "entry", entry->GetId());
   }
-  Fields(out, line);
-  Id(out, line);
-  if (!line.linked_ids().empty()) {
-    out.Key("linked");
-    out.BeginArray();
-    for (const std::string& id : line.linked_ids()) {
-      out.Element();
-      WriteText(out, id);
-    }
-    out.EndArray();
-  }
+  FieldsAndId(out, line);
+  const std::vector<std::string>& linked = line.linked_ids();
+  ArrayMember(out, "linked", linked.size(), [&](size_t i) { WriteText(out, linked[i]); });
   Quantity(out, line.own_quantity());
   if (line.GetCollect()) {
     out.Key("record");
     Record(out, line);
   }
   if (!line.GetSourceRef().empty()) {
-    out.Key("sourceRef");
-    WriteText(out, line.GetSourceRef());
+    TextMember(out, "sourceRef", line.GetSourceRef());
   }
   out.EndObject();
 }
@@ -499,24 +392,19 @@ void DocumentWriter::Record(JsonTextWriter& out, const ResItemImpl& holder) cons
     auto* budget = dynamic_cast<const DocumentObjectImpl*>(copy->GetTempleteResItem());
     auto* cost = dynamic_cast<const DocumentObjectImpl*>(copy->GetCBResItem());
     if (InDocument(budget)) {
-      out.Key("budgetItem");
-      WriteText(out, budget->GetId());
+      TextMember(out, "budgetItem", budget->GetId());
     }
     if (InDocument(cost)) {
-      out.Key("costItem");
-      WriteText(out, cost->GetId());
+      TextMember(out, "costItem", cost->GetId());
     }
   }
   if (!listed.empty()) {
+    // Items of another host are left out, yet the member stays.
+    std::vector<const ResItemImpl*> items;
+    for (engine::ResItem* listed_item : listed)
+      if (auto* item = dynamic_cast<const ResItemImpl*>(listed_item)) items.push_back(item);
     out.Key("copies");
-    out.BeginArray();
-    for (engine::ResItem* listed_item : listed) {
-      if (auto* item = dynamic_cast<const ResItemImpl*>(listed_item)) {
-        out.Element();
-        WriteText(out, item->GetId());
-      }
-    }
-    out.EndArray();
+    Array(out, items.size(), [&](size_t i) { WriteText(out, items[i]->GetId()); });
   }
   if (kind) {
     out.Key("kind");

@@ -14,14 +14,12 @@
 namespace reference_host {
 
 class BaseResItemImpl;
-class CostAccountImpl;
 class DocumentObjectImpl;
 class ProjectImpl;
 class ResItemImpl;
 class ResItemListImpl;
 class SubEngineeringImpl;
 class SubProjectImpl;
-class TupleImpl;
 
 namespace persist {
 
@@ -45,13 +43,9 @@ class DocumentWriter {
   void FindOutsidersOf(const ResItemImpl& line);
 
   // Each writes one value; members go in key order, as the format has them.
-  // Fields sort with "fields" and "id" among the other members.
-  void Fields(JsonTextWriter& out, const DocumentObjectImpl& object) const;
-  void Id(JsonTextWriter& out, const DocumentObjectImpl& object) const;
+  // Objects that need none of the writer's bookkeeping are written by free
+  // functions of the .cc.
   void Project(JsonTextWriter& out, const ProjectImpl& project) const;
-  void CostAccount(JsonTextWriter& out, const CostAccountImpl& account) const;
-  void Entry(JsonTextWriter& out, const BaseResItemImpl& entry) const;
-  void Row(JsonTextWriter& out, const TupleImpl& row) const;
   void SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
   void BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const;
   void List(JsonTextWriter& out, const ResItemListImpl* list) const;

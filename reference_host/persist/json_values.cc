@@ -113,6 +113,22 @@ bool TextFromJson(const nlohmann::json& json, std::string& text) {
   return FromHex(bytes->get_ref<const std::string&>(), text);
 }
 
+std::string QuotedText(const std::string& text) {
+  return TextToJson(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void AppendPointerToken(std::string& pointer, const std::string& token) {
+  pointer += '/';
+  for (char c : token) {
+    if (c == '~')
+      pointer += "~0";
+    else if (c == '/')
+      pointer += "~1";
+    else
+      pointer += c;
+  }
+}
+
 nlohmann::json DoubleToJson(double value) {
   if (std::isfinite(value)) return value;
   if (std::isinf(value)) return nlohmann::json{{"double", value > 0 ? "Infinity" : "-Infinity"}};

@@ -23,6 +23,11 @@ void WriteText(JsonTextWriter& out, const std::string& text);
 // Reads either spelling; false (|text| untouched) for anything else.
 bool TextFromJson(const nlohmann::json& json, std::string& text);
 
+// A text as the file spells it, in quotes, for messages.
+std::string QuotedText(const std::string& text);
+// Appends one reference token to a JSON pointer, escaped.
+void AppendPointerToken(std::string& pointer, const std::string& token);
+
 // A double: a JSON number when finite (shortest exact form, sign of zero
 // kept), else {"double": "NaN" | "Infinity" | "-Infinity"}; a NaN other than
 // the default quiet one adds "bits": "<16 hex digits>".

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "actions/collect_action_util.h"
+#include "actions/internal/collect_action_util.h"
 #include "beans/qrv_resitem.h"
 #include "funcs/qrv_collect_ys_to_cb.h"
 #include "host/base/ref_counted.h"

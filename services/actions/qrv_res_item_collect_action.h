@@ -5,18 +5,8 @@
 #include <string>
 
 #include "host/app/undo_action.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-class ResItem;
-namespace qrv {
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

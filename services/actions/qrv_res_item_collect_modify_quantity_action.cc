@@ -1,6 +1,6 @@
 #include "actions/qrv_res_item_collect_modify_quantity_action.h"
 
-#include "actions/collect_action_util.h"
+#include "actions/internal/collect_action_util.h"
 #include "funcs/qrv_collect_ys_to_cb.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"

@@ -3,7 +3,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "actions/collect_action_util.h"
+#include "actions/internal/collect_action_util.h"
 #include "beans/qrv_resitem.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"

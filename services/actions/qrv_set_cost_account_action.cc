@@ -36,32 +36,30 @@ void QRVSetCostAccountSetviceAction::InternalRedo(app::AppDocument* /*document*/
     QRVTableFunc func;
     func.SetCostAccount(objects_, cost_account_);
     data_ = func.GetData();
+    row_order_ = func.GetUndoOrder();
   } else if (IsResource(first)) {
     QRVResItemFunc func;
     func.SetCostAccount(objects_, cost_account_);
     data_ = func.GetData();
+    row_order_.clear();
   }
 }
 
 void QRVSetCostAccountSetviceAction::InternalUndo(app::AppDocument* /*document*/) {
-  // Each recorded value goes back as its own one-object assignment, in record
-  // order. Consecutive rows are handed over in one call, which has the same
-  // effect as one call per row but does not walk a branch once per row.
+  // Each recorded value goes back as its own one-object assignment: rows in
+  // the order their worker chose, resources in record order (they do not
+  // touch each other). The rows are handed over in one call, which has the
+  // same effect as one call per row but does not walk a branch once per row.
   std::vector<std::pair<engine::DocumentObject*, std::string>> rows;
-  auto flush_rows = [&rows] {
-    if (rows.empty()) return;
-    QRVTableFunc().SetCostAccount(rows);
-    rows.clear();
-  };
-  for (const auto& entry : data_) {
-    if (IsRow(entry.first)) {
-      rows.emplace_back(entry.first, entry.second);
-    } else if (IsResource(entry.first)) {
-      flush_rows();
-      QRVResItemFunc().SetCostAccount({entry.first}, entry.second);
-    }
+  rows.reserve(row_order_.size());
+  for (engine::DocumentObject* row : row_order_) {
+    auto it = data_.find(row);
+    if (it != data_.end()) rows.emplace_back(row, it->second);
   }
-  flush_rows();
+  if (!rows.empty()) QRVTableFunc().SetCostAccount(rows);
+  for (const auto& entry : data_) {
+    if (IsResource(entry.first)) QRVResItemFunc().SetCostAccount({entry.first}, entry.second);
+  }
 }
 
 }  // namespace qrv

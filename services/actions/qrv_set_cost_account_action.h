@@ -8,15 +8,8 @@
 #include <vector>
 
 #include "host/app/undo_action.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace app {
-class AppDocument;
-}  // namespace app
-
-namespace engine {
-class DocumentObject;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -25,9 +18,13 @@ namespace qrv {
 // contract-level resources through QRVResItemFunc; objects of another kind
 // than the first are skipped. Redo assigns and records the former values
 // afresh; undo assigns each recorded value back through the same worker, so
-// replaying a row clears its ancestors and descendants again. The host keeps
-// the objects alive while the action can run. (The class name's spelling is
-// the product's own.)
+// replaying a row clears its ancestors and descendants again. Rows are
+// replayed in the order of QRVTableFunc::GetUndoOrder, which gives every row
+// that held an account before the redo its account back, whatever the order
+// of the selection, on a tree that held one at one level of each branch. A
+// selected row that held none may keep the assigned one (see
+// docs/cost_accounts.md). The host keeps the objects alive while the action
+// can run. (The class name's spelling is the product's own.)
 class MARROW_QRV_EXPORT QRVSetCostAccountSetviceAction : public app::UndoAction {
  public:
   // |cost_account| is a path, an id, or "" to clear. Changes nothing.
@@ -46,6 +43,7 @@ class MARROW_QRV_EXPORT QRVSetCostAccountSetviceAction : public app::UndoAction 
   std::vector<engine::DocumentObject*> objects_;
   std::string cost_account_;
   std::map<engine::DocumentObject*, std::string> data_;  // Filled by redo.
+  std::vector<engine::DocumentObject*> row_order_;       // Recorded rows, in replay order.
 };
 
 }  // namespace qrv

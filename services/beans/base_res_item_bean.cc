@@ -1,9 +1,6 @@
 #include "beans/base_res_item_bean.h"
 
-#include <cstddef>
-
 #include "funcs/cost_account/qrv_service.h"
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/base_res_item.h"
 #include "host/engine/document_object.h"
@@ -12,7 +9,9 @@
 #include "host/engine/qrv/qrv_project.h"
 #include "host/engine/sub_project.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
+#include "internal/upward_walk.h"
 
 namespace marrow {
 namespace qrv {
@@ -33,21 +32,13 @@ std::string AccountPath(const engine::DocumentObject* object, const std::string&
 
 // The product project at the end of the owner chain from |object| (itself
 // included); null when the chain ends elsewhere, in a core project without a
-// product face, or loops back (Brent's check).
+// product face, or loops back.
 engine::qrv::QRVProject* FindProject(engine::DocumentObject* object) {
-  const engine::DocumentObject* mark = nullptr;
-  std::size_t lap = 1;
-  std::size_t steps = 0;
-  for (engine::DocumentObject* node = object; node && node != mark; node = node->GetOwner()) {
-    if (auto* project = dynamic_cast<engine::qrv::QRVProject*>(node)) return project;
-    if (dynamic_cast<engine::Project*>(node)) return nullptr;
-    if (++steps == lap) {
-      mark = node;
-      lap *= 2;
-      steps = 0;
-    }
-  }
-  return nullptr;
+  engine::DocumentObject* project = internal::FindUpward(
+      object, &engine::DocumentObject::GetOwner, [](engine::DocumentObject* node) {
+        return dynamic_cast<engine::qrv::QRVProject*>(node) || dynamic_cast<engine::Project*>(node);
+      });
+  return dynamic_cast<engine::qrv::QRVProject*>(project);
 }
 
 // Whether the account |id| of |project|'s tree lies under the account |code|.

@@ -5,14 +5,8 @@
 
 #include <string>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class BaseResItem;
-namespace qrv {
-class QRVBaseResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "beans/qrv_sub_engineering.h"
-#include "funcs/field_util.h"
 #include "host/app/factories.h"
 #include "host/app/qrv/qrv_application.h"
 #include "host/base/ref_counted.h"
@@ -22,7 +21,8 @@
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/res_item.h"
 #include "host/engine/sub_engineering.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

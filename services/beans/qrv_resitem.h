@@ -9,18 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class ResItem;
-class SubEngineering;
-namespace qrv {
-class QRVResCollectCopy;
-class QRVResCollectObj;
-class QRVResCollectTemplete;
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

@@ -7,14 +7,8 @@
 #include <set>
 #include <string>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class SubEngineering;
-namespace qrv {
-class QRVSubEngineering;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

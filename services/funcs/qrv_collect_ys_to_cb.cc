@@ -12,7 +12,7 @@
 #include "host/engine/qrv/qrv_res_collect.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"
-#include "qrv_keys.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {
@@ -21,6 +21,18 @@ namespace {
 
 constexpr char kUnCollectName[] = "YSRcjCopyUnCollectToCB";
 constexpr char kModifyName[] = "ModifyResItemCollectQuantity";
+
+// A release step: takes |copy| off a templete or object record. False, with
+// |missing| logged, when there is no record.
+template <class Record>
+bool TakeOffRecord(Record* record, engine::ResItem* copy, const char* missing) {
+  if (!record) {
+    LOG(WARNING) << kUnCollectName << missing;
+    return false;
+  }
+  record->RemoveCopy(copy);
+  return true;
+}
 
 }  // namespace
 
@@ -85,13 +97,9 @@ bool YsRCJCollectWithCB::YSRcjCopyUnCollectToCB(engine::qrv::QRVResItem* cost_it
   // The lists may hold the copy's last references; keep it alive to the end.
   scoped_refptr<engine::ResItem> keep_alive(copy_item);
 
-  engine::qrv::QRVResCollectObj* object_record =
-      QRVResItemBean(cost_item).GetResItemCollectObj(true);
-  if (!object_record) {
-    LOG(WARNING) << kUnCollectName << "没有找到成本的归集对象";
+  if (!TakeOffRecord(QRVResItemBean(cost_item).GetResItemCollectObj(true), copy_item,
+                     "没有找到成本的归集对象"))
     return false;
-  }
-  object_record->RemoveCopy(copy_item);
 
   engine::qrv::QRVResCollectCopy* copy_record = QRVResItemBean(copy_item).GetResItemCollectCopy();
   if (!copy_record) {
@@ -103,14 +111,8 @@ bool YsRCJCollectWithCB::YSRcjCopyUnCollectToCB(engine::qrv::QRVResItem* cost_it
     LOG(WARNING) << kUnCollectName << "没有找到副本的拥有者";
     return false;
   }
-  engine::qrv::QRVResCollectTemplete* templete_record =
-      QRVResItemBean(budget_item).GetResItemCollectTemplete(true);
-  if (!templete_record) {
-    LOG(WARNING) << kUnCollectName << "没有找到模板的归集对象";
-    return false;
-  }
-  templete_record->RemoveCopy(copy_item);
-  return true;
+  return TakeOffRecord(QRVResItemBean(budget_item).GetResItemCollectTemplete(true), copy_item,
+                       "没有找到模板的归集对象");
 }
 
 bool YsRCJCollectWithCB::ModifyResItemCollectQuantity(engine::qrv::QRVResItem* cost_item,

@@ -3,14 +3,8 @@
 // quantity of one part. Stateless: make one on the stack for each use.
 #pragma once
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class ResItem;
-namespace qrv {
-class QRVResItem;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

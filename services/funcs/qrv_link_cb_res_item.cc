@@ -15,7 +15,7 @@
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/res_item.h"
 #include "host/engine/sub_engineering.h"
-#include "qrv_keys.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

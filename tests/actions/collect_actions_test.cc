@@ -109,6 +109,7 @@ TEST_F(CollectActionsTest, ReleaseUndoRestoresItsPartAsANewCopyAcrossCycles) {
   EXPECT_EQ(release->cost_id(), "cbA");
   EXPECT_EQ(release->budget_id(), "ys");
   EXPECT_EQ(release->quantity(), 4);
+  scoped_refptr<engine::ResItem> released(Item("c4"));
   stack_->Push(release, "release");
   EXPECT_THAT(ListedCopies(Item("cbA")), ElementsAre(Item("c1")));
   EXPECT_EQ(doc_->FindObjectById("c4"), nullptr);
@@ -119,7 +120,8 @@ TEST_F(CollectActionsTest, ReleaseUndoRestoresItsPartAsANewCopyAcrossCycles) {
     ASSERT_EQ(restored.size(), 2u);
     EXPECT_EQ(restored[0], Item("c1"));
     EXPECT_DOUBLE_EQ(Quantity(restored[1]), 4);
-    EXPECT_NE(restored[1]->GetId(), "c4");
+    EXPECT_NE(restored[1], released.get());  // a new copy; the host gives it c4's id
+    EXPECT_EQ(restored[1]->GetId(), "c4");
     EXPECT_EQ(Allowed("ys"), 0);
     stack_->Redo();  // releases the restored part, never c1
     EXPECT_THAT(ListedCopies(Item("cbA")), ElementsAre(Item("c1")));

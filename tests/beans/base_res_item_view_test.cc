@@ -123,4 +123,38 @@ TEST_F(BaseResItemViewTest, EntryOutsideAProjectHasNoTreeToAsk) {
   EXPECT_FALSE(QRVBaseResItemBean(cb_).IsBelongToSpecifyCostAc("PL"));
 }
 
+// The subtree test asks the tree of the project the owner chain reaches
+// (from a contract entry's reported group); the path resolves the id in the
+// entry's own document.
+TEST_F(BaseResItemViewTest, SubtreeTestAsksTheProjectOfTheOwnerChainAndPathTheDocument) {
+  auto other = DocumentBuilder("q")
+                   .CostAccount("other", "QQ", "Other")
+                   .CostAccount("crane", "QQ01", "Crane", "other")
+                   .SubProject("sq", "Elsewhere")
+                   .ContractGroup("g9", "MaterialForm")
+                   .Build();
+  Point("crane");
+  scoped_refptr<BentEntry> ys = BentEntry::Over(doc_->Find<reference_host::BaseResItemImpl>("ys"));
+  scoped_refptr<BentEntry> cb = BentEntry::Over(doc_->Find<reference_host::BaseResItemImpl>("cb"));
+  ys->OwnedBy(other->FindObjectById("sq"));
+  cb->ReportingGroup(other->Find<reference_host::BaseResItemGroupImpl>("g9"));
+  BaseResItemBean ys_view(ys.get());
+  QRVBaseResItemBean cb_view(cb.get());
+  EXPECT_TRUE(ys_view.IsBelongToSpecifyCostAc("QQ"));
+  EXPECT_TRUE(cb_view.IsBelongToSpecifyCostAc("QQ"));
+  EXPECT_FALSE(ys_view.IsBelongToSpecifyCostAc("PL"));
+  EXPECT_FALSE(cb_view.IsBelongToSpecifyCostAc("PL"));
+  std::string ys_path, cb_path;
+  EXPECT_TRUE(ys_view.GetCostAccountPath(ys_path));
+  EXPECT_TRUE(cb_view.GetCostAccountPath(cb_path));
+  EXPECT_EQ(ys_path, "Plant/Crane");
+  EXPECT_EQ(cb_path, "Plant/Crane");
+
+  // A contract entry reporting no group reaches no project; its owner is
+  // not asked.
+  cb->ReportingGroup(nullptr);
+  EXPECT_FALSE(cb_view.IsBelongToSpecifyCostAc("PL"));
+  EXPECT_FALSE(cb_view.IsBelongToSpecifyCostAc("QQ"));
+}
+
 }  // namespace

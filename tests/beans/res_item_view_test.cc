@@ -38,24 +38,26 @@ class ResItemViewTest : public DocumentTest {
 
 TEST_F(ResItemViewTest, EmptyViewAnswersNothing) {
   Build();
-  QRVResItemBean empty(nullptr);
-  EXPECT_FALSE(empty.IsUsedByYS());
-  EXPECT_FALSE(empty.IsCollected());
-  EXPECT_FALSE(empty.IsBindWithCBRCJ());
-  EXPECT_EQ(empty.GetOwnerBill(), nullptr);
-  EXPECT_EQ(empty.GetResItemCollectObj(true), nullptr);
-  EXPECT_EQ(empty.GetResItemCollectTemplete(true), nullptr);
-  EXPECT_EQ(empty.CreateResItemCopy(1), nullptr);
-  EXPECT_EQ(empty.GetResItemCollectAllowQuantity(), 0);
-  EXPECT_EQ(empty.GetResItemCollectedQuantity(0), 0);
-  std::set<std::string> codes{"kept"};
-  empty.GetCostAccount(codes);
-  std::vector<engine::qrv::QRVResItem*> cost_items;
-  empty.GetCollectedCBResItem(cost_items);
-  EXPECT_THAT(codes, ElementsAre("kept"));
-  EXPECT_THAT(cost_items, IsEmpty());
-  // A core object without a product facet makes an empty view too.
-  EXPECT_FALSE(QRVResItemBean(static_cast<engine::ResItem*>(nullptr)).IsUsedByYS());
+  // A null item, and a line without a product face (which has a quantity).
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core", 5);
+  for (QRVResItemBean empty : {QRVResItemBean(nullptr), QRVResItemBean(core_only.get())}) {
+    EXPECT_FALSE(empty.IsUsedByYS());
+    EXPECT_FALSE(empty.IsCollected());
+    EXPECT_FALSE(empty.IsBindWithCBRCJ());
+    EXPECT_EQ(empty.GetOwnerBill(), nullptr);
+    EXPECT_EQ(empty.GetResItemCollectObj(true), nullptr);
+    EXPECT_EQ(empty.GetResItemCollectTemplete(true), nullptr);
+    EXPECT_EQ(empty.CreateResItemCopy(1), nullptr);
+    EXPECT_EQ(empty.GetResItemCollectSrcQuantity(), 0);
+    EXPECT_EQ(empty.GetResItemCollectAllowQuantity(), 0);
+    EXPECT_EQ(empty.GetResItemCollectedQuantity(0), 0);
+    std::set<std::string> codes{"kept"};
+    empty.GetCostAccount(codes);
+    std::vector<engine::qrv::QRVResItem*> cost_items;
+    empty.GetCollectedCBResItem(cost_items);
+    EXPECT_THAT(codes, ElementsAre("kept"));
+    EXPECT_THAT(cost_items, IsEmpty());
+  }
 }
 
 TEST_F(ResItemViewTest, BudgetLinesAreOnTheBudgetSideAndCostLinesAreNot) {
@@ -65,6 +67,38 @@ TEST_F(ResItemViewTest, BudgetLinesAreOnTheBudgetSideAndCostLinesAreNot) {
   EXPECT_FALSE(View("cbC").IsUsedByYS());
   scoped_refptr<ResItemImpl> without_entry(new ResItemImpl());
   EXPECT_FALSE(ViewOf(without_entry.get()).IsUsedByYS());
+}
+
+// The side is the entry's owner against the group the entry reports, not
+// the kind of either.
+TEST_F(ResItemViewTest, SideComparesTheEntrysOwnerWithTheGroupItReports) {
+  builder_.ContractGroup("g2", "MachineForm").BudgetLine("ys", 10, "R1");
+  Build();
+  auto* g1 = doc_->Find<reference_host::BaseResItemGroupImpl>("g1");
+  auto* g2 = doc_->Find<reference_host::BaseResItemGroupImpl>("g2");
+  engine::DocumentObject* summary = Entry("sp1:R1")->summary();
+  const struct {
+    const char* line;
+    engine::DocumentObject* owner;
+    engine::qrv::QRVBaseResItemGroup* group;
+    bool budget_side;
+  } cases[] = {
+      {"cbC", g1, g1, false},  // as built
+      {"cbC", g1, g2, true},   // owned by one group while reporting another
+      {"cbC", g1, nullptr, true},     {"cbC", nullptr, nullptr, false},
+      {"ys", summary, nullptr, true},  // as built
+      {"ys", summary, g1, true},      {"ys", g2, g2, false},
+  };
+  for (const auto& c : cases) {
+    scoped_refptr<BentEntry> entry = BentEntry::Over(Item(c.line)->GetBaseResItem());
+    entry->OwnedBy(c.owner);
+    entry->ReportingGroup(c.group);
+    scoped_refptr<BentLine> line = BentLine::Over(Item(c.line));
+    line->PointTo(entry);
+    EXPECT_EQ(ViewOf(line.get()).IsUsedByYS(), c.budget_side)
+        << c.line << " owned by " << (c.owner ? c.owner->GetId() : "none") << " reporting "
+        << (c.group ? c.group->GetId() : "none");
+  }
 }
 
 struct AllowedCase {
@@ -120,6 +154,30 @@ TEST_F(ResItemViewTest, LinkedCostAndCopyItemsHaveNothingToCollect) {
   EXPECT_FALSE(View("ys").IsBindWithCBRCJ());
 }
 
+// A slot of the bill's cost list that holds no line, or a line without a
+// product face, is passed over on the way to the linked cost line.
+TEST_F(ResItemViewTest, LinkIsFoundPastEmptySlotsAndLinesWithoutAProductFace) {
+  builder_.BudgetLine("ys", 10, "R1").Link("cbS", "ys");
+  Build();
+  scoped_refptr<BentBill> bill = BentBill::Over(Bill("b1"));
+  bill->InsertCostSlot(0, nullptr);
+  bill->InsertCostSlot(2, CoreOnlyLine::Make("core").get());
+  bill->InsertCostSlot(-1, nullptr);
+  ASSERT_EQ(bill->GetCBResItemList()->GetCount(), 7);
+  scoped_refptr<BentLine> ys = BentLine::Over(Item("ys"));
+  ys->ListedBy(bill.get());
+  EXPECT_EQ(ViewOf(ys.get()).GetOwnerBill(), static_cast<engine::SubEngineering*>(bill.get()));
+  EXPECT_EQ(ViewOf(ys.get()).GetLinkedCBRes(), Cost("cbS"));
+  EXPECT_EQ(ViewOf(ys.get()).GetResItemCollectAllowQuantity(), 0);
+
+  // A bill without a product face has no cost list to look in.
+  scoped_refptr<CoreOnlyBill> core_only = CoreOnlyBill::Over(Bill("b1"));
+  ys->ListedBy(core_only.get());
+  EXPECT_EQ(ViewOf(ys.get()).GetOwnerBill(), core_only.get());
+  EXPECT_EQ(ViewOf(ys.get()).GetLinkedCBRes(), nullptr);
+  EXPECT_EQ(ViewOf(ys.get()).GetResItemCollectAllowQuantity(), 10);
+}
+
 TEST_F(ResItemViewTest, ALinkFromAnotherBillDoesNotCount) {
   builder_.BudgetLine("ys", 10, "R1").Bill("b2", 1).CostLine("other", "cl").Link("other", "ys");
   Build();
@@ -153,6 +211,58 @@ TEST_F(ResItemViewTest, OwnerBillOfEntriesAndMeasureItems) {
   EXPECT_EQ(View("onEntry3").GetLinkedCBRes(), Item("cbC"));
 }
 
+TEST_F(ResItemViewTest, EmptyRecordsHoldNothingCollected) {
+  builder_.BudgetLine("ys", 10, "R1")
+      .WithYSCostAccount("ca2")
+      .WithEmptyRecord()
+      .Select("cbC")
+      .WithEmptyRecord();
+  Build();
+  ASSERT_EQ(CollectType(Item("ys")), engine::qrv::kCollectTypeTemplete);
+  EXPECT_FALSE(View("ys").IsCollected());
+  EXPECT_EQ(View("ys").GetResItemCollectedQuantity(0), 0);
+  EXPECT_EQ(Allowed("ys"), 10);  // a templete record leaves the whole source
+  std::set<std::string> codes;
+  View("ys").GetCostAccount(codes);
+  EXPECT_THAT(codes, ElementsAre("02"));  // not collected: its own account
+  // The cost line's record is the one handed out, and lists nothing.
+  ASSERT_EQ(CollectType(Item("cbC")), engine::qrv::kCollectTypeObj);
+  EXPECT_EQ(View("cbC").GetResItemCollectObj(true), Item("cbC")->GetCollect());
+  std::vector<engine::ResItem*> copies;
+  View("cbC").GetCopyResFromQRVResItem(copies);
+  EXPECT_THAT(copies, IsEmpty());
+}
+
+// Only a listed copy with a copy record naming a cost line is a collected
+// part; the rest are passed over.
+TEST_F(ResItemViewTest, ListedItemsWithoutACopyRecordOrACostLineAreNoParts) {
+  builder_.BudgetLine("ys", 10, "R1")
+      .Collect("ys", "cbC", 3, "plain")
+      .WithoutCopyRecord()
+      .Collect("ys", "cbF", 2, "nameless")
+      .WithoutCopyCostLine()
+      .Collect("ys", "cbS", 1, "part")
+      .BudgetLine("ys2", 10, "R2")
+      .Collect("ys2", "cbX", 4, "lost")
+      .WithoutCopyRecord();
+  Build();
+  ASSERT_THAT(ListedCopies(Item("ys")), ElementsAre(Item("plain"), Item("nameless"), Item("part")));
+  EXPECT_TRUE(View("ys").IsCollected());
+  EXPECT_DOUBLE_EQ(View("ys").GetResItemCollectedQuantity(0), 1);
+  EXPECT_DOUBLE_EQ(Allowed("ys"), 9);
+  std::vector<engine::qrv::QRVResItem*> cost_items;
+  View("ys").GetCollectedCBResItem(cost_items);
+  EXPECT_THAT(cost_items, ElementsAre(Cost("cbS")));
+  std::map<std::string, double> quantities;
+  View("ys").GetResItemCollectedCostAccountQuantity(quantities);
+  EXPECT_EQ(quantities, (std::map<std::string, double>{{"02", 1}}));
+  EXPECT_EQ(View("plain").GetResItemTemplete(), nullptr);
+  EXPECT_EQ(View("nameless").GetResItemTemplete(), Item("ys"));
+  // With no part among its listed items, nothing is collected at all.
+  EXPECT_FALSE(View("ys2").IsCollected());
+  EXPECT_EQ(Allowed("ys2"), 10);
+}
+
 TEST_F(ResItemViewTest, RecordCreationAttachesOnceAndNeverReplacesAnotherKind) {
   builder_.BudgetLine("ys", 10, "R1").Collect("ys", "cbC", 3);
   Build();
@@ -179,14 +289,12 @@ TEST_F(ResItemViewTest, RecordCreationAttachesOnceAndNeverReplacesAnotherKind) {
 
 TEST_F(ResItemViewTest, RecordCreationWithoutAFactoryRecordCreatesNothing) {
   Build();
-  for (auto failure : {&reference_host::FactoryFailures::create_collect_obj,
-                       &reference_host::FactoryFailures::qrv_factory}) {
-    reference_host::ScopedFactoryFailure fail(failure);
+  for (auto failure : {FactoryStep::kCreateCollectObj, FactoryStep::kQRVFactory}) {
+    ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("cbC").GetResItemCollectObj(true), nullptr);
   }
   {
-    reference_host::ScopedFactoryFailure fail(
-        &reference_host::FactoryFailures::create_collect_templete);
+    ScopedFactoryFailure fail(FactoryStep::kCreateCollectTemplete);
     EXPECT_EQ(View("cbC").GetResItemCollectTemplete(true), nullptr);
   }
   EXPECT_EQ(Item("cbC")->GetCollect(), nullptr);
@@ -203,8 +311,7 @@ TEST_F(ResItemViewTest, CopyRecordRefusalsAreLoggedWithTheirLeadingBlank) {
   EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, nullptr), nullptr);
   EXPECT_EQ(View("copy").CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   {
-    reference_host::ScopedFactoryFailure fail(
-        &reference_host::FactoryFailures::create_collect_copy);
+    ScopedFactoryFailure fail(FactoryStep::kCreateCollectCopy);
     EXPECT_EQ(ViewOf(fresh.get()).CreateResItemCollectCopy(cost, Item("ys")), nullptr);
   }
   EXPECT_THAT(log.warnings(), ElementsAre(" CreateResItemCollectCopy 参数错误",
@@ -254,9 +361,8 @@ TEST_F(ResItemViewTest, CopyItemRefusals) {
   EXPECT_EQ(View("ys").CreateResItemCopy(5e-7), nullptr);  // zero request
   EXPECT_EQ(View("zero").CreateResItemCopy(1), nullptr);
   EXPECT_EQ(View("unread").CreateResItemCopy(1), nullptr);
-  for (auto failure : {&reference_host::FactoryFailures::create_res_item,
-                       &reference_host::FactoryFailures::engine_factory}) {
-    reference_host::ScopedFactoryFailure fail(failure);
+  for (auto failure : {FactoryStep::kCreateResItem, FactoryStep::kEngineFactory}) {
+    ScopedFactoryFailure fail(failure);
     EXPECT_EQ(View("ys").CreateResItemCopy(3), nullptr);
   }
   EXPECT_EQ(doc_->document()->object_count(), objects);

@@ -70,6 +70,37 @@ TEST_F(SubEngineeringViewTest, OtherNamesAndMissingFiguresLeaveTheOutputUntouche
   EXPECT_EQ(value, 42);
 }
 
+// Figures come from the product face of whatever calculator the bill has.
+TEST_F(SubEngineeringViewTest, FiguresComeFromTheCalculatorsProductFace) {
+  doc_ =
+      DocumentBuilder("p").SubProject("sp1", "Building").Bill("b1", 1).Fee("Labor", 2, 20).Build();
+  scoped_refptr<BentBill> bill =
+      BentBill::Over(doc_->Find<reference_host::SubEngineeringImpl>("b1"));
+  QRVSubEngineeringBean view(static_cast<engine::qrv::QRVSubEngineering*>(bill.get()));
+  double value = 42;
+  CoreOnlyFeeCalc core_only;
+  bill->UseFeeCalc(&core_only);
+  EXPECT_FALSE(view.GetYSFieldValue("YSMXLabor", value));
+  EXPECT_EQ(value, 42);
+
+  testing::StrictMock<MockFeeCalc> calc;
+  bill->UseFeeCalc(&calc);
+  EXPECT_CALL(calc, GetFeeTotalCost("MainMaterial", testing::_))
+      .WillOnce(testing::DoAll(testing::SetArgReferee<1>(7.5), testing::Return(true)));
+  EXPECT_CALL(calc, GetFeeCost("Subcontract", testing::_)).WillOnce(testing::Return(false));
+  EXPECT_TRUE(view.GetYSFieldValue("YSMXPrimaryMaterialTotal", value));
+  EXPECT_EQ(value, 7.5);
+  EXPECT_FALSE(view.GetYSFieldValue("ZYMXFBFee", value));
+  EXPECT_EQ(value, 7.5);
+
+  // A bill without a product face makes an empty view.
+  scoped_refptr<CoreOnlyBill> core_bill =
+      CoreOnlyBill::Over(doc_->Find<reference_host::SubEngineeringImpl>("b1"));
+  QRVSubEngineeringBean core_view(static_cast<engine::SubEngineering*>(core_bill.get()));
+  EXPECT_FALSE(core_view.GetYSFieldValue("YSMXLabor", value));
+  EXPECT_EQ(value, 7.5);
+}
+
 struct ZJCSCase {
   const char* name;
   int parent_measure_kind;  // -1: no parent
@@ -100,29 +131,35 @@ INSTANTIATE_TEST_SUITE_P(Cases, ZJCSTest,
                                          ZJCSCase{"OtherKindUnderKind3", 3, 5, false}),
                          CaseName());
 
+// Lines y1..y5 on accounts 01, 02, 03, 01, 04: b1 {y1} > b2 {y2} > (entry
+// e2 {y3}, b3 {y4}); "sibling" {y5} beside b1.
+std::unique_ptr<reference_host::AppDocumentImpl> AccountsDocument() {
+  return DocumentBuilder("p")
+      .CostAccount("ca1", "01", "Civil")
+      .CostAccount("ca2", "02", "Steel")
+      .CostAccount("ca3", "03", "Glass")
+      .CostAccount("ca4", "04", "Paint")
+      .SubProject("sp1", "Building")
+      .Bill("b1", 1)
+      .BudgetLine("y1", 1, "R1")
+      .WithYSCostAccount("ca1")
+      .Bill("b2", 1, "b1")
+      .BudgetLine("y2", 1, "R2")
+      .WithYSCostAccount("ca2")
+      .BillEntry("e2", 1)
+      .BudgetLine("y3", 1, "R3")
+      .WithYSCostAccount("ca3")
+      .Bill("b3", 1, "b2")
+      .BudgetLine("y4", 1, "R4")
+      .WithYSCostAccount("ca1")
+      .Bill("sibling", 1)
+      .BudgetLine("y5", 1, "R5")
+      .WithYSCostAccount("ca4")
+      .Build();
+}
+
 TEST_F(SubEngineeringViewTest, CostAccountsOfOwnLinesOrOfTheWholeSubtree) {
-  doc_ = DocumentBuilder("p")
-             .CostAccount("ca1", "01", "Civil")
-             .CostAccount("ca2", "02", "Steel")
-             .CostAccount("ca3", "03", "Glass")
-             .CostAccount("ca4", "04", "Paint")
-             .SubProject("sp1", "Building")
-             .Bill("b1", 1)
-             .BudgetLine("y1", 1, "R1")
-             .WithYSCostAccount("ca1")
-             .Bill("b2", 1, "b1")
-             .BudgetLine("y2", 1, "R2")
-             .WithYSCostAccount("ca2")
-             .BillEntry("e2", 1)
-             .BudgetLine("y3", 1, "R3")
-             .WithYSCostAccount("ca3")
-             .Bill("b3", 1, "b2")
-             .BudgetLine("y4", 1, "R4")
-             .WithYSCostAccount("ca1")
-             .Bill("sibling", 1)
-             .BudgetLine("y5", 1, "R5")
-             .WithYSCostAccount("ca4")
-             .Build();
+  doc_ = AccountsDocument();
   std::set<std::string> own{"01", "zz"};
   View("b1").GetYSAllResCostAccount(own, false);
   EXPECT_THAT(own, ElementsAre("01", "zz"));  // kept, and not repeated
@@ -139,6 +176,26 @@ TEST_F(SubEngineeringViewTest, CostAccountsOfOwnLinesOrOfTheWholeSubtree) {
   EXPECT_FALSE(empty.IsZJCS());
   empty.GetYSAllResCostAccount(leaf, true);
   EXPECT_THAT(leaf, ElementsAre("01"));
+}
+
+// Slots that hold no line or no bill item, and items without a product
+// face, add no account; a child without one is passed over with its subtree.
+TEST_F(SubEngineeringViewTest, SlotsWithoutAnItemOrAProductFaceAddNoAccount) {
+  doc_ = AccountsDocument();
+  scoped_refptr<BentBill> b1 = BentBill::Over(doc_->Find<reference_host::SubEngineeringImpl>("b1"));
+  b1->InsertBudgetSlot(0, nullptr);
+  b1->InsertBudgetSlot(-1, CoreOnlyLine::Make("core").get());
+  b1->InsertChildSlot(0, nullptr);
+  auto* sibling = doc_->Find<reference_host::SubEngineeringImpl>("sibling");
+  b1->InsertChildSlot(-1, CoreOnlyBill::Over(sibling).get());
+  QRVSubEngineeringBean view(static_cast<engine::qrv::QRVSubEngineering*>(b1.get()));
+  std::set<std::string> codes;
+  view.GetYSAllResCostAccount(codes, true);
+  EXPECT_THAT(codes, ElementsAre("01", "02", "03"));
+  // The same bill item with its product face is walked.
+  b1->InsertChildSlot(-1, sibling);
+  view.GetYSAllResCostAccount(codes, true);
+  EXPECT_THAT(codes, ElementsAre("01", "02", "03", "04"));
 }
 
 }  // namespace

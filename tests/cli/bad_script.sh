@@ -9,6 +9,11 @@ expect 2 "$prog" run doc.json malformed.json -o out.json
 contains err.txt "malformed.json: not valid JSON"
 [ ! -e out.json ] || fail "output written for a malformed script"
 
+printf '[{"op": "collect", "cost": "cb-reb-steel", "cost": "cb-reb-r"}]' > twice.json
+expect 2 "$prog" run doc.json twice.json -o out.json
+contains err.txt "twice.json: not valid JSON: /0/cost: duplicate member"
+[ ! -e out.json ] || fail "output written for a script with a repeated member"
+
 cat > bad.json <<'JSON'
 [{"op": "collect", "cost": "cb-reb-steel", "budget": "ys-reb-steel", "qty": 4},
  {"op": "collect", "cost": "nope", "budget": "ys-reb-steel", "qty": 1},

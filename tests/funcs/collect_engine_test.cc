@@ -107,11 +107,14 @@ TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
       {"cbA", "ysL", 0.00005, "创建一个预算的副本人材机 失败"},  // snapped to 0
       {"copy", "ys", 1, "没有找到成本的归集对象"},               // target carrying a copy record
       {"ys", "ys", 1, "没有找到成本的归集对象"},  // target carrying a templete record
+      {"cbA", "core", 1, ""},  // a line without a product face has nothing to collect
   };
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core", 10);
   for (const auto& c : cases) {
     LogCapture log;
-    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr,
-                                          *c.budget ? Item(c.budget) : nullptr, c.quantity))
+    engine::ResItem* budget = *c.budget ? Item(c.budget) : nullptr;
+    if (std::string(c.budget) == "core") budget = core_only.get();
+    EXPECT_FALSE(engine_.YSRcjCollectToCB(*c.cost ? Cost(c.cost) : nullptr, budget, c.quantity))
         << c.cost << " " << c.budget << " " << c.quantity;
     EXPECT_EQ(log.warnings(), std::vector<std::string>(*c.message ? 1 : 0, c.message))
         << c.cost << " " << c.quantity;
@@ -124,7 +127,7 @@ TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
 
 struct FactoryCase {
   const char* name;
-  bool reference_host::FactoryFailures::*failure;
+  FactoryStep failure;
   const char* message;
   bool cost_record_left;
   bool budget_record_left;
@@ -139,7 +142,7 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
   Build();
   const size_t objects = doc_->document()->object_count();
   {
-    reference_host::ScopedFactoryFailure fail(c.failure);
+    ScopedFactoryFailure fail(c.failure);
     EXPECT_FALSE(Collect("cbA", "ys", 4));
   }
   EXPECT_THAT(Warnings(), ElementsAre(c.message));
@@ -154,23 +157,21 @@ TEST_P(CollectFactoryFailureTest, LeavesTheRecordsMadeSoFarAndNoCopy) {
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, CollectFactoryFailureTest,
-    testing::Values(FactoryCase{"EngineFactory", &reference_host::FactoryFailures::engine_factory,
-                                "创建一个预算的副本人材机 失败", false, false},
-                    FactoryCase{"CopyItem", &reference_host::FactoryFailures::create_res_item,
-                                "创建一个预算的副本人材机 失败", false, false},
-                    FactoryCase{"ProductFactory", &reference_host::FactoryFailures::qrv_factory,
-                                "没有找到成本的归集对象", false, false},
-                    FactoryCase{"ObjectRecord",
-                                &reference_host::FactoryFailures::create_collect_obj,
-                                "没有找到成本的归集对象", false, false},
-                    FactoryCase{"TempleteRecord",
-                                &reference_host::FactoryFailures::create_collect_templete,
-                                "没有找到模板的归集对象", true, false},
-                    FactoryCase{"CopyRecord", &reference_host::FactoryFailures::create_collect_copy,
-                                "没有找到副本的归集对象", true, true}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Steps, CollectFactoryFailureTest,
+                         testing::Values(FactoryCase{"EngineFactory", FactoryStep::kEngineFactory,
+                                                     "创建一个预算的副本人材机 失败", false, false},
+                                         FactoryCase{"CopyItem", FactoryStep::kCreateResItem,
+                                                     "创建一个预算的副本人材机 失败", false, false},
+                                         FactoryCase{"ProductFactory", FactoryStep::kQRVFactory,
+                                                     "没有找到成本的归集对象", false, false},
+                                         FactoryCase{"ObjectRecord", FactoryStep::kCreateCollectObj,
+                                                     "没有找到成本的归集对象", false, false},
+                                         FactoryCase{"TempleteRecord",
+                                                     FactoryStep::kCreateCollectTemplete,
+                                                     "没有找到模板的归集对象", true, false},
+                                         FactoryCase{"CopyRecord", FactoryStep::kCreateCollectCopy,
+                                                     "没有找到副本的归集对象", true, true}),
+                         CaseName());
 
 TEST_F(CollectEngineTest, ReleaseLeavesBothListsAndMayBeRepeated) {
   builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
@@ -191,16 +192,19 @@ TEST_F(CollectEngineTest, ReleaseRefusals) {
   builder_.Collect("ys", "cbA", 4, "c4");
   Build();
   scoped_refptr<ResItemImpl> stray(new ResItemImpl());
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core");
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(nullptr, Item("c4")));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), nullptr));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Item("ys"), Item("c4")));  // templete record
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), stray.get()));
+  EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbA"), core_only.get()));
   // A copy record that names a cost line as its budget line.
   ASSERT_TRUE(ViewOf(stray.get()).CreateResItemCollectCopy(Cost("cbA"), Item("cbA")));
   EXPECT_FALSE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), stray.get()));
   EXPECT_THAT(Warnings(), ElementsAre("YSRcjCopyUnCollectToCB成本人材机为空",
                                       "YSRcjCopyUnCollectToCB预算副本人材机为空",
                                       "YSRcjCopyUnCollectToCB没有找到成本的归集对象",
+                                      "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
                                       "YSRcjCopyUnCollectToCB没有找到副本的归集对象",
                                       "YSRcjCopyUnCollectToCB没有找到模板的归集对象"));
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4));
@@ -220,10 +224,7 @@ TEST_F(CollectEngineTest, ReleaseOfACopyWhoseBudgetLineIsGoneStillLeavesTheCostL
 // A budget line of 10 with a part of 4 in cbA and one of 6 in cbB.
 class ModifyQuantityTest : public CollectEngineTest {
  protected:
-  ModifyQuantityTest() {
-    builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6");
-    Build();
-  }
+  ModifyQuantityTest() { builder_.Collect("ys", "cbA", 4, "c4").Collect("ys", "cbB", 6, "c6"); }
   bool Modify(const std::string& cost, const std::string& copy, double quantity) {
     return engine_.ModifyResItemCollectQuantity(cost.empty() ? nullptr : Cost(cost),
                                                 copy.empty() ? nullptr : Item(copy), quantity,
@@ -234,8 +235,8 @@ class ModifyQuantityTest : public CollectEngineTest {
 };
 
 TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
-  auto* entry = Item("cbA")->GetBaseResItem();
-  const int entry_recalculations = entry->recalculate_count();
+  Build();
+  RecalculationCounter recalculated(doc_->document());
   EXPECT_TRUE(Modify("cbA", "c4", 4));
   EXPECT_EQ(previous_, 4);
   previous_ = kUnset;
@@ -249,12 +250,15 @@ TEST_F(ModifyQuantityTest, CurrentQuantityCountsAsAvailableAgain) {
   EXPECT_EQ(previous_, 4);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 10);
   // The entry and the cost line were recalculated after the ratio changed.
-  EXPECT_EQ(entry->recalculate_count(), entry_recalculations + 2);
-  EXPECT_EQ(Item("cbA")->recalculate_count(), 2);
+  EXPECT_EQ(recalculated.count("e1"), 2);
+  EXPECT_EQ(recalculated.count("cbA"), 2);
+  EXPECT_EQ(recalculated.total(), 4);
   EXPECT_DOUBLE_EQ(Item("cbA")->collected_quantity(), 10);
 }
 
 TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
+  Build();
+  RecalculationCounter recalculated(doc_->document());
   EXPECT_FALSE(Modify("cbA", "", 3));
   EXPECT_FALSE(Modify("cbA", "c4", 5e-7));
   EXPECT_FALSE(Modify("cbA", "ys", 3));   // no copy record
@@ -270,26 +274,44 @@ TEST_F(ModifyQuantityTest, RefusalsChangeNothing) {
                                       "ModifyResItemCollectQuantity剩余可归集的数量不足"));
   EXPECT_EQ(previous_, kUnset);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 4);
-  EXPECT_EQ(Item("cbA")->recalculate_count(), 0);
+  EXPECT_EQ(recalculated.total(), 0);
   EXPECT_THAT(ListedQuantities(Item("ys")), ElementsAre(4, 6));
 }
 
-TEST_F(ModifyQuantityTest, SilentRefusalsForAMissingBudgetLineOrQuantity) {
-  scoped_refptr<engine::ResItem> c4(Item("c4"));
-  Item("ys")->ClearQuantity();  // the copy's quantity follows the budget line's
+TEST_F(ModifyQuantityTest, SilentRefusalsForACopyWithoutABudgetLineOrAQuantityOrAProductFace) {
+  // c4's quantity follows the budget line's, which has none; c6 names no
+  // budget line.
+  builder_.Select("c6").WithoutCopyBudgetLine().Select("ys").WithoutQuantity();
+  Build();
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core", 4);
   EXPECT_FALSE(Modify("cbA", "c4", 3));
-  Item("ys")->SetQuantity(10);
-  RemoveBudgetLine("b1", "ys");
-  EXPECT_FALSE(engine_.ModifyResItemCollectQuantity(Cost("cbA"), c4.get(), 3, previous_));
+  EXPECT_FALSE(Modify("cbB", "c6", 3));
+  EXPECT_FALSE(engine_.ModifyResItemCollectQuantity(Cost("cbA"), core_only.get(), 3, previous_));
   EXPECT_THAT(Warnings(), IsEmpty());
   EXPECT_EQ(previous_, kUnset);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c6")), 10);  // its own, as made from the budget line
+}
+
+// A null cost line matches only a copy record that names none either.
+TEST_F(ModifyQuantityTest, ACopyNamingNoCostLineIsChangedWithoutOne) {
+  builder_.Select("c4").WithoutCopyCostLine();
+  Build();
+  RecalculationCounter recalculated(doc_->document());
+  EXPECT_FALSE(Modify("cbA", "c4", 3));
+  EXPECT_THAT(Warnings(), ElementsAre("ModifyResItemCollectQuantity副本归集的对象不匹配"));
+  EXPECT_TRUE(Modify("", "c4", 3));
+  EXPECT_EQ(previous_, 4);
+  EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 3);
+  EXPECT_EQ(recalculated.total(), 0);  // no cost line to recalculate
 }
 
 TEST_F(ModifyQuantityTest, CostLineWithoutAnEntryIsNotRecalculated) {
-  Item("cbA")->SetBaseResItem(nullptr);
+  builder_.Select("cbA").WithoutEntry();
+  Build();
+  RecalculationCounter recalculated(doc_->document());
   EXPECT_TRUE(Modify("cbA", "c4", 2));
   EXPECT_EQ(previous_, 4);
-  EXPECT_EQ(Item("cbA")->recalculate_count(), 0);
+  EXPECT_EQ(recalculated.total(), 0);
   EXPECT_DOUBLE_EQ(Quantity(Item("c4")), 2);
 }
 

@@ -10,6 +10,7 @@ namespace {
 using namespace test_support;
 using marrow::qrv::ResItemLinkToCB;
 using testing::Contains;
+using testing::Not;
 
 // Bills of 10 (a line of 5), of 0 (a line of 5) and of 2 (lines of 3 and 4
 // and a line "yc" with a collected part), and cost lines on a plain entry,
@@ -72,12 +73,12 @@ TEST_F(LinkTest, SingleLinkSetsThePerUnitContentButBindsNothing) {
 }
 
 TEST_F(LinkTest, SingleLinkRegistersTheCostLineWithItsEntry) {
+  builder_.CostLine("fresh", "el").WithoutRegistration();
   Build();
-  scoped_refptr<ResItemImpl> fresh(new ResItemImpl("fresh"));
-  fresh->SetBaseResItem(Entry("el"));
-  EXPECT_TRUE(link_.LinkToCB(Item("y5"), [&](engine::ResItem*) { return fresh.get(); }));
+  ASSERT_THAT(Entry("el")->registered_res_item_ids(), Not(Contains("fresh")));
+  EXPECT_TRUE(link_.LinkToCB(Item("y5"), To("fresh")));
   EXPECT_THAT(Entry("el")->registered_res_item_ids(), Contains("fresh"));
-  EXPECT_EQ(fresh->GetContent(), "0.500000");
+  EXPECT_EQ(Item("fresh")->GetContent(), "0.500000");
 }
 
 TEST_F(LinkTest, SingleLinkKeepsTheContentWhenAQuantityIsMissing) {
@@ -124,6 +125,7 @@ TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
   Build();
   scoped_refptr<ResItemImpl> free_line(new ResItemImpl("free"));
   free_line->SetQuantity(1);
+  scoped_refptr<CoreOnlyLine> core_only = CoreOnlyLine::Make("core");
   const struct {
     std::vector<std::string> members;  // "" is a null member
     const char* message;
@@ -132,6 +134,7 @@ TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
       {{"y3", "y4", "y5"}, "mergeBingToCB check failed"},
       {{"y3", "free"}, "mergeBingToCB check failed"},
       {{"free", "free"}, "mergeBingToCB check failed"},  // no bill at all
+      {{"y3", "core"}, "mergeBingToCB check failed"},    // no product face, so no bill
       {{"y3", "y4", "yc"}, "mergeBingToCB 存在已归集的人材机"},
       {{"yc", "y3"}, "mergeBingToCB 存在已归集的人材机"},
       {{"y3", "", "y4"}, "mergeBingToCB check has null"},
@@ -142,7 +145,10 @@ TEST_F(LinkTest, GroupRefusalsComeBeforeAnyChange) {
     SCOPED_TRACE(testing::PrintToString(c.members));
     std::vector<engine::ResItem*> members;
     for (const std::string& id : c.members)
-      members.push_back(id == "free" ? free_line.get() : id.empty() ? nullptr : Item(id));
+      members.push_back(id == "free"   ? free_line.get()
+                        : id == "core" ? static_cast<engine::ResItem*>(core_only.get())
+                        : id.empty()   ? nullptr
+                                       : Item(id));
     LogCapture log;
     EXPECT_FALSE(link_.LinkToCB(members, To("cbM")));
     EXPECT_THAT(log.warnings(), ElementsAre(c.message));
@@ -215,6 +221,26 @@ TEST_F(LinkTest, UnlinkUnderAnEntryOrALumpSumMeasureItem) {
   EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("ye")));
   EXPECT_TRUE(link_.DeLinkToCB(Item("yz")));
   EXPECT_FALSE(Item("cbz")->IsLinkedTo(Item("yz")));
+}
+
+// Slots of the cost list without a line or a product face are passed over;
+// a bill without a product face has no cost list to unlink from.
+TEST_F(LinkTest, UnlinkPassesOverOddSlotsAndNeedsTheBillsProductFace) {
+  builder_.Link("cb10", "y5").Link("cb10b", "y5").Link("cb0", "y0");
+  Build();
+  scoped_refptr<BentBill> b10 = BentBill::Over(Bill("b10"));
+  b10->InsertCostSlot(0, nullptr);
+  b10->InsertCostSlot(2, CoreOnlyLine::Make("core").get());
+  scoped_refptr<BentLine> y5 = BentLine::Over(Item("y5"));
+  y5->ListedBy(b10.get());
+  EXPECT_TRUE(link_.DeLinkToCB(y5.get()));
+  EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("y5")));
+  EXPECT_FALSE(Item("cb10b")->IsLinkedTo(Item("y5")));
+
+  scoped_refptr<BentLine> y0 = BentLine::Over(Item("y0"));
+  y0->ListedBy(CoreOnlyBill::Over(Bill("b0")).get());
+  EXPECT_FALSE(link_.DeLinkToCB(y0.get()));
+  EXPECT_TRUE(Item("cb0")->IsLinkedTo(Item("y0")));
 }
 
 TEST_F(LinkTest, UnlinkRefusals) {

@@ -2,6 +2,7 @@
 
 #include <rapidcheck.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -27,6 +28,12 @@ using reference_host::DocumentObjectImpl;
 bool OneIn(int n) { return *rc::gen::inRange(0, n) == 0; }
 
 int Count(int max) { return *rc::gen::inRange(0, max + 1); }
+
+// Quantities are finite in any document a load accepts.
+double DrawQuantity() {
+  double quantity = DrawOddDouble();
+  return std::isfinite(quantity) ? quantity : *rc::gen::element(-0.0, 1e300, -2.5);
+}
 
 template <class T>
 T* Pick(const std::vector<T*>& from) {
@@ -130,12 +137,12 @@ std::unique_ptr<reference_host::AppDocumentImpl> Drawer::Draw() {
 
   if (!OneIn(10)) {
     scoped_refptr<reference_host::SubProjectImpl> root(new reference_host::SubProjectImpl(
-        Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
+        Id("sp"), *rc::gen::inRange(1, 4), DrawOddText(), Id("summary")));
     project->SetRootSubProject(root);
     std::vector<reference_host::SubProjectImpl*> sub_projects{root.get()};
     for (int i = Count(3); i > 0; --i) {
       scoped_refptr<reference_host::SubProjectImpl> child(new reference_host::SubProjectImpl(
-          Id("sp"), *rc::gen::inRange(0, 5), DrawOddText(), Id("summary")));
+          Id("sp"), *rc::gen::inRange(1, 4), DrawOddText(), Id("summary")));
       Pick(sub_projects)->AddChild(child);
       sub_projects.push_back(child.get());
     }
@@ -169,7 +176,7 @@ void Drawer::SubProject(reference_host::SubProjectImpl* sub_project) {
   std::vector<reference_host::SubEngineeringImpl*> items;
   for (int i = Count(3); i > 0; --i) {
     scoped_refptr<reference_host::SubEngineeringImpl> item(new reference_host::SubEngineeringImpl(
-        Id("bill"), *rc::gen::element(2, 3, 4, 7), *rc::gen::element(0, 3, 16, -1)));
+        Id("bill"), *rc::gen::inRange(0, 5), *rc::gen::element(0, 3, 5, 16)));
     reference_host::SubEngineeringImpl* parent = OneIn(2) ? Pick(items) : nullptr;
     if (parent)
       parent->AddChild(item);
@@ -185,7 +192,7 @@ void Drawer::BillItem(reference_host::SubEngineeringImpl* item) {
   if (OneIn(4))
     item->ClearQuantity();
   else
-    item->SetQuantity(DrawOddDouble());
+    item->SetQuantity(DrawQuantity());
   if (OneIn(5)) {
     item->SetHasFeeCalc(false);
   } else {
@@ -220,7 +227,7 @@ scoped_refptr<reference_host::ResItemImpl> Drawer::Line(bool budget) {
   if (OneIn(4))
     line->ClearQuantity();
   else
-    line->SetQuantity(DrawOddDouble());
+    line->SetQuantity(DrawQuantity());
   if (OneIn(12)) {
     // An entry that has left the document but that the line still holds.
     detached_.push_back(Entry());
@@ -255,18 +262,21 @@ void Drawer::Collect() {
 
   scoped_refptr<reference_host::ResItemImpl> copy(new reference_host::ResItemImpl(Id("copy")));
   copy->CopyFrom(budget);
-  copy->fields()->SetDouble(reference_host::keys::kCollectRatio, DrawOddDouble());
-  if (OneIn(4)) copy->SetQuantity(DrawOddDouble());
-  if (!OneIn(8)) {
-    scoped_refptr<reference_host::ResCollectCopyImpl> record(
-        new reference_host::ResCollectCopyImpl());
-    if (!OneIn(8)) record->SetTempleteResItem(budget);
-    if (!OneIn(8)) record->SetCBResItem(cost);
-    if (!OneIn(8)) record->SetOwner(static_cast<engine::ResItem*>(copy.get()));
-    copy->SetCollect(record.get());
-  }
-  // Usually listed by both records; a half-released copy by one.
+  // A ratio, when there is one, is a finite share above 0.
+  if (!OneIn(8))
+    copy->fields()->SetDouble(reference_host::keys::kCollectRatio,
+                              *rc::gen::element(0.25, 1.0, 1e-300, 2.5, 1e300));
+  if (OneIn(4)) copy->SetQuantity(DrawQuantity());
+  // Usually listed by both records; a half-released copy by one. A record
+  // lists only copies whose copy record names its line; the other line may
+  // have left the document.
   int listing = *rc::gen::inRange(0, 6);
+  scoped_refptr<reference_host::ResCollectCopyImpl> record(
+      new reference_host::ResCollectCopyImpl());
+  if (listing != 1 || !OneIn(4)) record->SetTempleteResItem(budget);
+  if (listing != 2 || !OneIn(4)) record->SetCBResItem(cost);
+  if (!OneIn(8)) record->SetOwner(static_cast<engine::ResItem*>(copy.get()));
+  copy->SetCollect(record.get());
   if (listing != 1)
     dynamic_cast<reference_host::ResCollectTempleteImpl*>(budget->GetCollect())
         ->AddCopy(copy.get());

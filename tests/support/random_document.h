@@ -1,5 +1,7 @@
 // Random estimate documents for properties. Call only inside a rapidcheck
-// property: every choice is a rapidcheck draw, so failures shrink.
+// property: every choice is a rapidcheck draw, so failures shrink. Every
+// count and text length is drawn from a small fixed range, whatever size
+// rapidcheck asks for: a document stays within a few hundred objects.
 #pragma once
 
 #include <memory>

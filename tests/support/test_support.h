@@ -1,5 +1,6 @@
 // What every test needs, in one place: the test frameworks, the reference
-// host's builder and model, log capture, readers of quantities, record lists
+// host's builder and model, the bent host objects, failing factories, a
+// recalculation counter, log capture, readers of quantities, record lists
 // and assignment outcomes, and one fixture around a built document.
 #pragma once
 
@@ -23,7 +24,6 @@
 #include "host/engine/qrv/qrv_res_collect.h"
 #include "host/engine/qrv/qrv_res_item.h"
 #include "host/engine/res_item.h"
-#include "reference_host/app/factory_failures.h"
 #include "reference_host/app/undo_stack.h"
 #include "reference_host/builder/document_builder.h"
 #include "reference_host/model/base_res_item_impl.h"
@@ -31,6 +31,9 @@
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
+#include "tests/support/bent_host.h"
+#include "tests/support/failing_factories.h"
+#include "tests/support/recalculation_counter.h"
 
 namespace test_support {
 
@@ -155,6 +158,9 @@ class DocumentTest : public testing::Test {
   reference_host::BaseResItemImpl* Entry(const std::string& id) const {
     return doc_->Find<reference_host::BaseResItemImpl>(id);
   }
+  reference_host::SubEngineeringImpl* Bill(const std::string& id) const {
+    return doc_->Find<reference_host::SubEngineeringImpl>(id);
+  }
   marrow::qrv::QRVResItemBean View(const std::string& id) const { return ViewOf(Item(id)); }
   double Allowed(const std::string& id) const { return View(id).GetResItemCollectAllowQuantity(); }
   engine::DocumentObject* Object(const std::string& id) const {
@@ -168,7 +174,7 @@ class DocumentTest : public testing::Test {
     return out;
   }
   void RemoveBudgetLine(const std::string& bill, const std::string& id) {
-    doc_->Find<reference_host::SubEngineeringImpl>(bill)->budget_list()->Remove(Item(id));
+    Bill(bill)->budget_list()->Remove(Item(id));
   }
 
   DocumentBuilder builder_{"p"};

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "funcs/field_util.h"
 #include "host/engine/field_container.h"
 #include "host/engine/field_value.h"
 #include "host/engine/qrv/qrv_bill_stage.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
 
 namespace marrow {
 namespace qrv {

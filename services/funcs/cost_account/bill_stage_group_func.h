@@ -3,14 +3,8 @@
 // (may be null); copy freely.
 #pragma once
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class FieldContainer;
-namespace qrv {
-class QRVBillStageGroup;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

@@ -6,11 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class DocumentObject;
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {

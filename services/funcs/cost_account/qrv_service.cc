@@ -10,14 +10,15 @@
 #include <utility>
 #include <vector>
 
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/field_container.h"
 #include "host/engine/field_value.h"
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/sub_project.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
+#include "internal/upward_walk.h"
 
 namespace marrow {
 namespace qrv {
@@ -118,37 +119,22 @@ std::string CostAccountGroupFunc::GetCostAccountPathByCode(const std::string& co
 
 bool CostAccountGroupFunc::IsBelongToSpecifyCostAc(engine::qrv::QRVCostAccount* account,
                                                    const std::string& code) {
-  // Brent's cycle check: |mark| is re-anchored at powers of two, so a looping
-  // parent chain meets it again within one lap, at no allocation cost.
-  const engine::qrv::QRVCostAccount* mark = nullptr;
-  std::size_t lap = 1;
-  std::size_t steps = 0;
-  for (engine::qrv::QRVCostAccount* node = account; node; node = node->GetParent()) {
-    if (node->GetCode() == code) return true;
-    if (node == mark) return false;
-    if (++steps == lap) {
-      mark = node;
-      lap *= 2;
-      steps = 0;
-    }
-  }
-  return false;
+  // A parent chain that loops back answers false once it has gone round.
+  return internal::FindUpward(account, &engine::qrv::QRVCostAccount::GetParent,
+                              [&code](const engine::qrv::QRVCostAccount* node) {
+                                return node->GetCode() == code;
+                              }) != nullptr;
 }
 
+// An account the lookup misses belongs nowhere.
 bool CostAccountGroupFunc::IsBelongToSpecifyCostAcByCode(const std::string& account_code,
                                                          const std::string& code) {
-  if (!group_) return false;
-  engine::qrv::QRVCostAccount* account = group_->FindCostAccountByCode(account_code);
-  if (!account) return false;
-  return IsBelongToSpecifyCostAc(account, code);
+  return group_ && IsBelongToSpecifyCostAc(group_->FindCostAccountByCode(account_code), code);
 }
 
 bool CostAccountGroupFunc::IsBelongToSpecifyCostAcById(const std::string& account_id,
                                                        const std::string& code) {
-  if (!group_) return false;
-  engine::qrv::QRVCostAccount* account = group_->FindCostAccountById(account_id);
-  if (!account) return false;
-  return IsBelongToSpecifyCostAc(account, code);
+  return group_ && IsBelongToSpecifyCostAc(group_->FindCostAccountById(account_id), code);
 }
 
 void CostAccountGroupFunc::UpdateLocalCostAccount(engine::FieldContainer* fields,

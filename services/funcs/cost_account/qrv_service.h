@@ -8,16 +8,8 @@
 #include <string>
 
 #include "funcs/cost_account/bill_stage_group_func.h"
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class FieldContainer;
-class SubProject;
-namespace qrv {
-class QRVCostAccount;
-class QRVCostAccountGroup;
-}  // namespace qrv
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -46,8 +38,9 @@ class MARROW_QRV_EXPORT CostAccountGroupFunc {
   // codes on a corrupt tree), that level counts as unknown and the walk ends.
   std::string GetCostAccountPathByCode(const std::string& code);
 
-  // True when |account| or one of its ancestors has exactly |code|. A parent
-  // chain that loops back on itself ends the walk with false.
+  // True when |account| or one of its ancestors has exactly |code|; false
+  // for a null |account|. A parent chain that loops back on itself ends the
+  // walk with false.
   bool IsBelongToSpecifyCostAc(engine::qrv::QRVCostAccount* account, const std::string& code);
   // The same test for the account of the bound tree with |account_code|.
   bool IsBelongToSpecifyCostAcByCode(const std::string& account_code, const std::string& code);

@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "funcs/field_util.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/dbtables.h"
 #include "host/engine/document_object.h"
@@ -18,7 +17,9 @@
 #include "host/engine/qrv/qrv_cost_account.h"
 #include "host/engine/qrv/qrv_table_file.h"
 #include "host/proxy/element.h"
-#include "qrv_keys.h"
+#include "internal/field_util.h"
+#include "internal/qrv_keys.h"
+#include "internal/upward_walk.h"
 
 namespace marrow {
 namespace qrv {
@@ -26,44 +27,58 @@ namespace qrv {
 namespace {
 
 using Row = engine::dbtables::TupleObject;
-using Record = std::map<engine::DocumentObject*, std::string>;
+using RowSet = std::unordered_set<const Row*>;
 
-// Keeps the first value per object only.
-void RecordRow(Row* row, const engine::FieldContainer* fields, Record& record) {
+// The worker's memory while it assigns: the first text of every touched row,
+// and, in the order recorded, the rows with whether the text recorded is one
+// the worker wrote itself. Which rows it wrote the index marks by position;
+// rows written in earlier calls or outside the index are in the two sets.
+struct Record {
+  std::map<engine::DocumentObject*, std::string>& texts;
+  std::vector<Row*>& in_order;
+  std::vector<char>& own;
+  const RowSet& written_earlier;
+  RowSet written_here;
+
+  bool WrittenBefore(const Row* row) const {
+    return (!written_here.empty() && written_here.count(row)) ||
+           (!written_earlier.empty() && written_earlier.count(row));
+  }
+};
+
+// Keeps the first value per object only. |written|: the worker wrote the row
+// before, so the text recorded is its own.
+void RecordRow(Row* row, const engine::FieldContainer* fields, Record& record, bool written) {
   engine::DocumentObject* key = row;
-  auto it = record.lower_bound(key);
-  if (it != record.end() && it->first == key) return;
-  record.emplace_hint(it, key, internal::GetTextField(fields, keys::kCostAccount));
+  auto it = record.texts.lower_bound(key);
+  if (it != record.texts.end() && it->first == key) return;
+  record.texts.emplace_hint(it, key, internal::GetTextField(fields, keys::kCostAccount));
+  record.in_order.push_back(row);
+  record.own.push_back(written);
 }
 
 // Records and removes the field when |row| carries it.
-void ClearRow(Row* row, Record& record) {
+void ClearRow(Row* row, Record& record, bool written) {
   engine::FieldContainer* fields = row->GetFieldContainer();
   if (!fields || !fields->HasField(keys::kCostAccount)) return;
-  RecordRow(row, fields, record);
+  RecordRow(row, fields, record, written);
   fields->RemoveField(keys::kCostAccount, true);
 }
 
+void ClearRow(Row* row, Record& record) { ClearRow(row, record, record.WrittenBefore(row)); }
+
 // Records the row if it carries the field, then writes |value| into it.
-void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value, Record& record) {
-  if (fields->HasField(keys::kCostAccount)) RecordRow(row, fields, record);
+void WriteRow(Row* row, engine::FieldContainer* fields, const std::string& value, Record& record,
+              bool written) {
+  if (fields->HasField(keys::kCostAccount)) RecordRow(row, fields, record, written);
   fields->SetFieldValue(keys::kCostAccount, engine::FieldValue(value), true);
 }
 
 // Clears every ancestor of |row|, nearest first. A parent chain that loops
-// back is cut once it has gone round (Brent's check, no allocation).
+// back is cut once it has gone round; clearing a row twice changes nothing.
 void ClearAncestors(Row* row, Record& record) {
-  const Row* mark = nullptr;
-  std::size_t lap = 1;
-  std::size_t steps = 0;
-  for (Row* node = row->GetParent(); node && node != mark; node = node->GetParent()) {
-    ClearRow(node, record);
-    if (++steps == lap) {
-      mark = node;
-      lap *= 2;
-      steps = 0;
-    }
-  }
+  internal::ForEachUpward(row->GetParent(), &Row::GetParent,
+                          [&record](Row* node) { ClearRow(node, record); });
 }
 
 // The usable cost account tree of the row's table file, or null.
@@ -138,15 +153,17 @@ class MaxTree {
 // clear instead of walking the branch again: work is O(n log n) in the rows
 // reached, where walking each assigned row's branch would be quadratic on
 // deep or nested selections. Everything is read from the host once, up front.
+// Built without the subtrees, it numbers only the given rows and their
+// ancestors, which is all an order by depth needs.
 class RowForest {
  public:
-  explicit RowForest(const std::vector<Row*>& assigned) {
+  explicit RowForest(const std::vector<Row*>& assigned, bool with_subtrees = true) {
     std::vector<int> roots;
     index_.reserve(2 * assigned.size());
     nodes_.reserve(2 * assigned.size());
     for (Row* row : assigned) {
       const int node = NodeOf(row);
-      nodes_[node].whole = true;
+      nodes_[node].whole = with_subtrees;
       LinkUp(node, roots);
     }
     for (int root : roots) Number(root);
@@ -157,6 +174,7 @@ class RowForest {
       if (fields && fields->HasField(keys::kCostAccount)) leaves[pos] = ends_[pos];
     }
     carriers_.Reset(leaves);
+    written_.assign(rows_.size(), 0);
   }
 
   // The row's position, or -1 when its tree's parent and child links
@@ -169,7 +187,8 @@ class RowForest {
   // Writes |value| into the row at |pos|, then clears its ancestors (nearest
   // first) and its descendants (in pre-order), as walking them would.
   void Assign(int pos, engine::FieldContainer* fields, const std::string& value, Record& record) {
-    WriteRow(rows_[pos], fields, value, record);
+    WriteRow(rows_[pos], fields, value, record, WrittenBefore(pos, record));
+    written_[pos] = 1;
     carriers_.Set(pos, ends_[pos]);
     for (int at; (at = carriers_.LastBelow(pos, pos)) >= 0;) Clear(at, record);
     for (int at; (at = carriers_.FirstIn(pos + 1, ends_[pos])) >= 0;) Clear(at, record);
@@ -248,14 +267,19 @@ class RowForest {
 
   void Clear(int pos, Record& record) {
     carriers_.Set(pos, 0);
-    ClearRow(rows_[pos], record);
+    ClearRow(rows_[pos], record, WrittenBefore(pos, record));
+  }
+
+  bool WrittenBefore(int pos, const Record& record) const {
+    return written_[pos] || record.WrittenBefore(rows_[pos]);
   }
 
   std::vector<Node> nodes_;
   std::unordered_map<Row*, int> index_;
-  std::vector<Row*> rows_;  // By position.
-  std::vector<int> ends_;   // By position: end of the subtree's range.
-  MaxTree carriers_;        // By position: the end when the row carries the field.
+  std::vector<Row*> rows_;     // By position.
+  std::vector<int> ends_;      // By position: end of the subtree's range.
+  std::vector<char> written_;  // By position: assigned in this call.
+  MaxTree carriers_;           // By position: the end when the row carries the field.
 };
 
 }  // namespace
@@ -288,6 +312,30 @@ void QRVTableFunc::SetCostAccount(
 
 std::map<engine::DocumentObject*, std::string> QRVTableFunc::GetData() const { return data_; }
 
+std::vector<engine::DocumentObject*> QRVTableFunc::GetUndoOrder() const {
+  // Positions in a pre-order put every ancestor before its descendants, so
+  // the highest position goes first. The assignment's own index has them when
+  // one call recorded every row; rows recorded over several calls are placed
+  // afresh. A row whose links could not be placed (-1) goes after the placed
+  // rows of its group.
+  std::vector<int> positions = positions_;
+  if (recording_calls_ > 1) {
+    const RowForest forest(recorded_, /*with_subtrees=*/false);
+    for (std::size_t i = 0; i < recorded_.size(); ++i)
+      positions[i] = forest.PositionOf(recorded_[i]);
+  }
+  std::vector<std::pair<std::pair<bool, int>, Row*>> keyed;
+  keyed.reserve(recorded_.size());
+  for (std::size_t i = 0; i < recorded_.size(); ++i)
+    keyed.push_back({{!recorded_own_[i], -positions[i]}, recorded_[i]});
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<engine::DocumentObject*> order;
+  order.reserve(keyed.size());
+  for (const auto& entry : keyed) order.push_back(entry.second);
+  return order;
+}
+
 void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& objects,
                               const std::vector<const std::string*>& values) {
   // Resolving only reads the host, so every row is resolved first and only
@@ -299,12 +347,19 @@ void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& object
   };
   std::vector<Assignment> assignments;
   std::vector<Row*> rows;
-  // Rows of one table share a tree and usually a value: the last resolution
-  // is reused while both stay the same, which spares a path walk per row.
+  // Rows of one table share a tree, and a selection (or the record an undo
+  // gives back) holds few distinct values: each value is resolved once per
+  // tree, which spares a path walk per row, and the last resolution is reused
+  // while tree and value stay the same, which spares the lookup too.
+  struct Resolution {
+    bool valid = false;
+    std::string id;
+  };
+  std::unordered_map<engine::qrv::QRVCostAccountGroup*, std::unordered_map<std::string, Resolution>>
+      resolutions;
   engine::qrv::QRVCostAccountGroup* last_tree = nullptr;
   const std::string* last_value = nullptr;
-  std::string last_resolved;
-  bool last_valid = false;
+  const Resolution* last = nullptr;
   for (std::size_t i = 0; i < objects.size(); ++i) {
     Row* row = dynamic_cast<Row*>(objects[i]);
     if (!row) continue;  // Not a row: another kind of object is skipped.
@@ -312,12 +367,14 @@ void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& object
     if (!tree) continue;
     if (tree != last_tree || !last_value ||
         (last_value != values[i] && *last_value != *values[i])) {
+      auto [it, fresh] = resolutions[tree].try_emplace(*values[i]);
+      if (fresh) it->second.valid = ResolveRowValue(tree, *values[i], it->second.id);
       last_tree = tree;
       last_value = values[i];
-      last_valid = ResolveRowValue(tree, *values[i], last_resolved);
+      last = &it->second;
     }
-    if (!last_valid) continue;
-    std::string resolved = last_resolved;
+    if (!last->valid) continue;
+    std::string resolved = last->id;
     engine::FieldContainer* fields = row->GetFieldContainer();
     if (!fields) continue;
     assignments.push_back(Assignment{row, fields, std::move(resolved)});
@@ -325,32 +382,48 @@ void QRVTableFunc::AssignRows(const std::vector<engine::DocumentObject*>& object
   }
   if (assignments.empty()) return;
 
+  // Rows written by earlier calls count as written; a set of them is made
+  // only when there were any.
+  const RowSet written_earlier(written_.begin(), written_.end());
+  const std::size_t recorded_before = recorded_.size();
+  Record record{data_, recorded_, recorded_own_, written_earlier, RowSet()};
   RowForest forest(rows);
   for (const Assignment& assignment : assignments) {
     const int pos = forest.PositionOf(assignment.row);
     if (pos >= 0) {
-      forest.Assign(pos, assignment.fields, assignment.value, data_);
+      forest.Assign(pos, assignment.fields, assignment.value, record);
       continue;
     }
     // A row the index could not place walks its branch directly.
-    WriteRow(assignment.row, assignment.fields, assignment.value, data_);
-    ClearAncestors(assignment.row, data_);
+    WriteRow(assignment.row, assignment.fields, assignment.value, record,
+             record.WrittenBefore(assignment.row));
+    record.written_here.insert(assignment.row);
+    ClearAncestors(assignment.row, record);
     const int count = assignment.row->GetChildCount();
     for (int i = 0; i < count; ++i) TraversalClearCostAccount(assignment.row->GetChild(i));
   }
+  written_.insert(written_.end(), rows.begin(), rows.end());
+  if (recorded_.size() == recorded_before) return;
+  ++recording_calls_;
+  for (std::size_t i = recorded_before; i < recorded_.size(); ++i)
+    positions_.push_back(forest.PositionOf(recorded_[i]));
 }
 
 void QRVTableFunc::TraversalClearCostAccount(engine::dbtables::TupleObject* row) {
   if (!row) return;
   // Pre-order without recursion; the seen set guards against child links
   // that loop back.
+  // Only a branch the index could not place comes here; its rows count as
+  // written by an earlier call only.
+  const RowSet written_earlier(written_.begin(), written_.end());
+  Record record{data_, recorded_, recorded_own_, written_earlier, RowSet()};
   std::vector<Row*> stack{row};
   std::unordered_set<const Row*> seen;
   while (!stack.empty()) {
     Row* node = stack.back();
     stack.pop_back();
     if (!seen.insert(node).second) continue;
-    ClearRow(node, data_);
+    ClearRow(node, record);
     for (int i = node->GetChildCount(); i-- > 0;) {
       if (Row* child = node->GetChild(i)) stack.push_back(child);
     }

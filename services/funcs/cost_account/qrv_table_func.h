@@ -1,6 +1,7 @@
 // Assigns a cost account to rows of the product module's tables, keeping the
 // value every touched row had before. A row tree holds an account at one
-// level of each branch only. Holds only its record; copy or move freely.
+// level of each branch only. Holds only its record and what orders the record
+// for an undo; copy or move freely.
 #pragma once
 
 #include <map>
@@ -8,14 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/host_forward.h"
 #include "qrv_export.h"
-
-namespace engine {
-class DocumentObject;
-namespace dbtables {
-class TupleObject;
-}  // namespace dbtables
-}  // namespace engine
 
 namespace marrow {
 namespace qrv {
@@ -48,6 +43,19 @@ class MARROW_QRV_EXPORT QRVTableFunc {
 
   std::map<engine::DocumentObject*, std::string> GetData() const;
 
+  // The recorded rows in the order an undo is to give each its recorded text
+  // back (through SetCostAccount, which clears the branch again): first the
+  // rows whose recorded text this worker wrote itself (a row written, then
+  // cleared by a later relative in the selection), then the rows whose text
+  // was there before; deepest first within each. On a tree that held an
+  // account at one level of each branch, every row that held one then
+  // replays after every relative it shares a branch with, so it ends holding
+  // its text again, whatever the order of the selection. A branch no former
+  // text covers ends with the topmost of the written rows it recorded. (Rows
+  // whose parent and child links disagree are walked outside the index; for
+  // them the order is kept only as far as the walks can tell.)
+  std::vector<engine::DocumentObject*> GetUndoOrder() const;
+
  private:
   // The worker behind both SetCostAccount forms: |values[i]| is the value of
   // |objects[i]|.
@@ -57,6 +65,15 @@ class MARROW_QRV_EXPORT QRVTableFunc {
   void TraversalClearCostAccount(engine::dbtables::TupleObject* row);
 
   std::map<engine::DocumentObject*, std::string> data_;
+  // For the undo order: the recorded rows as recorded, each with whether its
+  // text is one this worker wrote and its place in the pre-order of the call
+  // that recorded it; the rows that completed calls wrote; how many calls
+  // recorded rows.
+  std::vector<engine::dbtables::TupleObject*> recorded_;
+  std::vector<char> recorded_own_;
+  std::vector<int> positions_;
+  std::vector<engine::dbtables::TupleObject*> written_;
+  int recording_calls_ = 0;
 };
 
 }  // namespace qrv

@@ -241,14 +241,78 @@ TEST_F(SetCostAccountActionTest, RowUndoReplaysEachRecordedRowThroughTheSameAssi
                            {"r6", "ca-works"},
                            {"r7", "ca-steel"},
                            {"r8", "ca-civil"}}));
-  // r1 and r2 were recorded; each replay clears the other's branch again, so
-  // the one replayed last (the higher address) holds it, and r4, r5 and r7,
-  // never recorded, are cleared on the way.
+  // r1 and r2 were recorded (this tree holds two accounts on one branch);
+  // each replay clears the other's branch again. Deepest first, so r1 is
+  // replayed last and holds it, and r4, r5 and r7, never recorded, are
+  // cleared on the way.
   stack_.Undo();
-  const bool r1_last = std::less<engine::DocumentObject*>()(Object("r2"), Object("r1"));
-  const Texts expected = r1_last ? Texts{{"r1", "ca-civil"}, {"r8", "ca-civil"}}
-                                 : Texts{{"r2", "ca-plant"}, {"r8", "ca-civil"}};
-  EXPECT_EQ(Rows(), expected);
+  EXPECT_EQ(Rows(), (Texts{{"r1", "ca-civil"}, {"r8", "ca-civil"}}));
+}
+
+// Two rows of one branch booked in one operation, as in the office example:
+// "daywork" holds Daywork, its child "extra" holds nothing. Whichever is
+// given first, undo gives daywork its account back and leaves extra empty.
+class BranchUndoTest : public DocumentTest,
+                       public testing::WithParamInterface<std::vector<std::string>> {
+ protected:
+  BranchUndoTest() {
+    doc_ = DocumentBuilder("p")
+               .CostAccount("ca-04", "04", "Other costs")
+               .CostAccount("ca-0401", "0401", "Provisional sums", "ca-04")
+               .CostAccount("ca-0402", "0402", "Daywork", "ca-04")
+               .Table("t", "Other items")
+               .Row("other")
+               .WithCostAccount("ca-04")
+               .Row("daywork")
+               .WithCostAccount("ca-0402")
+               .Row("extra", "daywork")
+               .Build();
+  }
+  Texts Rows() const { return Carried(Objects({"other", "daywork", "extra"})); }
+};
+
+TEST_P(BranchUndoTest, UndoGivesTheBranchBackWhateverTheOrder) {
+  reference_host::UndoStack stack(doc_.get());
+  const Texts before = Rows();
+  stack.Push(new QRVSetCostAccountSetviceAction(Objects(GetParam()), "ca-0401"));
+  // The row given last takes the branch.
+  const Texts assigned = GetParam().front() == "extra"
+                             ? Texts{{"other", "ca-04"}, {"daywork", "ca-0401"}}
+                             : Texts{{"other", "ca-04"}, {"extra", "ca-0401"}};
+  EXPECT_EQ(Rows(), assigned);
+  stack.Undo();
+  EXPECT_EQ(Rows(), before);
+  stack.Redo();
+  EXPECT_EQ(Rows(), assigned);
+  stack.Undo();
+  EXPECT_EQ(Rows(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(SelectionOrders, BranchUndoTest,
+                         testing::Values(std::vector<std::string>{"extra", "daywork"},
+                                         std::vector<std::string>{"daywork", "extra"}));
+
+TEST_F(SetCostAccountActionTest, UndoOrderReplaysRowsTheWorkerWroteFirstDeepestFirst) {
+  // r6 and r3 carry nothing: r6 is written, then recorded with that text when
+  // r3's assignment clears it; r3 in turn records r1, r2 (before it) and r4,
+  // r5 (below it).
+  QRVTableFunc func;
+  func.SetCostAccount(Objects({"r6", "r3"}), "ca-works");
+  EXPECT_EQ(ById(func.GetData()), (Texts{{"r1", "ca-civil"},
+                                         {"r2", "ca-plant"},
+                                         {"r4", "ca-steel"},
+                                         {"r5", "ca-works"},
+                                         {"r6", "ca-works"}}));
+  EXPECT_EQ(func.GetUndoOrder(), Objects({"r6", "r5", "r4", "r2", "r1"}));
+
+  // The same selection over two calls of one worker orders the same way.
+  const Texts once = ById(func.GetData());
+  doc_ = BuildDocument();
+  QRVTableFunc twice;
+  twice.SetCostAccount(Objects({"r6"}), "ca-works");
+  twice.SetCostAccount(Objects({"r3"}), "ca-works");
+  EXPECT_EQ(ById(twice.GetData()), once);
+  EXPECT_EQ(twice.GetUndoOrder(), Objects({"r6", "r5", "r4", "r2", "r1"}));
 }
 
 TEST_F(SetCostAccountActionTest, EachRedoRebuildsTheRecord) {

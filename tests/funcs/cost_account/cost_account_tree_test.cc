@@ -89,45 +89,32 @@ TEST_F(CostAccountTreeTest, PathsJoinNamesFromTheTop) {
   }
 }
 
-// A tree whose code lookup disagrees with its parent links, as a corrupt
-// index of a host could: codes listed in |bent| answer the given account.
-class BentTree : public reference_host::CostAccountGroupImpl {
- public:
-  reference_host::CostAccountImpl* FindCostAccountByCode(const std::string& code) const override {
-    auto it = bent.find(code);
-    return it != bent.end() ? it->second
-                            : reference_host::CostAccountGroupImpl::FindCostAccountByCode(code);
-  }
-  std::map<std::string, reference_host::CostAccountImpl*> bent;
-
- protected:
-  ~BentTree() override = default;
-};
-
+// Over a tree whose code lookup disagrees with its parent links, as a host
+// with a stale code index could.
 TEST(CostAccountPathOnABentTree, UnknownLevelLeadsWithASeparatorAndNeverLoops) {
-  scoped_refptr<BentTree> tree(new BentTree());
-  scoped_refptr<reference_host::CostAccountImpl> civil(
-      new reference_host::CostAccountImpl("a", "01", "Civil"));
-  scoped_refptr<reference_host::CostAccountImpl> steel(
-      new reference_host::CostAccountImpl("b", "0101", "Steel"));
-  scoped_refptr<reference_host::CostAccountImpl> rebar(
-      new reference_host::CostAccountImpl("c", "010101", "Rebar"));
-  ASSERT_TRUE(tree->AddCostAccount(civil) && civil->AddChild(steel) && steel->AddChild(rebar));
+  auto doc = DocumentBuilder("p")
+                 .CostAccount("a", "01", "Civil")
+                 .CostAccount("b", "0101", "Steel", "a")
+                 .CostAccount("c", "010101", "Rebar", "b")
+                 .Build();
+  scoped_refptr<BentCostAccountTree> tree =
+      BentCostAccountTree::Over(doc->project()->cost_accounts());
+  auto* rebar = doc->Find<engine::qrv::QRVCostAccount>("c");
   CostAccountGroupFunc func(tree.get());
 
   // The top level's code finds nothing.
-  tree->bent["01"] = nullptr;
+  tree->BendCode("01", nullptr);
   EXPECT_EQ(func.GetCostAccountPathByCode("0101"), "/Steel");
   EXPECT_EQ(func.GetCostAccountPathByCode("010101"), "/Steel/Rebar");
   EXPECT_EQ(func.GetCostAccountPathByCode("01"), "");
 
   // The top level's code answers a descendant, which leads back to Steel:
   // Steel is met twice, so that level counts as unknown and the walk ends.
-  tree->bent["01"] = rebar.get();
+  tree->BendCode("01", rebar);
   EXPECT_EQ(func.GetCostAccountPathByCode("0101"), "/Rebar/Steel");
 
   // Membership follows parent links, not code lookups.
-  EXPECT_TRUE(func.IsBelongToSpecifyCostAc(rebar.get(), "01"));
+  EXPECT_TRUE(func.IsBelongToSpecifyCostAc(rebar, "01"));
 }
 
 TEST_F(CostAccountTreeTest, AnAccountBelongsToItselfAndItsAncestorsOnly) {

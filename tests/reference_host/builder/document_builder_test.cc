@@ -2,6 +2,7 @@
 // kinds, missing lists and Select are read through the library tests.
 #include <stdexcept>
 
+#include "reference_host/persist/document_json.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -69,6 +70,74 @@ TEST(DocumentBuilder, MisuseThrowsNamingTheCallAndId) {
   auto doc = builder.Build();
   EXPECT_THROW(builder.Bill("b9", 1), std::invalid_argument);
   EXPECT_NE(doc->FindObjectById("ys1"), nullptr);
+}
+
+// The odd states the builder makes are model states the saved format keeps.
+TEST(DocumentBuilder, OddStatesAreHeldButBrokenCopiesDoNotLoad) {
+  auto doc = DocumentBuilder("p")
+                 .ContractGroup("g1", "MaterialForm")
+                 .ContractEntry("e1", "C01")
+                 .SubProject("sp1", "Building")
+                 .Bill("b1", 10)
+                 .BudgetLine("ys", 10, "R1")
+                 .BudgetLine("empty", 5, "R2")
+                 .WithEmptyRecord()
+                 .CostLine("cbA", "e1")
+                 .CostLine("cbB", "e1")
+                 .WithoutRegistration()
+                 .CostLine("cbC", "e1")
+                 .WithoutEntry()
+                 .CostLine("cbD", "e1")
+                 .WithEmptyRecord()
+                 .Collect("ys", "cbA", 1, "plain")
+                 .WithoutCopyRecord()
+                 .Collect("ys", "cbA", 2, "nameless")
+                 .WithoutCopyCostLine()
+                 .Collect("ys", "cbA", 3, "orphan")
+                 .WithoutCopyBudgetLine()
+                 .Build();
+  EXPECT_THAT(doc->Find<reference_host::BaseResItemImpl>("e1")->registered_res_item_ids(),
+              ElementsAre("cbA", "cbD"));
+  EXPECT_EQ(doc->Find<ResItemImpl>("cbC")->GetBaseResItem(), nullptr);
+  EXPECT_EQ(CollectType(doc->Find<ResItemImpl>("empty")), engine::qrv::kCollectTypeTemplete);
+  EXPECT_EQ(CollectType(doc->Find<ResItemImpl>("cbD")), engine::qrv::kCollectTypeObj);
+  EXPECT_THAT(ListedCopies(doc->Find<ResItemImpl>("empty")), IsEmpty());
+  EXPECT_THAT(
+      ListedCopies(doc->Find<ResItemImpl>("cbA")),
+      ElementsAre(doc->Find<engine::ResItem>("plain"), doc->Find<engine::ResItem>("nameless"),
+                  doc->Find<engine::ResItem>("orphan")));
+  EXPECT_EQ(doc->Find<ResItemImpl>("plain")->GetCollect(), nullptr);
+  EXPECT_EQ(CopyRecord(doc->Find<ResItemImpl>("nameless"))->GetCBResItem(), nullptr);
+  EXPECT_EQ(CopyRecord(doc->Find<ResItemImpl>("orphan"))->GetTempleteResItem(), nullptr);
+
+  // Saved, the broken copies are what the loader exists to refuse: these
+  // states are for tests of the library, not for documents.
+  reference_host::LoadResult loaded =
+      reference_host::LoadDocumentText(reference_host::SaveDocumentText(*doc->document()));
+  EXPECT_FALSE(loaded);
+  EXPECT_THAT(loaded.error, testing::HasSubstr("copy item \"plain\" carries no copy record"));
+}
+
+TEST(DocumentBuilder, OddStatesNeedTheirKindOfObject) {
+  DocumentBuilder builder("p");
+  builder.ContractGroup("g1", "MaterialForm")
+      .ContractEntry("e1", "C01")
+      .SubProject("sp1", "Building")
+      .Bill("b1", 10)
+      .BudgetLine("ys", 10, "R1")
+      .CostLine("cb", "e1")
+      .Collect("ys", "cb", 4, "copy");
+  EXPECT_THROW(builder.Select("ys").WithoutRegistration(), std::invalid_argument);  // budget line
+  EXPECT_THROW(builder.Select("ys").WithEmptyRecord(), std::invalid_argument);      // has a record
+  EXPECT_THROW(builder.Select("copy").WithEmptyRecord(), std::invalid_argument);    // in no list
+  EXPECT_THROW(builder.Select("cb").WithoutCopyRecord(), std::invalid_argument);
+  EXPECT_THROW(builder.Select("b1").WithoutEntry(), std::invalid_argument);
+  try {
+    builder.Select("ys").WithoutCopyCostLine();
+    FAIL() << "expected a refusal";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_STREQ(error.what(), "DocumentBuilder::WithoutCopyCostLine: 'ys' carries no copy record");
+  }
 }
 
 }  // namespace

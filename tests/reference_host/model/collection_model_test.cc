@@ -1,8 +1,4 @@
 // The host's resource lines, entries and collection records.
-#include "host/app/factories.h"
-#include "host/app/qrv/qrv_application.h"
-#include "host/engine/factory.h"
-#include "host/engine/qrv/qrv_factory.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -121,11 +117,17 @@ TEST(Recalculate, RefreshesCollectedAndRegisteredQuantities) {
   auto* cost = doc->Find<ResItemImpl>("cb1");
   auto* entry = doc->Find<reference_host::BaseResItemImpl>("e1");
   doc->Find<ResItemImpl>("cb2")->SetQuantity(1.5);
+  RecalculationCounter recalculated(doc->document());
   cost->Recalculate();
   entry->Recalculate();
   EXPECT_DOUBLE_EQ(cost->collected_quantity(), 4);
   EXPECT_DOUBLE_EQ(entry->registered_quantity(), 1.5);
-  EXPECT_EQ(cost->recalculate_count(), 1);
+  EXPECT_EQ(recalculated.count("cb1"), 1);
+  EXPECT_EQ(recalculated.count("e1"), 1);
+  // A line outside any document has no one to tell.
+  scoped_refptr<ResItemImpl> free_line(new ResItemImpl());
+  free_line->Recalculate();
+  EXPECT_EQ(recalculated.total(), 2);
 }
 
 TEST(BaseResItems, BudgetEntryReportsNoGroupAndContractEntryItsOwner) {
@@ -140,29 +142,6 @@ TEST(BaseResItems, BudgetEntryReportsNoGroupAndContractEntryItsOwner) {
             contract_entry->GetOwner());
   EXPECT_EQ(contract_entry->GetResType(), "J");
   EXPECT_THAT(contract_entry->registered_res_item_ids(), ElementsAre("cb1", "cb2"));
-}
-
-// The other switches are exercised through the library's factory-failure cases.
-TEST(Factories, BaseResItemCreatorCanBeMadeToFail) {
-  {
-    reference_host::ScopedFactoryFailure fail(
-        &reference_host::FactoryFailures::base_res_item_creator);
-    EXPECT_EQ(app::qrv::GetQRVApplication()->GetBaseResItemCreator(), nullptr);
-  }
-  scoped_refptr<engine::qrv::QRVBaseResItem> entry =
-      app::qrv::GetQRVApplication()->GetBaseResItemCreator()->CreateBaseResItem();
-  ASSERT_TRUE(entry);
-  EXPECT_EQ(entry->GetDocument(), nullptr);
-  EXPECT_EQ(entry->GetGroup(), nullptr);
-}
-
-TEST(Factories, NewResItemHasNoReferenceYetAndStandsNowhere) {
-  engine::ResItem* raw = app::GetEngineFactory()->CreateResItem();
-  scoped_refptr<engine::ResItem> item(raw);
-  EXPECT_TRUE(item->HasOneRef());
-  EXPECT_EQ(item->GetDocument(), nullptr);
-  EXPECT_EQ(dynamic_cast<engine::qrv::QRVResItem*>(raw)->GetOwnerList(), nullptr);
-  EXPECT_EQ(item->GetId().size(), 32u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The document's id index stays in step with its tree.
 #include "host/engine/qrv/qrv_sub_engineering.h"
+#include "tests/support/bounded_size.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -161,8 +162,9 @@ TEST(DocumentIndex, ObjectsOutlivingTheirDocumentForgetIt) {
 }
 
 // Random adds and removals of bill subtrees keep index and tree walk equal.
-RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits,
-              (std::vector<std::pair<bool, unsigned>> edits)) {
+RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits, ()) {
+  const auto edits =
+      *test_support::AtMostSize(rc::gen::arbitrary<std::vector<std::pair<bool, unsigned>>>());
   auto doc = DocumentBuilder("p").SubProject("sp", "S").Build();
   auto* sp = doc->Find<reference_host::SubProjectImpl>("sp");
   std::vector<scoped_refptr<reference_host::SubEngineeringImpl>> loose;
@@ -188,6 +190,23 @@ RC_GTEST_PROP(DocumentIndex, IndexMatchesTreeAfterRandomEdits,
   RC_ASSERT(walked.size() == doc->document()->object_count());
   for (const auto& id : walked) RC_ASSERT(doc->FindObjectById(id) != nullptr);
   for (const auto& bill : loose) RC_ASSERT(doc->FindObjectById(bill->GetId()) == nullptr);
+}
+
+TEST(DocumentIndex, RenameMovesAnObjectToAFreeIdOnly) {
+  auto doc = TwoBillDocument();
+  reference_host::EstimateDocument* index = doc->document();
+  ResItemImpl* line = doc->Find<ResItemImpl>("ys1");
+  EXPECT_FALSE(index->Rename(line, "ys2"));  // taken
+  EXPECT_FALSE(index->Rename(line, ""));
+  EXPECT_EQ(doc->FindObjectById("ys1"), static_cast<engine::DocumentObject*>(line));
+  EXPECT_TRUE(index->Rename(line, "ys9"));
+  EXPECT_EQ(line->GetId(), "ys9");
+  EXPECT_EQ(doc->FindObjectById("ys1"), nullptr);
+  EXPECT_EQ(doc->FindObjectById("ys9"), static_cast<engine::DocumentObject*>(line));
+  // Only an object of this document.
+  scoped_refptr<ResItemImpl> loose(new ResItemImpl("free"));
+  EXPECT_FALSE(index->Rename(loose.get(), "ys1"));
+  EXPECT_EQ(loose->GetId(), "free");
 }
 
 }  // namespace

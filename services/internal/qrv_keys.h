@@ -1,5 +1,5 @@
 // Field keys the library reads and writes, and the tolerances its quantity
-// rules share. Internal: not part of the exported boundary.
+// rules share. Internal: not installed, and no installed header may include it.
 #pragma once
 
 namespace marrow {

@@ -1,4 +1,5 @@
-// Field reading shared by the library's units. Internal: not exported.
+// Field reading shared by the library's units. Internal: not installed, and
+// no installed header may include it.
 #pragma once
 
 #include <string>

@@ -1,4 +1,5 @@
-// Lookups shared by the collection undo actions. Internal: not exported.
+// Lookups shared by the collection undo actions. Internal: not installed, and
+// no installed header may include it.
 #pragma once
 
 #include <string>
