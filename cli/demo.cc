@@ -5,6 +5,8 @@
 #include "cli/accounts_command.h"
 #include "cli/demo_sample.h"
 #include "cli/document_printer.h"
+#include "cli/match_command.h"
+#include "cli/matching_sample.h"
 #include "cli/op_runner.h"
 #include "cli/ops_command.h"
 #include "cli/support.h"
@@ -88,6 +90,24 @@ int DemoCommand(const std::string& sample_path, const std::string& script_path) 
   for (int i = 0; i < runner.stack().Count(); ++i)
     std::cout << (i ? "; " : ": ") << runner.stack().Text(i);
   std::cout << '\n';
+  return MatchingDemo("");
+}
+
+int MatchingDemo(const std::string& sample_path) {
+  std::unique_ptr<reference_host::AppDocumentImpl> harbour = BuildHarbourCentre();
+  if (!sample_path.empty()) {
+    const std::string error = SaveDocument(*harbour, sample_path);
+    if (!error.empty()) {
+      PrintError(error);
+      return kExitRefused;
+    }
+    std::cout << "matching sample written to " << sample_path << '\n';
+  }
+  Heading("Matching budget resources to contract entries");
+  std::cout << "The harbour centre's budget lines, grouped into distinct resources, next to\n"
+               "the contract entries of both unit projects' forms (entries that stand for\n"
+               "one master material merged).\n\n";
+  RunMatchingDemo(harbour.get(), kHarbourRoot, HarbourGroups(), std::cout);
   return kExitOk;
 }
 

@@ -8,7 +8,9 @@
 
 #include "cli/accounts_command.h"
 #include "cli/demo.h"
+#include "cli/detail_command.h"
 #include "cli/document_printer.h"
+#include "cli/match_command.h"
 #include "cli/op_script.h"
 #include "cli/ops_command.h"
 #include "cli/support.h"
@@ -113,7 +115,13 @@ int main(int argc, char** argv) {
                                       "through collection, linking, undo and cost accounts.");
   demo->add_option("--write-sample", sample_path, "also save the sample document here");
   demo->add_option("--write-script", script_path, "also save the demo's operation script here");
-  demo->callback([&] { exit_code = cli::DemoCommand(sample_path, script_path); });
+  std::string matching_sample_path;
+  demo->add_option("--write-matching-sample", matching_sample_path,
+                   "only save the matching sample here and walk through matching");
+  demo->callback([&] {
+    exit_code = matching_sample_path.empty() ? cli::DemoCommand(sample_path, script_path)
+                                             : cli::MatchingDemo(matching_sample_path);
+  });
 
   std::string run_document, run_script;
   cli::SaveOptions run_save;
@@ -142,6 +150,11 @@ int main(int argc, char** argv) {
       ->expected(2)
       ->type_name("ID CODE");
   accounts->callback([&] { exit_code = cli::AccountsCommand(accounts_document, of_id, belongs); });
+
+  cli::MatchOptions match_options;
+  cli::AddMatchCommand(app, match_options, exit_code);
+  cli::DetailOptions detail_options;
+  cli::AddDetailCommand(app, detail_options, exit_code);
 
   try {
     app.parse(argc, argv);

@@ -3,6 +3,7 @@
 #include "reference_host/model/base_res_item_impl.h"
 #include "reference_host/model/res_collect_impl.h"
 #include "reference_host/model/res_item_impl.h"
+#include "reference_host/model/res_item_list_impl.h"
 
 namespace reference_host {
 
@@ -22,6 +23,16 @@ engine::qrv::QRVResCollectCopy* QRVFactoryImpl::CreateResCollectCopy() {
 
 engine::qrv::QRVResCollectTemplete* QRVFactoryImpl::CreateResCollectTemplete() {
   return new ResCollectTempleteImpl();
+}
+
+scoped_refptr<engine::qrv::QRVBaseResItem> QRVFactoryImpl::CreateBaseResItem() {
+  return scoped_refptr<engine::qrv::QRVBaseResItem>(new BaseResItemImpl());
+}
+
+engine::qrv::QRVResItem* QRVFactoryImpl::CreateCBResItem() { return new ResItemImpl(); }
+
+engine::qrv::QRVCBResItemList* QRVFactoryImpl::CreateCBResItemList() {
+  return new ResItemListImpl(nullptr, ResItemListImpl::Side::kCost);
 }
 
 scoped_refptr<engine::qrv::QRVBaseResItem> QRVBaseResItemCreatorImpl::CreateBaseResItem() {

@@ -1,5 +1,6 @@
 // The reference host's factories: the engine factory (resource lines and
-// entries), the product factory (collection records) and the product
+// entries), the product factory (collection records, detached contract
+// entries, cost lines and cost line lists) and the product
 // application with its creator of contract-level entries. New objects stand
 // in no list and no document; ids are fresh random ones. The application
 // layer hands these out unless a program registers others (app_factories.h).
@@ -24,6 +25,9 @@ class QRVFactoryImpl : public engine::qrv::QRVFactory {
   engine::qrv::QRVResCollectObj* CreateResCollectObj() override;
   engine::qrv::QRVResCollectCopy* CreateResCollectCopy() override;
   engine::qrv::QRVResCollectTemplete* CreateResCollectTemplete() override;
+  scoped_refptr<engine::qrv::QRVBaseResItem> CreateBaseResItem() override;
+  engine::qrv::QRVResItem* CreateCBResItem() override;
+  engine::qrv::QRVCBResItemList* CreateCBResItemList() override;
 };
 
 class QRVBaseResItemCreatorImpl : public app::qrv::QRVBaseResItemCreator {

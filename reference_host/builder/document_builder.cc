@@ -19,8 +19,8 @@ namespace reference_host {
 namespace {
 
 // Fields a line mirrors from its entry.
-const char* const kMirroredKeys[] = {keys::kCode, keys::kName, keys::kUnit, keys::kResType,
-                                     keys::kPrice};
+const char* const kMirroredKeys[] = {keys::kCode,    keys::kName,  keys::kUnit,
+                                     keys::kResType, keys::kPrice, keys::kSpec};
 
 void MirrorEntryFields(const BaseResItemImpl* entry, ResItemImpl* line) {
   engine::FieldValue value;
@@ -107,6 +107,15 @@ DocumentBuilder& DocumentBuilder::ContractGroup(const std::string& id,
   CheckFresh(id, "ContractGroup");
   scoped_refptr<BaseResItemGroupImpl> group(new BaseResItemGroupImpl(id, form_name));
   if (!project()->AddBaseResItemGroup(group)) Fail("ContractGroup", "cannot add '" + id + "'");
+  group_ = group.get();
+  current_ = group.get();
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::LocalGroup(const std::string& id, const std::string& form_name) {
+  CheckFresh(id, "LocalGroup");
+  scoped_refptr<BaseResItemGroupImpl> group(new BaseResItemGroupImpl(id, form_name));
+  if (!sub_project_->GetGroupedItemSet()->Add(group)) Fail("LocalGroup", "cannot add '" + id + "'");
   group_ = group.get();
   current_ = group.get();
   return *this;
@@ -384,6 +393,38 @@ DocumentBuilder& DocumentBuilder::WithPrice(double price) {
 
 DocumentBuilder& DocumentBuilder::WithResType(const std::string& type) {
   SetEntryField("WithResType", keys::kResType, type);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithSpec(const std::string& spec) {
+  SetEntryField("WithSpec", keys::kSpec, spec);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithNumber(int number) {
+  SetEntryField("WithNumber", keys::kNumber, number);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithEntryQuantity(double quantity) {
+  auto* entry = dynamic_cast<BaseResItemImpl*>(current_);
+  if (!entry) Fail("WithEntryQuantity", "applies to entries only");
+  entry->SetQuantity(quantity);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithSortText(const std::string& sort_text) {
+  auto* entry = dynamic_cast<BaseResItemImpl*>(current_);
+  if (!entry) Fail("WithSortText", "applies to entries only");
+  entry->fields()->SetText(keys::kSortText, sort_text);
+  return *this;
+}
+
+DocumentBuilder& DocumentBuilder::WithIdentity(const std::string& identity_id) {
+  auto* entry = dynamic_cast<BaseResItemImpl*>(current_);
+  if (!entry || !entry->group()) Fail("WithIdentity", "applies to contract entries only");
+  Need<BaseResItemImpl>(identity_id, "WithIdentity");
+  entry->fields()->SetText(keys::kIdentityItem, identity_id);
   return *this;
 }
 

@@ -11,6 +11,9 @@
 //           .BudgetLine("ys1", 5, "C001").WithName("Cement").WithYSCostAccount("ca1")
 //           .CostLine("cb1", "e1")
 //       .Build();
+//
+// A bill tree with a root node (node kind 0), as resource detail needs:
+//   .SubEngineering("tree", 0, 0, 0).Bill("b1", 10, "tree").BudgetLine(...)
 //   engine::ResItem* ys1 = doc->Find<engine::ResItem>("ys1");
 //
 // Every creating call makes the new object the current one; the With...
@@ -59,6 +62,9 @@ class DocumentBuilder {
                                const std::string& name, const std::string& parent_id = "");
   DocumentBuilder& BillStage(const std::string& id, const std::string& name);
   DocumentBuilder& ContractGroup(const std::string& id, const std::string& form_name);
+  // A contract group of the current sub-project (its grouped item set);
+  // ContractEntry adds to it like to any contract group.
+  DocumentBuilder& LocalGroup(const std::string& id, const std::string& form_name);
   // An entry of the current contract group.
   DocumentBuilder& ContractEntry(const std::string& id, const std::string& code,
                                  const std::string& name = "");
@@ -114,6 +120,16 @@ class DocumentBuilder {
   DocumentBuilder& WithUnit(const std::string& unit);
   DocumentBuilder& WithPrice(double price);
   DocumentBuilder& WithResType(const std::string& type);
+  DocumentBuilder& WithSpec(const std::string& spec);
+  // "BRINumber" (an int field) of an entry; for a budget line, of its entry.
+  DocumentBuilder& WithNumber(int number);
+  // "BRIQuantity": a contract entry's contract quantity.
+  DocumentBuilder& WithEntryQuantity(double quantity);
+  // "QRV_SortText" of an entry.
+  DocumentBuilder& WithSortText(const std::string& sort_text);
+  // "QRV_IdentityItem" of a contract entry: the entry |identity_id| stands
+  // for the same resource.
+  DocumentBuilder& WithIdentity(const std::string& identity_id);
   // "QRV_CostAccount": an entry's account, or the field of a row, bill
   // item, line or sub-project (text as given, unchecked).
   DocumentBuilder& WithCostAccount(const std::string& account_id);

@@ -1,7 +1,9 @@
-// A contract-level resource form (e.g. "SelfLeaseMachineForm") of a project,
-// owning its entries in order. Owned by its ProjectImpl.
+// A contract-level resource form (e.g. "SelfLeaseMachineForm") of a project
+// or of one sub-project, owning its entries in order. Owned by its
+// ProjectImpl, or by the grouped item set of its SubProjectImpl.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 namespace reference_host {
 
 class ProjectImpl;
+class SubProjectImpl;
 
 class BaseResItemGroupImpl : public DocumentObjectImpl,
                              public engine::qrv::QRVBaseResItemGroup,
@@ -26,6 +29,10 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
   engine::qrv::QRVBaseResItem* GetAt(int index) const override { return entries_.at(index); }
   // engine::qrv::QRVBaseResItemGroupFile: the tree of the owning project.
   engine::qrv::QRVCostAccountGroupFile* GetCostAccountGroup() const override;
+  // A form of the project belongs to the root sub-project.
+  engine::qrv::QRVSubProject* GetOwnerSubProject() const override;
+  std::unique_ptr<engine::Iterator<engine::qrv::QRVBaseResItem>> CreateChildIterator()
+      const override;
 
   void set_form_name(const std::string& form_name) { form_name_ = form_name; }
   bool Add(scoped_refptr<BaseResItemImpl> entry, int index = -1) {
@@ -36,7 +43,10 @@ class BaseResItemGroupImpl : public DocumentObjectImpl,
   }
   BaseResItemImpl* entry(int index) const { return entries_.at(index); }
   int IndexOf(const BaseResItemImpl* entry) const { return entries_.IndexOf(entry); }
+  // The project that owns the form, directly or through a sub-project.
   ProjectImpl* project() const;
+  // The sub-project that owns the form, or null for a form of the project.
+  SubProjectImpl* sub_project() const;
 
   void AppendMembers(std::vector<DocumentObjectImpl*>& members) const override {
     entries_.AppendTo(members);

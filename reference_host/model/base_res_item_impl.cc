@@ -1,6 +1,8 @@
 #include "reference_host/model/base_res_item_impl.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "host/engine/qrv/qrv_res_item.h"
@@ -11,6 +13,7 @@
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_project_impl.h"
+#include "reference_host/model/vector_iterator.h"
 
 namespace reference_host {
 
@@ -82,10 +85,68 @@ void BaseResItemImpl::Recalculate() {
   document()->NotifyFiguresRecalculated(*this);
 }
 
+engine::DocumentObject* BaseResItemImpl::GetIdentityItem(bool self_when_none) const {
+  const std::string id = fields()->GetText(keys::kIdentityItem);
+  if (!id.empty() && document()) {
+    if (BaseResItemImpl* identity = document()->Find<BaseResItemImpl>(id)) return identity;
+  }
+  if (!self_when_none) return nullptr;
+  engine::DocumentObject* self = const_cast<BaseResItemImpl*>(this);
+  return self;
+}
+
+bool BaseResItemImpl::GetQuantity(double& quantity) const {
+  return fields()->GetNumber(keys::kContractQuantity, quantity);
+}
+
+void BaseResItemImpl::SetQuantity(const double& quantity) {
+  fields()->SetDouble(keys::kContractQuantity, quantity);
+}
+
+std::string BaseResItemImpl::GetSortText() const {
+  std::string sort_text = fields()->GetText(keys::kSortText);
+  return sort_text.empty() ? code() : sort_text;
+}
+
+bool BaseResItemImpl::GetNumber(int& number) const {
+  engine::FieldValue value;
+  if (!fields()->GetFieldValue(keys::kNumber, value)) return false;
+  if (value.IsInt()) {
+    number = value.GetInt();
+    return true;
+  }
+  const double figure = value.GetDouble();
+  if (!value.IsDouble() || figure != std::floor(figure) || figure < INT_MIN || figure > INT_MAX)
+    return false;
+  number = static_cast<int>(figure);
+  return true;
+}
+
 BaseResItemGroupImpl::BaseResItemGroupImpl(std::string id, std::string form_name)
     : DocumentObjectImpl(std::move(id)), form_name_(std::move(form_name)) {}
 
-ProjectImpl* BaseResItemGroupImpl::project() const { return dynamic_cast<ProjectImpl*>(owner()); }
+ProjectImpl* BaseResItemGroupImpl::project() const {
+  if (SubProjectImpl* holder = sub_project()) return holder->project();
+  return dynamic_cast<ProjectImpl*>(owner());
+}
+
+SubProjectImpl* BaseResItemGroupImpl::sub_project() const {
+  return dynamic_cast<SubProjectImpl*>(owner());
+}
+
+engine::qrv::QRVSubProject* BaseResItemGroupImpl::GetOwnerSubProject() const {
+  if (SubProjectImpl* holder = sub_project()) return holder;
+  ProjectImpl* owner_project = dynamic_cast<ProjectImpl*>(owner());
+  return owner_project ? owner_project->GetRootSubProject() : nullptr;
+}
+
+std::unique_ptr<engine::Iterator<engine::qrv::QRVBaseResItem>>
+BaseResItemGroupImpl::CreateChildIterator() const {
+  std::vector<engine::qrv::QRVBaseResItem*> items;
+  items.reserve(entries_.size());
+  for (const auto& entry : entries_.items()) items.push_back(entry.get());
+  return std::make_unique<VectorIterator<engine::qrv::QRVBaseResItem>>(std::move(items));
+}
 
 engine::qrv::QRVCostAccountGroupFile* BaseResItemGroupImpl::GetCostAccountGroup() const {
   ProjectImpl* owner_project = project();

@@ -40,6 +40,23 @@ class BaseResItemImpl : public DocumentObjectImpl,
   // registered cost lines still found in the document. The document's
   // observers hear of it.
   void Recalculate() override;
+  // The contract entry named by the field "QRV_IdentityItem", when it is in
+  // the document (one step: that entry's own identity is not followed);
+  // otherwise the entry itself or null.
+  engine::DocumentObject* GetIdentityItem(bool self_when_none) const override;
+  // The field "BRIQuantity" (a double or int field).
+  bool GetQuantity(double& quantity) const override;
+  void SetQuantity(const double& quantity) override;
+  // The field "QRV_SortText" when it is non-empty text, else the code.
+  std::string GetSortText() const override;
+
+  // engine::BaseResItem and engine::qrv::QRVBaseResItem:
+  std::string GetName() const override { return name(); }
+  std::string GetUnit() const override { return unit(); }
+  // engine::BaseResItem: the code, and the field "BRINumber" (an int field,
+  // or a double field holding a whole number within int range).
+  std::string GetNumberKey() const override { return code(); }
+  bool GetNumber(int& number) const override;
 
   // Host side.
   BaseResItemGroupImpl* group() const;

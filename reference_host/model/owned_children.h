@@ -46,6 +46,11 @@ class OwnedChildren {
     return removed;
   }
 
+  // For a list made before its holder: only while it holds nothing.
+  void set_holder(DocumentObjectImpl* holder) {
+    if (children_.empty()) holder_ = holder;
+  }
+
   int IndexOf(const T* child) const {
     for (int i = 0; i < size(); ++i)
       if (children_[i].get() == child) return i;

@@ -3,12 +3,15 @@
 #include <glog/logging.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 
 #include "reference_host/model/estimate_document.h"
 #include "reference_host/model/field_keys.h"
 #include "reference_host/model/res_collect_impl.h"
 #include "reference_host/model/res_item_list_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/model/vector_iterator.h"
 
 namespace reference_host {
 namespace {
@@ -53,6 +56,40 @@ void ResItemImpl::CopyFrom(const engine::ResItem* source) {
     quantity_.reset();
   entry_ = dynamic_cast<BaseResItemImpl*>(source->GetBaseResItem());
   source_ref_ = source->GetSourceRef();
+}
+
+engine::ResItemSourceRef ResItemImpl::GetSourceRef() const {
+  SubEngineeringImpl* stands_in = owner_sub_engineering();
+  if (!stands_in) {
+    auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(record_.get());
+    auto* budget =
+        copy_record ? dynamic_cast<ResItemImpl*>(copy_record->GetTempleteResItem()) : nullptr;
+    if (budget && budget != this) stands_in = budget->owner_sub_engineering();
+  }
+  return engine::ResItemSourceRef(source_ref_, stands_in);
+}
+
+std::string ResItemImpl::GetResType() const { return fields()->GetText(keys::kResType); }
+
+std::unique_ptr<engine::Iterator<engine::ResItem>> ResItemImpl::CreateDetailIterator() const {
+  return std::make_unique<VectorIterator<engine::ResItem>>(std::vector<engine::ResItem*>());
+}
+
+void ResItemImpl::SetBaseResItem(engine::qrv::QRVBaseResItem* entry) {
+  entry_ = dynamic_cast<BaseResItemImpl*>(entry);
+}
+
+bool ResItemImpl::GetContent(double& content) const {
+  // Digits as written, not what strtod also takes (blanks, "nan", hex).
+  if (content_.empty() || !(std::isdigit(static_cast<unsigned char>(content_[0])) ||
+                            content_[0] == '-' || content_[0] == '+' || content_[0] == '.'))
+    return false;
+  if (content_.find_first_of("xXnN") != std::string::npos) return false;
+  char* end = nullptr;
+  const double value = std::strtod(content_.c_str(), &end);
+  if (end != content_.c_str() + content_.size()) return false;
+  content = value;
+  return true;
 }
 
 void ResItemImpl::ResetOwnerRef(int /*owner*/) {
@@ -169,6 +206,25 @@ ResItemListImpl::~ResItemListImpl() {
 }
 
 engine::DocumentObject* ResItemListImpl::GetOwner() const { return owner_; }
+
+void ResItemListImpl::AddCBResItem(engine::qrv::QRVResItem* item, engine::qrv::QRVResItem* before) {
+  auto* line = dynamic_cast<ResItemImpl*>(item);
+  if (!line) {
+    LOG(ERROR) << "not a resource line of this host";
+    return;
+  }
+  int index = -1;
+  if (auto* anchor = dynamic_cast<ResItemImpl*>(before)) index = IndexOf(anchor);
+  Add(scoped_refptr<ResItemImpl>(line), index);
+}
+
+bool ResItemListImpl::Adopt(SubEngineeringImpl* owner, Side side) {
+  if (owner_ || size() > 0 || !owner) return false;
+  owner_ = owner;
+  side_ = side;
+  items_.set_holder(owner);
+  return true;
+}
 
 bool ResItemListImpl::Add(scoped_refptr<ResItemImpl> item, int index) {
   if (item && item->owner_list_) {

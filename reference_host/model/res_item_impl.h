@@ -38,10 +38,18 @@ class ResItemImpl : public DocumentObjectImpl,
   void CopyFrom(const engine::ResItem* source) override;
   // Any value takes the item out of its list; our lines have no other owner.
   void ResetOwnerRef(int owner) override;
-  std::string GetSourceRef() const override { return source_ref_; }
+  // The text as set, with the bill item the line stands in (a copy item: the
+  // one its budget item stands in).
+  engine::ResItemSourceRef GetSourceRef() const override;
   void SetSourceRef(const std::string& source) override { source_ref_ = source; }
   // Both faces ask for the same entry.
   BaseResItemImpl* GetBaseResItem() const override { return entry_.get(); }
+  // The field "BRIType".
+  std::string GetResType() const override;
+  // A line stands for no other lines.
+  int GetDetailCount() const override { return 0; }
+  engine::ResItem* GetDetailResItem(int) const override { return nullptr; }
+  std::unique_ptr<engine::Iterator<engine::ResItem>> CreateDetailIterator() const override;
 
   // engine::qrv::QRVResItem:
   engine::ResItem* GetResItem() override { return this; }
@@ -54,7 +62,11 @@ class ResItemImpl : public DocumentObjectImpl,
   void RemoveLinkedResItem(engine::ResItem* budget_item) override;
   // A line that represents linked budget lines takes no collected parts.
   bool CanBeCollectTarget() const override { return !links_ || links_->slots.empty(); }
+  // Points the line at an entry of this host (anything else: none).
+  void SetBaseResItem(engine::qrv::QRVBaseResItem* entry) override;
   std::string GetContent() const override { return content_; }
+  // The whole content read as a decimal number.
+  bool GetContent(double& content) const override;
   void SetContent(const std::string& content) override { content_ = content; }
   // Refreshes the collected quantity: the sum of the quantities of the
   // copies its object record lists. The document's observers hear of it.
@@ -65,7 +77,6 @@ class ResItemImpl : public DocumentObjectImpl,
   // Makes GetQuantity answer false (a line without a quantity).
   void ClearQuantity() { quantity_.reset(); }
   const std::optional<double>& own_quantity() const { return quantity_; }
-  void SetBaseResItem(BaseResItemImpl* entry) { entry_ = entry; }
   ResItemListImpl* owner_list() const { return owner_list_; }
   // The bill (or entry) whose list holds the line.
   SubEngineeringImpl* owner_sub_engineering() const;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/base/ref_counted.h"
+#include "host/engine/qrv/qrv_sub_engineering.h"
 #include "host/engine/res_item.h"
 #include "reference_host/model/owned_children.h"
 #include "reference_host/model/res_item_impl.h"
@@ -11,10 +12,12 @@ namespace reference_host {
 
 class SubEngineeringImpl;
 
-class ResItemListImpl : public engine::ResItemList {
+class ResItemListImpl : public engine::qrv::QRVCBResItemList {
  public:
   enum class Side { kBudget, kCost };
 
+  // A null |owner| makes a free list (the product factory's), which a bill
+  // takes over with Adopt.
   ResItemListImpl(SubEngineeringImpl* owner, Side side);
   ResItemListImpl(const ResItemListImpl&) = delete;
   ResItemListImpl& operator=(const ResItemListImpl&) = delete;
@@ -24,6 +27,14 @@ class ResItemListImpl : public engine::ResItemList {
   int GetCount() const override { return items_.size(); }
   engine::ResItem* GetAt(int index) const override { return items_.at(index); }
   engine::DocumentObject* GetOwner() const override;
+  // engine::qrv::QRVCBResItemList: refused (logged) for a line that is not
+  // ours or already stands in a list.
+  void AddCBResItem(engine::qrv::QRVResItem* item, engine::qrv::QRVResItem* before) override;
+  // Nothing to bring up to date; counted for tests.
+  void Refresh() override { ++refresh_count_; }
+  int refresh_count() const { return refresh_count_; }
+  // Becomes |owner|'s list; only a free, empty list can.
+  bool Adopt(SubEngineeringImpl* owner, Side side);
 
   // |index| -1 appends. Refused (false, logged) for a line already in a list
   // or whose id the document already holds.
@@ -42,6 +53,7 @@ class ResItemListImpl : public engine::ResItemList {
   SubEngineeringImpl* owner_;
   Side side_;
   OwnedChildren<ResItemImpl> items_;
+  int refresh_count_ = 0;
 };
 
 }  // namespace reference_host

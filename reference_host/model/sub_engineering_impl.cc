@@ -1,5 +1,7 @@
 #include "reference_host/model/sub_engineering_impl.h"
 
+#include <glog/logging.h>
+
 #include "reference_host/model/estimate_document.h"
 #include "reference_host/model/sub_project_impl.h"
 
@@ -29,6 +31,20 @@ SubProjectImpl* SubEngineeringImpl::sub_project() const {
   const SubEngineeringImpl* top = this;
   while (SubEngineeringImpl* parent = top->GetParent()) top = parent;
   return dynamic_cast<SubProjectImpl*>(top->owner());
+}
+
+engine::SubProject* SubEngineeringImpl::GetSubProject() const { return sub_project(); }
+
+void SubEngineeringImpl::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
+  auto* incoming = dynamic_cast<ResItemListImpl*>(list);
+  if (!incoming || incoming == cost_list_.get()) return;
+  if (incoming->owner() || incoming->size() > 0) {
+    LOG(ERROR) << "cost list for " << GetId() << " is not a free, empty list";
+    return;
+  }
+  DropList(cost_list_);
+  incoming->Adopt(this, ResItemListImpl::Side::kCost);
+  cost_list_.reset(incoming);
 }
 
 void SubEngineeringImpl::DropList(std::unique_ptr<ResItemListImpl>& list) {

@@ -42,7 +42,11 @@ class SubEngineeringImpl : public DocumentObjectImpl,
 
   // engine::qrv::QRVSubEngineering:
   engine::SubEngineering* GetSubEngineering() override { return this; }
-  engine::ResItemList* GetCBResItemList() const override { return cost_list_.get(); }
+  ResItemListImpl* GetCBResItemList() const override { return cost_list_.get(); }
+  // Takes over a free, empty list made by the product factory, in place of
+  // any list the item has; anything else is refused with a log line.
+  void SetCBResItemList(engine::qrv::QRVCBResItemList* list) override;
+  engine::SubProject* GetSubProject() const override;
 
   // Host side.
   void set_node_kind(int kind) { node_kind_ = kind; }

@@ -1,6 +1,8 @@
 #include "reference_host/model/sub_project_impl.h"
 
+#include "host/engine/res_item_group.h"
 #include "reference_host/model/project_impl.h"
+#include "reference_host/model/res_item_aggregation.h"
 
 namespace reference_host {
 
@@ -26,6 +28,14 @@ void SubProjectImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) co
   members.push_back(summary_.get());
   children_.AppendTo(members);
   bills_.AppendTo(members);
+  grouped_items_.AppendMembers(members);
+}
+
+scoped_refptr<engine::ResItemGroup> SubProjectImpl::GroupResItems(
+    engine::ResItemCallBack* callback) {
+  ResItemAggregation aggregation(callback);
+  aggregation.AddSubProjectTree(this);
+  return aggregation.Finish();
 }
 
 }  // namespace reference_host

@@ -1,5 +1,6 @@
 // A sub-project node (1 whole, 2 single, 3 unit): child sub-projects, the
-// top-level bills of its measure tree and its resource summary. Owned by its
+// top-level bills of its measure tree, its resource summary and its own
+// contract-level forms. Owned by its
 // parent sub-project, or by the project when it is the root.
 #pragma once
 
@@ -9,6 +10,7 @@
 #include "host/engine/qrv/qrv_project.h"
 #include "host/engine/sub_project.h"
 #include "reference_host/model/document_object_impl.h"
+#include "reference_host/model/grouped_item_set_impl.h"
 #include "reference_host/model/owned_children.h"
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
@@ -33,6 +35,12 @@ class SubProjectImpl : public DocumentObjectImpl,
   SubProjectImpl* GetChild(int index) const override { return children_.at(index); }
   int GetSubEngineeringCount() const override { return bills_.size(); }
   SubEngineeringImpl* GetSubEngineering(int index) const override { return bills_.at(index); }
+  scoped_refptr<engine::ResItemGroup> GroupResItems(engine::ResItemCallBack* callback) override;
+
+  // engine::qrv::QRVSubProject:
+  engine::SubProject* GetSubProject() override { return this; }
+  GroupedItemSetImpl* GetGroupedItemSet() const override { return &grouped_items_; }
+  SubProjectImpl* GetChildAt(int index) const override { return children_.at(index); }
 
   // Host side.
   void set_kind(int kind) { kind_ = kind; }
@@ -64,6 +72,8 @@ class SubProjectImpl : public DocumentObjectImpl,
   scoped_refptr<ResSummaryImpl> summary_;
   OwnedChildren<SubProjectImpl> children_{this};
   OwnedChildren<SubEngineeringImpl> bills_{this};
+  // The sub-project's own contract-level forms.
+  mutable GroupedItemSetImpl grouped_items_{this};
 };
 
 }  // namespace reference_host

@@ -337,6 +337,7 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
     for (size_t i = 0; i < entries->size(); ++i)
       summary->Add(ReadEntry((*entries)[i], Node(summary_node, "entries", static_cast<long>(i))));
   }
+  ReadSubProjectGroups(object, node, sub_project.get());
   if (const json* children = Array(object, node, "subProjects")) {
     for (size_t i = 0; i < children->size(); ++i)
       sub_project->AddChild(
@@ -348,6 +349,25 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
           ReadBillItem((*bills)[i], Node(node, "bills", static_cast<long>(i))));
   }
   return sub_project;
+}
+
+void DocumentReader::ReadSubProjectGroups(const json& object, int node,
+                                          SubProjectImpl* sub_project) {
+  const json* groups = Array(object, node, "contractGroups");
+  if (!groups) return;
+  for (size_t i = 0; i < groups->size(); ++i) {
+    int group_node = Node(node, "contractGroups", static_cast<long>(i));
+    const json& group_json = Object((*groups)[i], group_node);
+    std::string form_name = Text(group_json, group_node, "formName");
+    auto group = Create<BaseResItemGroupImpl>(group_json, group_node, [&](const std::string& id) {
+      return new BaseResItemGroupImpl(id, form_name);
+    });
+    if (const json* entries = Array(group_json, group_node, "entries")) {
+      for (size_t j = 0; j < entries->size(); ++j)
+        group->Add(ReadEntry((*entries)[j], Node(group_node, "entries", static_cast<long>(j))));
+    }
+    sub_project->GetGroupedItemSet()->Add(group);
+  }
 }
 
 scoped_refptr<SubEngineeringImpl> DocumentReader::ReadBillItem(const json& value, int node) {

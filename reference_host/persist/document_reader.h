@@ -82,6 +82,8 @@ class DocumentReader {
   scoped_refptr<BaseResItemImpl> ReadEntry(const nlohmann::json& json, int node,
                                            bool in_document = true);
   scoped_refptr<SubProjectImpl> ReadSubProject(const nlohmann::json& json, int node);
+  // The sub-project's own contract groups ("contractGroups").
+  void ReadSubProjectGroups(const nlohmann::json& object, int node, SubProjectImpl* sub_project);
   scoped_refptr<SubEngineeringImpl> ReadBillItem(const nlohmann::json& json, int node);
   scoped_refptr<ResItemImpl> ReadLine(const nlohmann::json& json, int node, LineSide side);
   void ReadRecord(const nlohmann::json& json, int node, ResItemImpl* line, LineSide side);

@@ -288,6 +288,7 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   out.BeginObject();
   ArrayMember(out, "bills", sub_project.GetSubEngineeringCount(),
               [&](int i) { BillItem(out, *sub_project.GetSubEngineering(i)); });
+  SubProjectGroups(out, sub_project);
   FieldsAndId(out, sub_project);
   out.Key("kind");
   out.Int(sub_project.GetKind());
@@ -301,6 +302,34 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   FieldsAndId(out, summary);
   out.EndObject();
   out.EndObject();
+}
+
+void DocumentWriter::SubProjectGroups(JsonTextWriter& out,
+                                      const SubProjectImpl& sub_project) const {
+  const GroupedItemSetImpl& groups = *sub_project.GetGroupedItemSet();
+  if (groups.size() == 0) return;
+  out.Key("contractGroups");
+  out.BeginArray();
+  for (int i = 0; i < groups.size(); ++i) {
+    const BaseResItemGroupImpl& group = *groups.group(i);
+    out.Element();
+    out.BeginObject();
+    if (group.GetCount() > 0) {
+      out.Key("entries");
+      out.BeginArray();
+      for (int j = 0; j < group.GetCount(); ++j) {
+        out.Element();
+        Entry(out, *group.entry(j));
+      }
+      out.EndArray();
+    }
+    Fields(out, group);
+    out.Key("formName");
+    WriteText(out, group.GetFormName());
+    Id(out, group);
+    out.EndObject();
+  }
+  out.EndArray();
 }
 
 void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const {

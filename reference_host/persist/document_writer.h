@@ -47,6 +47,8 @@ class DocumentWriter {
   // functions of the .cc.
   void Project(JsonTextWriter& out, const ProjectImpl& project) const;
   void SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
+  // The sub-project's own contract groups ("contractGroups"), when it has any.
+  void SubProjectGroups(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
   void BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const;
   void List(JsonTextWriter& out, const ResItemListImpl* list) const;
   void Line(JsonTextWriter& out, const ResItemImpl& line) const;

@@ -3,12 +3,12 @@
 #include <glog/logging.h>
 
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "beans/qrv_resitem.h"
 #include "beans/qrv_sub_engineering.h"
+#include "funcs/number_text.h"
 #include "host/base/string_util.h"
 #include "host/engine/qrv/qrv_base_res_item.h"
 #include "host/engine/qrv/qrv_res_item.h"
@@ -25,21 +25,9 @@ namespace {
 constexpr char kSelfLeaseRevolvingMaterialsForm[] = "SelfLeaseRevolvingMaterialsForm";
 constexpr char kSelfLeaseMachineForm[] = "SelfLeaseMachineForm";
 
-// printf "%f" of |value|; large values need more than a small fixed buffer.
-std::string FormatFixed(double value) {
-  char buffer[64];
-  const int length = std::snprintf(buffer, sizeof(buffer), "%f", value);
-  if (length < 0) return std::string();
-  if (static_cast<size_t>(length) < sizeof(buffer)) return std::string(buffer, length);
-  std::string text(static_cast<size_t>(length) + 1, '\0');
-  std::snprintf(&text[0], text.size(), "%f", value);
-  text.resize(static_cast<size_t>(length));
-  return text;
-}
-
 std::string PerUnitContent(double quantity, double bill_quantity) {
   if (std::fabs(bill_quantity) < kZeroTolerance) return "0";
-  return FormatFixed(quantity / bill_quantity);
+  return internal::FormatFixed(quantity / bill_quantity);
 }
 
 // A missing bill has no quantity to read.

@@ -10,6 +10,13 @@ inline constexpr char kCollectRatio[] = "QRV_RICollectRatio";
 inline constexpr char kCostAccount[] = "QRV_CostAccount";
 inline constexpr char kYSCostAccount[] = "QRV_YSCostAccount";
 inline constexpr char kBillStage[] = "QRV_BillStage";
+// A budget entry's contract-level entry, written when matching links it.
+inline constexpr char kBindedBaseResItemId[] = "QRV_BindedBaseResItemId";
+// Prices copied from the budget side when matching links a resource.
+inline constexpr char kIncluedTaxFee[] = "BRIIncluedTaxFee";
+inline constexpr char kExcludedTaxFee[] = "BRIExcludedTaxFee";
+inline constexpr char kRateOfTransTaxFee[] = "BRIRateOfTransTaxFee";
+inline constexpr char kFloatRateOfMarketFee[] = "BRIFloatRateOfMarketFee";
 
 }  // namespace keys
 

@@ -1,5 +1,9 @@
 #include "tests/support/bent_host.h"
 
+#include <vector>
+
+#include "reference_host/model/vector_iterator.h"
+
 namespace test_support {
 
 scoped_refptr<CoreOnlyLine> CoreOnlyLine::Make(const std::string& id,
@@ -18,7 +22,12 @@ void CoreOnlyLine::CopyFrom(const engine::ResItem* source) {
   fields_.Assign(source->GetFieldContainer()->GetAllFields());
   double quantity = 0.0;
   quantity_ = source->GetQuantity(quantity) ? std::optional<double>(quantity) : std::nullopt;
-  source_ref_ = source->GetSourceRef();
+  source_ref_ = source->GetSourceRef().text();
+}
+
+std::unique_ptr<engine::Iterator<engine::ResItem>> CoreOnlyLine::CreateDetailIterator() const {
+  return std::make_unique<reference_host::VectorIterator<engine::ResItem>>(
+      std::vector<engine::ResItem*>{});
 }
 
 scoped_refptr<CoreOnlyBill> CoreOnlyBill::Over(reference_host::SubEngineeringImpl* real) {
@@ -34,7 +43,9 @@ scoped_refptr<BentBill> BentBill::Over(reference_host::SubEngineeringImpl* real)
 }
 
 BentBill::BentBill(reference_host::SubEngineeringImpl* real)
-    : real_(real), budget_(real->GetResItemList(), this), cost_(real->GetCBResItemList(), this) {}
+    : real_(real),
+      budget_(real->GetResItemList(), this),
+      cost_(real->GetCBResItemList(), this, real->GetCBResItemList()) {}
 
 void BentBill::InsertChildSlot(int index, engine::SubEngineering* child) {
   children_.Insert(index, real_->GetChildCount(), child);
@@ -48,8 +59,13 @@ engine::ResItemList* BentBill::GetResItemList() const {
   return budget_.absent() ? nullptr : &budget_;
 }
 
-engine::ResItemList* BentBill::GetCBResItemList() const {
+engine::qrv::QRVCBResItemList* BentBill::GetCBResItemList() const {
   return cost_.absent() ? nullptr : &cost_;
+}
+
+void BentBill::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
+  real_->SetCBResItemList(list);
+  cost_.Rebind(real_->GetCBResItemList(), real_->GetCBResItemList());
 }
 
 engine::SubEngineering* BentBill::GetChildSubEngineering(int index) const {
@@ -62,6 +78,13 @@ scoped_refptr<BentEntry> BentEntry::Over(reference_host::BaseResItemImpl* real) 
 }
 
 engine::DocumentObject* BentEntry::GetOwner() const { return owner_ ? *owner_ : real_->GetOwner(); }
+
+engine::DocumentObject* BentEntry::GetIdentityItem(bool self_when_none) const {
+  engine::DocumentObject* identity = real_->GetIdentityItem(false);
+  if (identity || !self_when_none) return identity;
+  const engine::qrv::QRVBaseResItem* self = this;
+  return const_cast<engine::qrv::QRVBaseResItem*>(self);
+}
 
 engine::qrv::QRVBaseResItemGroup* BentEntry::GetGroup() const {
   return group_ ? *group_ : real_->GetGroup();

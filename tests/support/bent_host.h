@@ -86,9 +86,13 @@ class CoreOnlyLine : public engine::ResItem {
   bool GetQuantity(double& quantity) const override;
   void CopyFrom(const engine::ResItem* source) override;
   void ResetOwnerRef(int) override {}
-  std::string GetSourceRef() const override { return source_ref_; }
+  engine::ResItemSourceRef GetSourceRef() const override { return source_ref_; }
   void SetSourceRef(const std::string& source) override { source_ref_ = source; }
   engine::BaseResItem* GetBaseResItem() const override { return nullptr; }
+  std::string GetResType() const override { return ""; }
+  int GetDetailCount() const override { return 0; }
+  engine::ResItem* GetDetailResItem(int) const override { return nullptr; }
+  std::unique_ptr<engine::Iterator<engine::ResItem>> CreateDetailIterator() const override;
 
  protected:
   ~CoreOnlyLine() override = default;
@@ -145,25 +149,40 @@ class CoreOnlyBill : public engine::SubEngineering {
 
 // The lines of a real list (which may be absent) with extra slots, held by
 // |owner|.
-class BentList : public engine::ResItemList {
+class BentList : public engine::qrv::QRVCBResItemList {
  public:
-  BentList(const engine::ResItemList* real, engine::DocumentObject* owner)
-      : real_(real), owner_(owner) {}
+  // |cost| is the real list again when it is a cost list, so that lines the
+  // library adds reach the real bill; null for a budget list.
+  BentList(const engine::ResItemList* real, engine::DocumentObject* owner,
+           engine::qrv::QRVCBResItemList* cost = nullptr)
+      : real_(real), owner_(owner), cost_(cost) {}
   ~BentList() override = default;
 
   void Insert(int index, engine::ResItem* item) { slots_.Insert(index, RealCount(), item); }
+  // After the real bill took a new list; the extra slots stay.
+  void Rebind(const engine::ResItemList* real, engine::qrv::QRVCBResItemList* cost) {
+    real_ = real;
+    cost_ = cost;
+  }
   // Absent as a whole: no real list and no extra slot.
   bool absent() const { return !real_ && slots_.empty(); }
 
   int GetCount() const override { return slots_.Count(RealCount()); }
   engine::ResItem* GetAt(int index) const override;
   engine::DocumentObject* GetOwner() const override { return owner_; }
+  void AddCBResItem(engine::qrv::QRVResItem* item, engine::qrv::QRVResItem* before) override {
+    if (cost_) cost_->AddCBResItem(item, before);
+  }
+  void Refresh() override {
+    if (cost_) cost_->Refresh();
+  }
 
  private:
   int RealCount() const { return real_ ? real_->GetCount() : 0; }
 
   const engine::ResItemList* real_;
   engine::DocumentObject* owner_;
+  engine::qrv::QRVCBResItemList* cost_;
   SlotsWithExtras<engine::ResItem> slots_;
 };
 
@@ -193,7 +212,9 @@ class BentBill : public engine::SubEngineering, public engine::qrv::QRVSubEngine
   int GetChildCount() const override { return children_.Count(real_->GetChildCount()); }
   engine::SubEngineering* GetChildSubEngineering(int index) const override;
   engine::SubEngineering* GetSubEngineering() override { return this; }
-  engine::ResItemList* GetCBResItemList() const override;
+  engine::qrv::QRVCBResItemList* GetCBResItemList() const override;
+  void SetCBResItemList(engine::qrv::QRVCBResItemList* list) override;
+  engine::SubProject* GetSubProject() const override { return real_->GetSubProject(); }
 
  protected:
   ~BentBill() override = default;
@@ -232,6 +253,14 @@ class BentEntry : public engine::BaseResItem, public engine::qrv::QRVBaseResItem
   }
   void SetLeaseQuantityText(const std::string& text) override { real_->SetLeaseQuantityText(text); }
   void Recalculate() override { real_->Recalculate(); }
+  std::string GetNumberKey() const override { return real_->GetNumberKey(); }
+  bool GetNumber(int& number) const override { return real_->GetNumber(number); }
+  std::string GetName() const override { return real_->GetName(); }
+  std::string GetUnit() const override { return real_->GetUnit(); }
+  engine::DocumentObject* GetIdentityItem(bool self_when_none) const override;
+  bool GetQuantity(double& quantity) const override { return real_->GetQuantity(quantity); }
+  void SetQuantity(const double& quantity) override { real_->SetQuantity(quantity); }
+  std::string GetSortText() const override { return real_->GetSortText(); }
 
  protected:
   ~BentEntry() override = default;
@@ -265,9 +294,18 @@ class BentLine : public engine::ResItem, public engine::qrv::QRVResItem {
   bool GetQuantity(double& quantity) const override { return real_->GetQuantity(quantity); }
   void CopyFrom(const engine::ResItem* source) override { real_->CopyFrom(source); }
   void ResetOwnerRef(int owner) override { real_->ResetOwnerRef(owner); }
-  std::string GetSourceRef() const override { return real_->GetSourceRef(); }
+  engine::ResItemSourceRef GetSourceRef() const override { return real_->GetSourceRef(); }
   void SetSourceRef(const std::string& source) override { real_->SetSourceRef(source); }
   BentEntry* GetBaseResItem() const override { return entry_.get(); }
+  void SetBaseResItem(engine::qrv::QRVBaseResItem* entry) override { real_->SetBaseResItem(entry); }
+  std::string GetResType() const override { return real_->GetResType(); }
+  int GetDetailCount() const override { return real_->GetDetailCount(); }
+  engine::ResItem* GetDetailResItem(int index) const override {
+    return real_->GetDetailResItem(index);
+  }
+  std::unique_ptr<engine::Iterator<engine::ResItem>> CreateDetailIterator() const override {
+    return real_->CreateDetailIterator();
+  }
   engine::ResItem* GetResItem() override { return this; }
   engine::ResItemList* GetOwnerList() const override;
   engine::qrv::QRVResCollect* GetCollect() const override { return real_->GetCollect(); }
@@ -283,6 +321,7 @@ class BentLine : public engine::ResItem, public engine::qrv::QRVResItem {
   }
   bool CanBeCollectTarget() const override { return real_->CanBeCollectTarget(); }
   std::string GetContent() const override { return real_->GetContent(); }
+  bool GetContent(double& content) const override { return real_->GetContent(content); }
   void SetContent(const std::string& content) override { real_->SetContent(content); }
   void Recalculate() override { real_->Recalculate(); }
 

@@ -2,6 +2,8 @@
 
 #include "host/engine/base_res_item.h"
 #include "host/engine/qrv/qrv_base_res_item.h"
+#include "host/engine/qrv/qrv_res_item.h"
+#include "host/engine/qrv/qrv_sub_engineering.h"
 
 namespace test_support {
 
@@ -24,6 +26,18 @@ engine::qrv::QRVResCollectCopy* FailingQRVFactory::CreateResCollectCopy() {
 engine::qrv::QRVResCollectTemplete* FailingQRVFactory::CreateResCollectTemplete() {
   return failing_ == FactoryStep::kCreateCollectTemplete ? nullptr
                                                          : real_->CreateResCollectTemplete();
+}
+
+scoped_refptr<engine::qrv::QRVBaseResItem> FailingQRVFactory::CreateBaseResItem() {
+  return failing_ == FactoryStep::kCreateQRVBaseResItem ? nullptr : real_->CreateBaseResItem();
+}
+
+engine::qrv::QRVResItem* FailingQRVFactory::CreateCBResItem() {
+  return failing_ == FactoryStep::kCreateCBResItem ? nullptr : real_->CreateCBResItem();
+}
+
+engine::qrv::QRVCBResItemList* FailingQRVFactory::CreateCBResItemList() {
+  return failing_ == FactoryStep::kCreateCBResItemList ? nullptr : real_->CreateCBResItemList();
 }
 
 scoped_refptr<engine::qrv::QRVBaseResItem> FailingBaseResItemCreator::CreateBaseResItem() {

@@ -28,6 +28,9 @@ enum class FactoryStep {
   kQRVApplication,            // app::qrv::GetQRVApplication
   kBaseResItemCreator,        // QRVApplication::GetBaseResItemCreator
   kCreatorCreateBaseResItem,  // QRVBaseResItemCreator::CreateBaseResItem
+  kCreateQRVBaseResItem,      // QRVFactory::CreateBaseResItem
+  kCreateCBResItem,           // QRVFactory::CreateCBResItem
+  kCreateCBResItemList,       // QRVFactory::CreateCBResItemList
 };
 
 class FailingEngineFactory : public engine::Factory {
@@ -49,6 +52,9 @@ class FailingQRVFactory : public engine::qrv::QRVFactory {
   engine::qrv::QRVResCollectObj* CreateResCollectObj() override;
   engine::qrv::QRVResCollectCopy* CreateResCollectCopy() override;
   engine::qrv::QRVResCollectTemplete* CreateResCollectTemplete() override;
+  scoped_refptr<engine::qrv::QRVBaseResItem> CreateBaseResItem() override;
+  engine::qrv::QRVResItem* CreateCBResItem() override;
+  engine::qrv::QRVCBResItemList* CreateCBResItemList() override;
 
  private:
   engine::qrv::QRVFactory* real_;

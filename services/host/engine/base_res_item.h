@@ -1,6 +1,8 @@
 // Core base resource entry: a resource summary entry resource lines point to.
-// Its fields carry code, name, unit, price and "QRV_YSCostAccount".
+// Its fields carry code, name, spec, unit, price and "QRV_YSCostAccount".
 #pragma once
+
+#include <string>
 
 #include "host/engine/document_object.h"
 #include "host/host_api.h"
@@ -8,6 +10,15 @@
 namespace engine {
 
 class MARROW_HOST_API BaseResItem : public virtual DocumentObject {
+ public:
+  // Entries of one resource that differ only in price are numbered: the
+  // number key is what they share (the code), the number tells them apart.
+  virtual std::string GetNumberKey() const = 0;
+  // False when the entry carries no number.
+  virtual bool GetNumber(int& number) const = 0;
+  virtual std::string GetName() const = 0;
+  virtual std::string GetUnit() const = 0;
+
  protected:
   ~BaseResItem() override = default;
 };

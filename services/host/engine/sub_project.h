@@ -3,11 +3,14 @@
 
 #include <string>
 
+#include "host/base/ref_counted.h"
 #include "host/engine/document_object.h"
 #include "host/host_api.h"
 
 namespace engine {
 
+class ResItemCallBack;
+class ResItemGroup;
 class SubEngineering;
 
 enum SubProjectKind { kSubProjectWhole = 1, kSubProjectSingle = 2, kSubProjectUnit = 3 };
@@ -22,6 +25,10 @@ class MARROW_HOST_API SubProject : public virtual DocumentObject {
   // Top-level bill items of the sub-project's measure tree.
   virtual int GetSubEngineeringCount() const = 0;
   virtual SubEngineering* GetSubEngineering(int index) const = 0;
+  // Aggregates the budget lines of this sub-project and every sub-project
+  // below it with |callback|: lines it finds valid, one entry per
+  // fingerprint. Never null.
+  virtual scoped_refptr<ResItemGroup> GroupResItems(ResItemCallBack* callback) = 0;
 
  protected:
   ~SubProject() override = default;

@@ -2,12 +2,18 @@
 // registers instead, and the failing wrappers the library tests install.
 #include "reference_host/app/app_factories.h"
 
+#include <memory>
+#include <vector>
+
 #include "host/app/factories.h"
 #include "host/app/qrv/qrv_application.h"
 #include "host/engine/factory.h"
 #include "host/engine/qrv/qrv_factory.h"
 #include "host/engine/qrv/qrv_res_collect.h"
+#include "host/engine/qrv/qrv_res_item.h"
+#include "host/engine/qrv/qrv_sub_engineering.h"
 #include "reference_host/app/factories_impl.h"
+#include "reference_host/model/res_item_list_impl.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -50,7 +56,7 @@ TEST(Factories, ARegisteredSetIsHandedOutAsItIsUntilReplaced) {
   EXPECT_EQ(app::qrv::GetQRVApplication(), reference.application);
 }
 
-// Which of the ten operations of the application layer answer null, in
+// Which of the thirteen operations of the application layer answer null, in
 // FactoryStep order.
 std::vector<bool> NullAnswers() {
   engine::Factory* engine = app::GetEngineFactory();
@@ -66,19 +72,26 @@ std::vector<bool> NullAnswers() {
                                                          : nullptr);
   scoped_refptr<engine::qrv::QRVBaseResItem> created(creator ? creator->CreateBaseResItem()
                                                              : nullptr);
-  return {!engine, !line, !entry, !qrv, !obj, !copy, !templete, !application, !creator, !created};
+  scoped_refptr<engine::qrv::QRVBaseResItem> qrv_entry(qrv ? qrv->CreateBaseResItem() : nullptr);
+  scoped_refptr<engine::qrv::QRVResItem> cost_line(qrv ? qrv->CreateCBResItem() : nullptr);
+  // A list is owned by the bill that takes it; here nobody does.
+  std::unique_ptr<reference_host::ResItemListImpl> cost_list(
+      static_cast<reference_host::ResItemListImpl*>(qrv ? qrv->CreateCBResItemList() : nullptr));
+  return {!engine,      !line,    !entry,   !qrv,       !obj,       !copy,     !templete,
+          !application, !creator, !created, !qrv_entry, !cost_line, !cost_list};
 }
 
 TEST(ScopedFactoryFailure, FailsItsStepAloneAndPutsTheEarlierSetBack) {
-  const std::vector<bool> none(10, false);
+  const std::vector<bool> none(13, false);
   ASSERT_EQ(NullAnswers(), none);
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < 13; ++i) {
     const auto step = static_cast<FactoryStep>(i);
     std::vector<bool> expected = none;
     expected[i] = true;
     // A factory that is not handed out cannot give its objects either.
     if (step == FactoryStep::kEngineFactory) expected[1] = expected[2] = true;
-    if (step == FactoryStep::kQRVFactory) expected[4] = expected[5] = expected[6] = true;
+    if (step == FactoryStep::kQRVFactory)
+      expected[4] = expected[5] = expected[6] = expected[10] = expected[11] = expected[12] = true;
     if (step == FactoryStep::kQRVApplication) expected[8] = expected[9] = true;
     if (step == FactoryStep::kBaseResItemCreator) expected[9] = true;
     {

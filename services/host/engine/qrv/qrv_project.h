@@ -5,13 +5,23 @@
 #include "host/host_api.h"
 
 namespace engine {
+class SubProject;
 namespace qrv {
 
 class QRVBaseResItemGroup;
 class QRVBillStageGroup;
 class QRVCostAccountGroup;
+class QRVGroupedItemSet;
 
 class MARROW_HOST_API QRVSubProject : public virtual DocumentObject {
+ public:
+  // The core face of the same object.
+  virtual SubProject* GetSubProject() = 0;
+  // The contract-level forms of this sub-project; never null.
+  virtual QRVGroupedItemSet* GetGroupedItemSet() const = 0;
+  virtual int GetChildCount() const = 0;
+  virtual QRVSubProject* GetChildAt(int index) const = 0;
+
  protected:
   ~QRVSubProject() override = default;
 };

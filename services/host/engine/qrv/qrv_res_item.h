@@ -20,6 +20,8 @@ class MARROW_HOST_API QRVResItem : public virtual DocumentObject {
   // The core face of the same object.
   virtual ResItem* GetResItem() = 0;
   virtual QRVBaseResItem* GetBaseResItem() const = 0;
+  // Points the line at a contract-level entry (null for none).
+  virtual void SetBaseResItem(QRVBaseResItem* entry) = 0;
   // The list holding the item; its owner is the sub-engineering. Null for a
   // free-standing item (a collection copy).
   virtual ResItemList* GetOwnerList() const = 0;
@@ -38,6 +40,8 @@ class MARROW_HOST_API QRVResItem : public virtual DocumentObject {
 
   // Per-unit consumption text of a cost line.
   virtual std::string GetContent() const = 0;
+  // The content as a number; false when it is empty or not a number.
+  virtual bool GetContent(double& content) const = 0;
   virtual void SetContent(const std::string& content) = 0;
   // Brings derived figures up to date after its parts changed.
   virtual void Recalculate() = 0;
