@@ -177,6 +177,32 @@ void ReleasedWithCollect(json& got, const json& start, const ScriptEffects& effe
   LeaveOut(got, PartsOf(start, effects.collects));
 }
 
+// The released parts of |effects| that stood in a cost line carrying
+// links in |start|: such a line is no collection target, so the undo of
+// the release restores nothing there.
+Ids ReleasedFromLinkedLines(const json& start, const ScriptEffects& effects) {
+  Ids linked_lines, parts;
+  EachIn(start, "cost", [&](const json& line) {
+    const json* linked = Member(&line, "linked");
+    if (linked && linked->is_array() && !linked->empty()) linked_lines.insert(IdOf(line));
+  });
+  const auto copies = Copies(start);
+  for (const std::string& id : effects.released) {
+    const std::string key = json(id).dump();
+    auto copy = copies.find(key);
+    if (copy == copies.end()) continue;
+    const json* cost = Member(Member(copy->second, "record"), "costItem");
+    if (cost && linked_lines.count(cost->dump())) parts.insert(key);
+  }
+  return parts;
+}
+
+// Takes the cost account of every row and contract entry out of |side|.
+void EraseAccounts(json& side) {
+  for (const char* list : {"rows", "entries", "detachedEntries"})
+    EachIn(side, list, [](json& object) { EraseField(object, kAccount); });
+}
+
 // Whether |side| holds the released part |id| as the undo of its release
 // makes it: a fresh copy of its budget line as the line is then (fields,
 // quantity, entry, source reference, no content), the ratio of the
@@ -385,9 +411,11 @@ Comparable UndoComparable(const std::string& start, const std::string& undone,
   const Accounts accounts = AccountsOf(sides.want);
   ReleasedWithCollect(sides.got, sides.want, effects);
   ReleasedWithCollect(sides.want, sides.want, effects);
-  const Ids restored = RestoredParts(sides.got, sides.want, effects);
-  LeaveOut(sides.got, restored);
-  LeaveOut(sides.want, restored);
+  Ids left_out = RestoredParts(sides.got, sides.want, effects);
+  const Ids not_restored = ReleasedFromLinkedLines(sides.want, effects);
+  left_out.insert(not_restored.begin(), not_restored.end());
+  LeaveOut(sides.got, left_out);
+  LeaveOut(sides.want, left_out);
   ApplyAllowances(sides.got, sides.want, accounts);
   LooseRowsOfStart(sides.want, accounts);
   return sides;
@@ -395,6 +423,12 @@ Comparable UndoComparable(const std::string& start, const std::string& undone,
 
 bool RedoCanRepeat(const std::string& start, const ScriptEffects& effects) {
   if (effects.undid_repeated_collect) return false;
+  for (const auto& [budget, cost] : effects.collects) {
+    if (!effects.releases.count({budget, cost})) continue;
+    if (effects.changed_lines.count(budget)) return false;
+    for (const auto& other : effects.collects)
+      if (other.first == budget && other.second != cost) return false;
+  }
   return effects.collects.empty() || PartsOf(json::parse(start), effects.collects).empty();
 }
 
@@ -409,7 +443,9 @@ Comparable RedoComparable(const std::string& start, const std::string& end,
     if (effects.releases.count(pair)) both.insert(pair);
   Comparable sides{json::parse(end), json::parse(redone)};
   // RestoredParts: the same part on both sides, in the same records, but
-  // perhaps elsewhere in their lists.
+  // perhaps elsewhere in their lists, and with its ratio made anew
+  // (RatioLastDigit).
+  RatioLastDigit(sides.want, sides.got);
   Ids moved;
   const auto want_copies = Copies(sides.want), got_copies = Copies(sides.got);
   for (const std::string& id : effects.released) {
@@ -429,6 +465,9 @@ Comparable RedoComparable(const std::string& start, const std::string& end,
       if (!Copies(start_json).count(id)) missed.insert(id);
     LeaveOut(*side, missed);
     ApplyAllowances(*side, start_json, accounts);
+    // AccountsOfUndoneSteps: measured against the document before the
+    // step, which the start does not show.
+    if (effects.undid_account_step) EraseAccounts(*side);
     std::map<std::string, std::string> names;
     NumberFresh(*side, known, names);
   }

@@ -22,6 +22,10 @@ struct ScriptEffects {
   // Whether one pair was collected twice and the script undid any step:
   // undoing the later collect released the earlier one's part too.
   bool undid_repeated_collect = false;
+  // The budget lines of the parts whose quantity an applied change set.
+  std::set<std::string> changed_lines;
+  // Whether the script itself undid a set-cost-account step.
+  bool undid_account_step = false;
 };
 
 // Two documents ready to compare with ==.
@@ -38,6 +42,8 @@ struct Comparable {
 //    budget line in that cost line, also parts the start had there;
 //  - RestoredParts: undoing a release collects the part again under its id
 //    as a fresh copy of its budget line, listed last;
+//  - ReleasedFromLinkedLines: except from a cost line that carries links,
+//    which is no collection target: the released part stays released;
 //  - RatioLastDigit and StaleCaches: undoing a quantity change sets the
 //    ratio from the former quantity (the last binary digit may differ),
 //    and the cached "collectedQuantity" of cost lines and
@@ -61,14 +67,20 @@ Comparable UndoComparable(const std::string& start, const std::string& undone,
 // release follows the copy its own undo made, so where that copy was
 // released again with a collect, the part the redone collect made stays
 // collected (RedoneReleaseMisses: fresh parts of pairs both collected and
-// released are left out).
+// released are left out). When the script undid a set-cost-account step
+// itself, what that undo left on rows and entries depends on the document
+// before the step, not on the start, so their accounts are not compared
+// (AccountsOfUndoneSteps).
 // Whether redoing can repeat the first run at all. Not when undoing a
 // collect released parts |start| already had in that cost line (see
 // ReleasedWithCollect): the redone steps then meet other quantities than
 // the first run did (a collect within 0.0001 of what is left snaps to it
 // in one run and not in the other). Nor when an undo in the script
 // released the part of an earlier collect of the same lines, which stays
-// applied: its redo makes the part again.
+// applied: its redo makes the part again. Nor when a pair was both
+// collected and released and its budget line was collected elsewhere or
+// had a part changed too: the redone release may find nothing to release
+// (RedoneReleaseMisses), and the steps after it meet less left to collect.
 bool RedoCanRepeat(const std::string& start, const ScriptEffects& effects);
 
 Comparable RedoComparable(const std::string& start, const std::string& end,
