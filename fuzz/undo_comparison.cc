@@ -1,5 +1,6 @@
 #include "fuzz/undo_comparison.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>

@@ -58,19 +58,6 @@ struct Comparable {
 Comparable UndoComparable(const std::string& start, const std::string& undone,
                           const ScriptEffects& effects);
 
-// The document the script left against the one after undoing every step
-// and redoing those the script had applied. The script's own undos leave
-// the differences above, so both sides get them, measured against the
-// start. Besides: a redo makes its parts afresh, so ids the start did not
-// hold (the host's fresh ids, 32 hex digits) are numbered "fresh-1",
-// "fresh-2", ... in the order they first appear on each side; and a redone
-// release follows the copy its own undo made, so where that copy was
-// released again with a collect, the part the redone collect made stays
-// collected (RedoneReleaseMisses: fresh parts of pairs both collected and
-// released are left out). When the script undid a set-cost-account step
-// itself, what that undo left on rows and entries depends on the document
-// before the step, not on the start, so their accounts are not compared
-// (AccountsOfUndoneSteps).
 // Whether redoing can repeat the first run at all. Not when undoing a
 // collect released parts |start| already had in that cost line (see
 // ReleasedWithCollect): the redone steps then meet other quantities than
@@ -80,9 +67,27 @@ Comparable UndoComparable(const std::string& start, const std::string& undone,
 // applied: its redo makes the part again. Nor when a pair was both
 // collected and released and its budget line was collected elsewhere or
 // had a part changed too: the redone release may find nothing to release
-// (RedoneReleaseMisses), and the steps after it meet less left to collect.
+// (RedoneReleaseMisses below), and the steps after it meet less left to
+// collect.
 bool RedoCanRepeat(const std::string& start, const ScriptEffects& effects);
 
+// The document the script left against the one after undoing every step
+// and redoing those the script had applied. The script's own undos leave
+// the differences above, so both sides get them, measured against the
+// start. Besides:
+//  - a redo makes its parts afresh, so ids the start did not hold (the
+//    host's fresh ids, 32 hex digits) are numbered "fresh-1", "fresh-2",
+//    ... in the order they first appear on each side;
+//  - a release the script undid itself left the part listed last, with its
+//    ratio made anew (RestoredParts, RatioLastDigit between the sides);
+//  - RedoneReleaseMisses: a redone release follows the copy its own undo
+//    made, so where that copy was released again with a collect, the part
+//    the redone collect made stays collected: fresh parts of pairs both
+//    collected and released are left out;
+//  - AccountsOfUndoneSteps: when the script undid a set-cost-account step
+//    itself, what that undo left on rows and entries depends on the
+//    document before the step, not on the start, so their accounts are
+//    not compared.
 Comparable RedoComparable(const std::string& start, const std::string& end,
                           const std::string& redone, const ScriptEffects& effects);
 
