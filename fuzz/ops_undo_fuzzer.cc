@@ -153,13 +153,15 @@ struct Stacked {
   double former = 0.0;
 };
 
-// The quantity of |part| and what its budget line has left to collect.
+// The quantity of |part|, what its budget line has left to collect and the
+// line's quantity.
 bool PartFigures(const reference_host::AppDocumentImpl& document, const std::string& part,
-                 double* quantity, double* left) {
+                 double* quantity, double* left, double* line) {
   auto* copy = dynamic_cast<engine::ResItem*>(document.FindObjectById(part));
   engine::ResItem* budget = copy ? marrow::qrv::QRVResItemBean(copy).GetResItemTemplete() : nullptr;
   if (!budget || !copy->GetQuantity(*quantity)) return false;
   *left = marrow::qrv::QRVResItemBean(budget).GetResItemCollectAllowQuantity();
+  *line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
   return true;
 }
 
@@ -169,7 +171,7 @@ bool PartFigures(const reference_host::AppDocumentImpl& document, const std::str
 // for exceeds the part's quantity plus what is left to collect, with no
 // tolerance; the part's quantity is its ratio times the line's quantity,
 // so after other parts of the line changed, giving back the former
-// quantity can exceed that sum in the last binary digit (docs/cli.md,
+// quantity can exceed that sum in the last binary digits (docs/cli.md,
 // "What undo promises"). The documents then differ from there on, so the
 // input is not compared.
 class StackFollower {
@@ -193,14 +195,16 @@ class StackFollower {
       asked = step->wanted;
     }
     if (step && step->kind == cli::OpKind::kModifyQuantity) part_ = step->part;
-    double left = 0.0;
-    if (part_.empty() || !PartFigures(document_, part_, &quantity_, &left)) {
+    double left = 0.0, line = 0.0;
+    if (part_.empty() || !PartFigures(document_, part_, &quantity_, &left, &line)) {
       part_.clear();
       return;
     }
+    // The sums behind |left| are exact to the digits of the largest figure
+    // in them, the line's quantity (on a line of 1e300 a part of 2 is lost).
     const double room = std::fabs(quantity_ + left);
-    if (step && std::fabs(asked) > room &&
-        std::fabs(asked) - room <= 1e-9 * std::max(1.0, std::fabs(asked)))
+    const double scale = std::max({1.0, std::fabs(asked), std::fabs(line)});
+    if (step && std::fabs(asked) > room && std::fabs(asked) - room <= 1e-9 * scale)
       refused_by_rounding_ = true;
   }
 
