@@ -5,25 +5,44 @@
 #             library in turn and lists those the tests miss.
 # make format rewrites our C++ sources in the house format; make format-check
 #             fails on any file that is not in it.
+# make fuzz   builds the libFuzzer targets (clang 14) and runs each for
+#             FUZZ_SECONDS (default 60); make fuzz-smoke runs each briefly
+#             (FUZZ_SMOKE_SECONDS, default 10), as CI does. docs/fuzzing.md.
 # Each first installs the Debian packages it lacks (as root).
 
 PACKAGES := cmake make g++ libgoogle-glog-dev nlohmann-json3-dev libgtest-dev \
             libgmock-dev libbenchmark-dev libcli11-dev librapidcheck-dev \
             clang-format
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 JOBS ?= $(shell nproc)
 RELEASE := build/release
 ASAN := build/asan
+FUZZ_BUILD := build/fuzz
+FUZZ_TARGETS ?= document_load ops_undo cost_account_json
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 10
+# Passed to every libFuzzer run, e.g. FUZZ_ARGS="-fork=2 -runs=10000000".
+FUZZ_ARGS ?=
 
-.PHONY: deps demo test bench release clean format format-check mutate
+.PHONY: deps fuzz-deps demo test bench release clean format format-check mutate fuzz-build \
+        fuzz fuzz-smoke
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs the packages of $(1) that are missing.
+define install_missing
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+fuzz-deps: deps
+	$(call install_missing,$(FUZZ_PACKAGES))
 
 release: deps
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DMARROW_BUILD_TESTS=OFF
@@ -51,6 +70,25 @@ format: deps
 
 format-check: deps
 	@clang-format --dry-run --Werror $(SOURCES) && echo "format: all $(words $(SOURCES)) files in the house format"
+
+# Its own clang tree: the library, the host and the CLI code instrumented
+# for libFuzzer, with ASan and UBSan; only the fuzz targets asked for.
+fuzz-build: fuzz-deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DMARROW_BUILD_FUZZ=ON \
+	  -DMARROW_BUILD_TESTS=OFF -DMARROW_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+
+fuzz: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+	  fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SECONDS) $(FUZZ_ARGS) || exit 1; \
+	done
+
+# Fixed seed, so that a smoke run on the same code explores the same inputs.
+fuzz-smoke: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+	  fuzz/run.sh $(FUZZ_BUILD) $$t $(FUZZ_SMOKE_SECONDS) -seed=1 $(FUZZ_ARGS) || exit 1; \
+	done
 
 clean:
 	rm -rf build

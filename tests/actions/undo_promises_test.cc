@@ -156,6 +156,44 @@ TEST_F(UndoPromisesTest, ChangeUndoneRecomputesTheRatioAndRefreshesTheFigures) {
   EXPECT_EQ(after.dump(), before_.dump());
 }
 
+// A cost line that represents budget lines by a link is no collection
+// target, so the undo of a release from it, which collects the part again,
+// is refused: the part stays released.
+TEST_F(UndoPromisesTest, ReleaseFromALinkedCostLineIsNotUndone) {
+  builder_.BudgetLine("ys3", 2, "R3").Link("cbB", "ys3");
+  Build();
+  stack_->Push(new QRVResItemUnCollectAction(Cost("cbB"), Item("y2")), "release y2");
+  json released = Saved();
+  LogCapture log;
+  stack_->Undo();
+  EXPECT_THAT(log.warnings(), ElementsAre("预算关联过来的人材机不可做归集 失败"));
+  EXPECT_EQ(SavedCopy(released, "y2"), nullptr);
+  EXPECT_EQ(Saved().dump(), released.dump());
+}
+
+// A part's quantity is its ratio times the line's, and a change may ask for
+// no more than the part's quantity plus what is left, with no tolerance.
+// Here the line (5) is fully collected: 1 + 2 into cbA, 2 into cbB. After
+// the 2 became 0.12567693795921434, 5 - (1 + 0.12567693795921434 + 2) +
+// 0.12567693795921434 is 1.9999999999999998, so giving back the 2 is
+// refused and the part keeps its changed quantity.
+TEST_F(UndoPromisesTest, ChangeUndoIsRefusedWhenRoundingLeavesTooLittle) {
+  builder_.BudgetLine("ys5", 5, "R5")
+      .Collect("ys5", "cbA", 1, "p1")
+      .Collect("ys5", "cbA", 2, "p2")
+      .Collect("ys5", "cbB", 2, "p3");
+  Build();
+  stack_->Push(
+      new QRVResItemCollectModifyQuantityAction(Cost("cbA"), Item("p2"), 0.12567693795921434),
+      "change");
+  const json changed = Saved();
+  LogCapture log;
+  stack_->Undo();
+  EXPECT_THAT(log.warnings(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足"));
+  EXPECT_EQ(Quantity(Item("p2")), 0.12567693795921434);
+  EXPECT_EQ(Saved().dump(), changed.dump());
+}
+
 // Undo restores a part under its id, and redo of a collect makes its part
 // under the id it had; but the library's release action follows the copy its
 // own undo made, so once the undo of the collect has released that copy, the
