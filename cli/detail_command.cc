@@ -26,7 +26,7 @@ constexpr double kClassA = 0.80;
 constexpr double kClassB = 0.95;
 
 struct Row {
-  std::string code, name, spec, unit, type;
+  std::string code, name, model, unit, type;
   double quantity = 0.0;
   double price = 0.0;
   double amount = 0.0;
@@ -68,7 +68,7 @@ std::vector<Row> Rows(const engine::ResItemGroup& group) {
     Row row;
     row.code = TextField(source, "BRICode");
     row.name = TextField(source, "BRIName");
-    row.spec = TextField(source, "BRISpec");
+    row.model = TextField(source, "BRISpec");
     row.unit = TextField(source, "BRIUnit");
     row.type = TextField(source, "BRIType");
     entry->GetQuantity(row.quantity);
@@ -105,13 +105,13 @@ std::string CsvField(const std::string& text) {
 
 std::string CsvText(const std::vector<Row>& rows) {
   std::ostringstream out;
-  out << "rank,code,name,spec,unit,type,quantity,price,amount,share,cumulative,class,lines\r\n";
+  out << "rank,code,name,model,unit,type,quantity,price,amount,share,cumulative,class,lines\r\n";
   for (size_t i = 0; i < rows.size(); ++i) {
     const Row& row = rows[i];
     std::string lines;
     for (size_t k = 0; k < row.lines.size(); ++k) lines += (k ? " " : "") + row.lines[k];
     out << i + 1 << ',' << CsvField(row.code) << ',' << CsvField(row.name) << ','
-        << CsvField(row.spec) << ',' << CsvField(row.unit) << ',' << CsvField(row.type) << ','
+        << CsvField(row.model) << ',' << CsvField(row.unit) << ',' << CsvField(row.type) << ','
         << Num(row.quantity, 6) << ',' << Num(row.price, 6) << ',' << Num(row.amount, 6) << ','
         << Num(row.share, 6) << ',' << Num(row.cumulative, 6) << ',' << row.abc << ','
         << CsvField(lines) << "\r\n";
@@ -176,7 +176,7 @@ int DetailCommand(const DetailOptions& options) {
     std::cout << "  (no resource lines; the bill items must lie under one bill tree whose root "
                  "has node kind 0)\n";
   } else {
-    TextTable table({"#", "code", "name", "spec", "unit", "type", "quantity", "price", "amount",
+    TextTable table({"#", "code", "name", "model", "unit", "type", "quantity", "price", "amount",
                      "share", "cum.", "class", "lines"});
     for (size_t column : {0, 6, 7, 8, 9, 10}) table.SetAlign(column, TextTable::Align::kRight);
     double total = 0.0;
@@ -185,7 +185,7 @@ int DetailCommand(const DetailOptions& options) {
       total += row.amount;
       std::string lines;
       for (size_t k = 0; k < row.lines.size(); ++k) lines += (k ? "," : "") + row.lines[k];
-      table.AddRow({std::to_string(i + 1), row.code, row.name, row.spec, row.unit, row.type,
+      table.AddRow({std::to_string(i + 1), row.code, row.name, row.model, row.unit, row.type,
                     Num(row.quantity), Num(row.price), Num(row.amount, 2), Percent(row.share),
                     Percent(row.cumulative), std::string(1, row.abc), lines});
     }

@@ -45,21 +45,21 @@ void PrintSides(const MatchSession& session, std::ostream& out) {
   const auto& context = session.context();
   out << "Contract side: " << context.merged_items.size() << " merged entr"
       << (context.merged_items.size() == 1 ? "y" : "ies") << "\n";
-  TextTable contract({"entry", "code", "name", "spec", "unit", "quantity", "sources"});
+  TextTable contract({"entry", "code", "name", "model", "unit", "quantity", "sources"});
   contract.SetAlign(5, TextTable::Align::kRight);
   for (const MergedItemRef& merged : context.merged_items) {
     const ResourceText text = DescribeMerged(merged);
-    contract.AddRow({session.NameOf(merged), text.code, text.name, text.spec, text.unit,
+    contract.AddRow({session.NameOf(merged), text.code, text.name, text.model, text.unit,
                      QuantityText(QuantityOf(merged)), Joined(SourceIds(context, merged))});
   }
   contract.Print(out, "  ");
   out << "\nBudget side: " << context.summaries.size() << " summar"
       << (context.summaries.size() == 1 ? "y" : "ies") << "\n";
-  TextTable budget({"summary", "code", "name", "spec", "unit", "type", "quantity", "lines"});
+  TextTable budget({"summary", "code", "name", "model", "unit", "type", "quantity", "lines"});
   budget.SetAlign(6, TextTable::Align::kRight);
   for (const SummaryRef& summary : context.summaries) {
     const ResourceText text = DescribeSummary(summary);
-    budget.AddRow({session.NameOf(summary), text.code, text.name, text.spec, text.unit, text.type,
+    budget.AddRow({session.NameOf(summary), text.code, text.name, text.model, text.unit, text.type,
                    QuantityText(QuantityOf(summary)), Joined(MemberIds(summary))});
   }
   budget.Print(out, "  ");
@@ -110,7 +110,7 @@ json SidesJson(const MatchSession& session) {
     contract.push_back({{"entry", session.NameOf(merged)},
                         {"code", text.code},
                         {"name", text.name},
-                        {"spec", text.spec},
+                        {"model", text.model},
                         {"unit", text.unit},
                         {"quantity", QuantityJson(QuantityOf(merged))},
                         {"sources", SourceIds(context, merged)}});
@@ -121,7 +121,7 @@ json SidesJson(const MatchSession& session) {
     budget.push_back({{"summary", session.NameOf(summary)},
                       {"code", text.code},
                       {"name", text.name},
-                      {"spec", text.spec},
+                      {"model", text.model},
                       {"unit", text.unit},
                       {"type", text.type},
                       {"quantity", QuantityJson(QuantityOf(summary))},

@@ -124,12 +124,12 @@ Candidate Score(const ResourceText& want, const MergedItemRef& merged) {
     reasons.push_back("same name");
   else if (likeness > 0)
     reasons.push_back("name " + std::to_string(static_cast<int>(likeness * 100 + 0.5)) + "% alike");
-  if (want.spec == have.spec) {
+  if (want.model == have.model) {
     candidate.score += 10;
-    if (!want.spec.empty()) reasons.push_back("same spec");
+    if (!want.model.empty()) reasons.push_back("same model");
   } else {
-    reasons.push_back("spec " + (want.spec.empty() ? "-" : want.spec) + " vs " +
-                      (have.spec.empty() ? "-" : have.spec));
+    reasons.push_back("model " + (want.model.empty() ? "-" : want.model) + " vs " +
+                      (have.model.empty() ? "-" : have.model));
   }
   if (base::ToLower(want.unit) == base::ToLower(have.unit)) {
     candidate.score += 15;

@@ -29,7 +29,7 @@ struct LeftOut {
 std::vector<LeftOut> ExplainLeftOut(const MatchSession& session);
 
 // A contract candidate for a summary. Score 0-100: the same code 50, name
-// likeness (character pairs shared) up to 25, the same spec 10, the same
+// likeness (character pairs shared) up to 25, the same model 10, the same
 // unit (ignoring case) 15. Ranked exact code first, then by score.
 struct Candidate {
   MergedItemRef entry;

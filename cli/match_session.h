@@ -57,7 +57,7 @@ class MatchSession {
 // Texts of a resource as people read it: the fields of a merged entry, or
 // of a summary's first line.
 struct ResourceText {
-  std::string code, name, spec, unit, type;
+  std::string code, name, model, unit, type;
 };
 ResourceText DescribeMerged(const MergedItemRef& merged);
 ResourceText DescribeSummary(const SummaryRef& summary);

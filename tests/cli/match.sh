@@ -18,7 +18,7 @@ contains out.txt "ys-wh-cement / ys-of-cement: BRIExcludedTaxFee 420 vs 435"
 contains out.txt 'ys-wh-cable / ys-of-cable: BRIUnit "千米" vs "KM"'
 contains out.txt "ys-wh-labour: type R: only C, Z and F are matched"
 contains out.txt "ys-of-mortar: collected into cost lines"
-contains out.txt "     85  wh-cable  same code C03; same name; same spec; unit 千米 vs m"
+contains out.txt "     85  wh-cable  same code C03; same name; same model; unit 千米 vs m"
 contains current.json '"entry": "wh-rebar"'
 
 # Accepting the suggestions gives the shipped pairing.
@@ -68,7 +68,7 @@ expect 0 "$prog" detail "$doc" --bills wh-b1,wh-b2,wh-b3,wh-b1 --design --csv de
 contains out.txt "Budget resource detail of 4 bill item(s) under wh-tree"
 contains out.txt "  1  C03   电缆 Cable    YJV-3x95  千米  C          1.2  85000  102000    47%    47%  A"
 contains out.txt "  4  C01   水泥 Cement   P.O 42.5  t     C           40    420   16800   7.7%  90.4%  B"
-contains detail.csv "rank,code,name,spec,unit,type,quantity,price,amount,share,cumulative,class,lines"
+contains detail.csv "rank,code,name,model,unit,type,quantity,price,amount,share,cumulative,class,lines"
 contains detail.csv "3,C04,砖 Brick,,块,C,56000,0.5,28000,0.129151,0.826568,A,ys-wh-brick ys-wh-brick-2"
 expect 0 "$prog" detail "$doc" --bills wh-b1,of-b1
 contains out.txt "(no resource lines; the bill items must lie under one bill tree"

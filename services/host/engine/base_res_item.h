@@ -1,5 +1,5 @@
 // Core base resource entry: a resource summary entry resource lines point to.
-// Its fields carry code, name, spec, unit, price and "QRV_YSCostAccount".
+// Its fields carry code, name, model, unit, price and "QRV_YSCostAccount".
 #pragma once
 
 #include <string>
