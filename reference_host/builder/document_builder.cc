@@ -532,8 +532,8 @@ DocumentBuilder& DocumentBuilder::WithResType(const std::string& type) {
   return *this;
 }
 
-DocumentBuilder& DocumentBuilder::WithSpec(const std::string& spec) {
-  SetEntryField("WithSpec", keys::kSpec, spec);
+DocumentBuilder& DocumentBuilder::WithModel(const std::string& model) {
+  SetEntryField("WithModel", keys::kSpec, model);
   return *this;
 }
 

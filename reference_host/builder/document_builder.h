@@ -147,7 +147,7 @@ class DocumentBuilder {
   DocumentBuilder& WithUnit(const std::string& unit);
   DocumentBuilder& WithPrice(double price);
   DocumentBuilder& WithResType(const std::string& type);
-  DocumentBuilder& WithSpec(const std::string& spec);
+  DocumentBuilder& WithModel(const std::string& model);
   // "BRINumber" (an int field) of an entry; for a budget line, of its entry.
   DocumentBuilder& WithNumber(int number);
   // "BRIQuantity": a contract entry's contract quantity.

@@ -18,11 +18,11 @@ TEST(MatchingBuilder, MakesTheStateMatchingReads) {
                  .WithIdentity("m1")
                  .WithEntryQuantity(2.5)
                  .WithSortText("A")
-                 .WithSpec("P.O 42.5")
+                 .WithModel("P.O 42.5")
                  .Bill("b1", 1)
                  .BudgetLine("y1", 1, "C1")
                  .WithNumber(7)
-                 .WithSpec("HRB400")
+                 .WithModel("HRB400")
                  .Build();
   auto* sp1 = doc->Find<reference_host::SubProjectImpl>("sp1");
   ASSERT_EQ(sp1->GetGroupedItemSet()->size(), 1);
