@@ -72,7 +72,8 @@ def test(build, log):
     if run(["cmake", "--build", build, "-j", jobs], ROOT, log) != 0:
         return "build"
     tests = os.path.join(build, "tests", "marrow_tests")
-    if run([tests, "--gtest_brief=1", "--gtest_fail_fast"], ROOT, log) != 0:
+    # From where ctest runs them: the tests may name files relative to it.
+    if run([tests, "--gtest_brief=1", "--gtest_fail_fast"], os.path.dirname(tests), log) != 0:
         return "unit"
     if run(["ctest", "-j", jobs, "-R", "^cli_", "--stop-on-failure"], build, log) != 0:
         return "cli"
