@@ -1,21 +1,44 @@
-// Project merge of two documents of |objects| carried objects each, end to
-// end and each kind of table apart (unit-price items, lump-sum items of which
-// half match, fee rows of which half match, other-items and keyed rows), at
-// 50,000 and 500,000 objects, so that the ratio shows how the cost follows
-// the objects carried. Peak memory (VmHWM) is reported as a counter.
+// Project merge of two generated documents, end to end and stage by stage,
+// at 50,000 and 500,000 objects per side, so that the ratio shows how the
+// cost follows the objects carried (ten times the objects should take at
+// most twelve times as long).
+//
+// Stages, each a merge of documents holding only what that stage works on:
+//   end_to_end       OptionsForMerge documents (half of the objects in the
+//                    merge tables), the roots merged, both trees kept;
+//   rebuild_repoint  the same documents without the cost merge: validation,
+//                    the tree rebuild and the re-pointing of every object;
+//   unit_price       unit-price items with their lines, and the shared,
+//                    grouped, movable, product and record sets they carry;
+//   lump_sum         lump-sum subtitles and items, half of them matching;
+//   keyed_jjfy       the detail and JJFY tables and the JJFY items;
+//   other_fee        the five other-items tables and the fee summary, half
+//                    of the fee rows matching;
+//   id_index         a stored id index of |objects| entries read and written.
+// Documents are made and freed outside the timing. peak_MB is the process's
+// peak resident memory so far (VmHWM): run one size alone to read it for that
+// size (docs/performance.md).
 #include <benchmark/benchmark.h>
 
+#include <deque>
 #include <fstream>
 #include <memory>
 #include <string>
 
 #include "funcs/project/qrv_func.h"
-#include "reference_host/builder/document_builder.h"
+#include "reference_host/builder/document_generator.h"
 #include "reference_host/model/project_impl.h"
+#include "reference_host/model/sub_project_impl.h"
 
 namespace {
 
-enum Content { kAll, kUnitPrice, kLumpSum, kFee, kRows };
+using marrow::qrv::ProjMergeNode;
+using reference_host::GeneratorOptions;
+using reference_host::SubProjectImpl;
+
+enum Stage { kEndToEnd, kRebuildRepoint, kUnitPrice, kLumpSum, kKeyedJJFY, kOtherFee, kIdIndex };
+const char* const kStageNames[] = {"end_to_end", "rebuild_repoint", "unit_price", "lump_sum",
+                                   "keyed_jjfy", "other_fee",       "id_index"};
 
 double PeakMemoryMb() {
   std::ifstream status("/proc/self/status");
@@ -30,72 +53,111 @@ double PeakMemoryMb() {
   return 0;
 }
 
-// |objects| objects of the chosen kinds, ids prefixed by |p|; codes shared
-// between the two sides where a kind matches half of its items.
-std::unique_ptr<reference_host::EstimateDocument> MergeSide(const std::string& p, int objects,
-                                                            Content content) {
-  reference_host::DocumentBuilder builder(p);
-  builder.DJCSRoot(p + "/djcs").ZJCSRoot(p + "/zj").FeeTable(p + "/fee");
-  builder.QTXMTable(1, p + "/q1");
-  builder.ZJCSDetailTable(p + "/zd");
-  int kinds = content == kAll ? 4 : 1;
-  int each = objects / kinds;
-  auto wants = [&](Content kind) { return content == kAll || content == kind; };
-  if (wants(kUnitPrice))
-    for (int i = 0; i < each; ++i)
-      builder.MeasureItem(p + "/d" + std::to_string(i), std::to_string(i), "Item", p + "/djcs");
-  if (wants(kLumpSum)) {
-    // Groups of ten leaves under one parent; odd parents have side-specific codes.
-    for (int i = 0; i < each / 11; ++i) {
-      std::string parent = p + "/z" + std::to_string(i);
-      std::string code = i % 2 ? p + std::to_string(i) : std::to_string(i);
-      builder.MeasureItem(parent, code, "Group", p + "/zj");
-      for (int j = 0; j < 10; ++j)
-        builder.MeasureItem(parent + "." + std::to_string(j), code + "." + std::to_string(j),
-                            "Leaf", parent);
-    }
+// A document of |objects| objects for |stage|: the merge documents, or a
+// small project whose root holds one kind of merge table sized to them.
+GeneratorOptions Options(Stage stage, std::int64_t objects, const std::string& prefix,
+                         std::uint64_t seed) {
+  if (stage == kEndToEnd || stage == kRebuildRepoint)
+    return reference_host::OptionsForMerge(objects, prefix, seed);
+  GeneratorOptions options;
+  options.seed = seed;
+  options.id_prefix = prefix;
+  options.sub_projects = 1;
+  options.bills_per_sub_project = 1;
+  options.merge_tables = true;
+  const int n = static_cast<int>(objects);
+  switch (stage) {
+    case kUnitPrice:
+      options.measure_lines = 4;
+      options.shared_entries = 400;
+      options.unit_price_items = n / 2 / 5;
+      options.local_form_entries = n / 4;
+      options.set_members = n / 4 / 3;
+      break;
+    case kLumpSum:
+      options.lump_sum_items = static_cast<int>(n / 1.1);
+      break;
+    case kKeyedJJFY:
+      options.keyed_rows = n / 4;
+      options.jjfy_items = n / 2;
+      break;
+    case kOtherFee:
+      options.other_item_rows = n / 10;
+      options.fee_rows = n / 2;
+      break;
+    default:
+      break;
   }
-  if (wants(kFee)) {
-    builder.Select(p + "/fee");
-    for (int i = 0; i < each; ++i)
-      builder.FeeRow(p + "/f" + std::to_string(i), "F" + std::to_string(i), "Direct",
-                     i % 2 ? 0.1 : 0.2 + (p == "src" ? 0.5 : 0), 100.25);
+  return options;
+}
+
+// Nodes for every sub-project below |sub_project|, kept from |type|'s side.
+void AddChildNodes(const SubProjectImpl* sub_project, int type, std::deque<ProjMergeNode>& nodes,
+                   ProjMergeNode* parent) {
+  for (int i = 0; i < sub_project->GetChildCount(); ++i) {
+    const SubProjectImpl* child = sub_project->GetChild(i);
+    nodes.push_back(ProjMergeNode{type == 1 ? child->GetId() : "",
+                                  type == 2 ? child->GetId() : "",
+                                  child->GetName(),
+                                  type,
+                                  false,
+                                  {}});
+    parent->children.push_back(&nodes.back());
+    AddChildNodes(child, type, nodes, &nodes.back());
   }
-  if (wants(kRows)) {
-    builder.Select(p + "/q1");
-    for (int i = 0; i < each / 2; ++i)
-      builder.Row(p + "/q" + std::to_string(i)).WithField("OSName", "Other");
-    builder.Select(p + "/zd");
-    for (int i = 0; i < each / 2; ++i)
-      builder.Row(p + "/k" + std::to_string(i)).WithRowKey("K" + std::to_string(i));
+}
+
+// The id index stored on the current root: |entries| sub-projects merged
+// before.
+void StoreIdIndex(SubProjectImpl* root, std::int64_t entries) {
+  std::string text = "{";
+  for (std::int64_t i = 0; i < entries; ++i) {
+    if (i > 0) text += ',';
+    text += "\"old" + std::to_string(i) + "\":\"_" + std::to_string(i + 1) + "\"";
   }
-  return builder.BuildDocument();
+  text += '}';
+  root->fields()->SetText("QRV_ProjectMergeInfo", text);
 }
 
 void BM_ProjectMerge(benchmark::State& state) {
-  const int objects = static_cast<int>(state.range(0));
-  const auto content = static_cast<Content>(state.range(1));
+  const std::int64_t objects = state.range(0);
+  const auto stage = static_cast<Stage>(state.range(1));
+  std::int64_t carried = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    auto current = MergeSide("cur", objects, content);
-    auto source = MergeSide("src", objects, content);
-    marrow::qrv::ProjMergeNode root{"cur/root", "src/root", "Merged", 1, true, {}};
+    auto current = reference_host::GenerateEstimateDocument(Options(stage, objects, "cur:", 1));
+    auto source = reference_host::GenerateEstimateDocument(Options(stage, objects, "src:", 2));
+    SubProjectImpl* current_root = current->project()->GetRootSubProject();
+    SubProjectImpl* source_root = source->project()->GetRootSubProject();
+    if (stage == kIdIndex) StoreIdIndex(current_root, objects);
+    std::deque<ProjMergeNode> nodes;
+    nodes.push_back(ProjMergeNode{
+        current_root->GetId(), source_root->GetId(), "Merged", 1, stage != kRebuildRepoint, {}});
+    AddChildNodes(current_root, 1, nodes, &nodes.front());
+    AddChildNodes(source_root, 2, nodes, &nodes.front());
+    const std::size_t source_objects = source->object_count();
     state.ResumeTiming();
+
     bool merged =
-        marrow::qrv::QRVProjectFunc(current->project()).ProjectMerge(source->project(), &root);
+        marrow::qrv::QRVProjectFunc(current->project()).ProjectMerge(source->project(), &nodes[0]);
     benchmark::DoNotOptimize(merged);
+
     state.PauseTiming();
+    if (!merged) state.SkipWithError("the merge was refused");
+    carried = static_cast<std::int64_t>(source_objects - source->object_count());
     current.reset();
     source.reset();
     state.ResumeTiming();
   }
-  state.counters["objects"] = objects;
+  state.SetLabel(kStageNames[stage]);
+  state.counters["objects"] = static_cast<double>(objects);
+  state.counters["carried"] = static_cast<double>(carried);
   state.counters["peak_MB"] = PeakMemoryMb();
 }
 
 void MergeArgs(benchmark::internal::Benchmark* bench) {
-  for (int content : {kAll, kUnitPrice, kLumpSum, kFee, kRows})
-    for (int objects : {50000, 500000}) bench->Args({objects, content});
+  for (int stage = kEndToEnd; stage <= kIdIndex; ++stage)
+    for (int objects : {50000, 500000}) bench->Args({objects, stage});
 }
 
 BENCHMARK(BM_ProjectMerge)->Apply(MergeArgs)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -50,7 +50,10 @@ double Round(double value, int digits) {
   return std::round(value * scale) / scale;
 }
 
-std::string Id(const char* prefix, std::int64_t n) { return prefix + std::to_string(n); }
+// |prefix| is the document's id prefix (GeneratorOptions::id_prefix).
+std::string PrefixedId(const std::string& prefix, const char* kind, std::int64_t n) {
+  return prefix + kind + std::to_string(n);
+}
 
 constexpr int kContractForms = 5;
 enum ResourceKind { kLabourKind, kMaterialKind, kMachineKind };
@@ -125,6 +128,18 @@ const char* const kBillNames[] = {"Excavation of foundation pits",
                                   "Drainage pipes",
                                   "Lighting circuits"};
 
+const char* const kMeasureNames[] = {
+    "Scaffolding",  "Formwork",    "Dewatering",      "Temporary roads", "Site security",
+    "Winter works", "Night works", "Safety measures", "Large machinery", "Finished protection"};
+// A lump-sum item's calculation method; none for null.
+const char* const kCalculationMethods[] = {nullptr, "Rate", "Quantity", "Lump sum"};
+const char* const kOtherItemNames[] = {"Provisional sum", "Dayworks", "General contractor fee",
+                                       "Specialist works", "Contingency"};
+const char* const kFeeBases[] = {"Direct", "Labour", "Labour+Machine", "Total"};
+constexpr char kCalculationMethod[] = "QRV_Calculation_Method";
+constexpr char kLinkedToBudget[] = "QRV_YSLinkZJCSSubEng";
+constexpr char kOtherItemName[] = "OSName";
+
 template <class T, size_t N>
 constexpr int Count(const T (&)[N]) {
   return static_cast<int>(N);
@@ -191,7 +206,8 @@ std::string SiblingName(const char* const* names, int count, int index) {
 }
 
 // Breadth first: all top-level accounts, then their children, and so on.
-std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int accounts, int depth) {
+std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int accounts, int depth,
+                                            const std::string& prefix) {
   std::vector<CostAccountImpl*> all;
   if (accounts <= 0) return all;
   all.reserve(accounts);
@@ -200,8 +216,9 @@ std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int acco
   char part[16];
   for (int i = 0; i < fanout && static_cast<int>(all.size()) < accounts; ++i) {
     std::snprintf(part, sizeof(part), "%0*d", digits, i + 1);
-    scoped_refptr<CostAccountImpl> account(new CostAccountImpl(
-        Id("ca", all.size() + 1), part, SiblingName(kAccountNames, Count(kAccountNames), i)));
+    scoped_refptr<CostAccountImpl> account(
+        new CostAccountImpl(PrefixedId(prefix, "ca", all.size() + 1), part,
+                            SiblingName(kAccountNames, Count(kAccountNames), i)));
     tree->AddCostAccount(account);
     all.push_back(account.get());
   }
@@ -211,7 +228,7 @@ std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int acco
     for (int i = 0; i < fanout && static_cast<int>(all.size()) < accounts; ++i) {
       std::snprintf(part, sizeof(part), "%0*d", digits, i + 1);
       scoped_refptr<CostAccountImpl> account(
-          new CostAccountImpl(Id("ca", all.size() + 1), up->GetCode() + part,
+          new CostAccountImpl(PrefixedId(prefix, "ca", all.size() + 1), up->GetCode() + part,
                               SiblingName(kAccountNames, Count(kAccountNames), i)));
       up->AddChild(account);
       all.push_back(account.get());
@@ -223,7 +240,7 @@ std::vector<CostAccountImpl*> BuildAccounts(CostAccountGroupImpl* tree, int acco
 void AddRows(ProjectImpl* project, const GeneratorOptions& options,
              const std::vector<CostAccountImpl*>& leaves, Random& random) {
   if (options.rows <= 0) return;
-  scoped_refptr<TableImpl> table(new TableImpl("t1", "QRV_TargetCostTable"));
+  scoped_refptr<TableImpl> table(new TableImpl(options.id_prefix + "t1", "QRV_TargetCostTable"));
   project->AddTable(table);
   const int depth = std::clamp(options.row_depth, 1, 20);
   const int tree_size = (1 << depth) - 1;
@@ -232,7 +249,7 @@ void AddRows(ProjectImpl* project, const GeneratorOptions& options,
   for (int tree = 0; made < options.rows; ++tree) {
     const int size = static_cast<int>(std::min<std::int64_t>(tree_size, options.rows - made));
     for (int i = 0; i < size; ++i) {
-      scoped_refptr<TupleImpl> row(new TupleImpl(Id("r", ++made)));
+      scoped_refptr<TupleImpl> row(new TupleImpl(PrefixedId(options.id_prefix, "r", ++made)));
       FieldContainerImpl* fields = row->fields();
       fields->SetText("Code", i == 0 ? std::to_string(tree + 1)
                                      : nodes[(i - 1) / 2]->fields()->GetText("Code") + "." +
@@ -249,6 +266,11 @@ void AddRows(ProjectImpl* project, const GeneratorOptions& options,
       nodes[i] = row.get();
     }
   }
+}
+
+// Entries of the root's summary: catalogue entries, so at most the catalogue.
+std::int64_t SharedEntries(const GeneratorOptions& options) {
+  return std::clamp(options.shared_entries, 0, std::max(options.resource_codes, 1));
 }
 
 int SingleSubProjects(const GeneratorOptions& options) {
@@ -290,6 +312,25 @@ std::int64_t CountObjects(const GeneratorOptions& options) {
            (1 + std::max(options.entries_per_bill, 0) + std::max(options.budget_lines_per_bill, 0) +
             std::max(options.cost_lines_per_bill, 0) + PartsPerBill(options).collected);
   if (options.rows > 0) count += 1 + options.rows;
+  return count + CountMergeTableObjects(options);
+}
+
+std::int64_t CountMergeTableObjects(const GeneratorOptions& options) {
+  if (!options.merge_tables) return 0;
+  const std::int64_t fanout = std::max(options.measure_fanout, 1);
+  const std::int64_t unit_price = std::max(options.unit_price_items, 0);
+  const std::int64_t lump_sum = std::max(options.lump_sum_items, 0);
+  const std::int64_t shared = SharedEntries(options);
+  std::int64_t count = 3;                                    // the three measure roots
+  count += (unit_price + fanout - 1) / fanout + unit_price;  // headings and items
+  if (shared > 0) count += shared + unit_price * std::max(options.measure_lines, 0);
+  count += (lump_sum + fanout - 1) / fanout + lump_sum;  // subtitles and items
+  count += std::max(options.jjfy_items, 0);
+  count += 2 + 2 * std::int64_t{std::max(options.keyed_rows, 0)};  // the keyed tables
+  count += 5 + 5 * std::int64_t{std::max(options.other_item_rows, 0)};
+  count += 1 + std::max(options.fee_rows, 0);
+  count += kContractForms + std::max(options.local_form_entries, 0);
+  count += 3 * std::int64_t{std::max(options.set_members, 0)};
   return count;
 }
 
@@ -315,6 +356,9 @@ class EstimateGenerator {
   std::unique_ptr<EstimateDocument> Generate();
 
  private:
+  std::string Id(const char* kind, std::int64_t n) const {
+    return PrefixedId(options_.id_prefix, kind, n);
+  }
   // A random leaf account's id, or null when the tree is empty.
   const std::string* AnyLeaf() {
     return leaves_.empty() ? nullptr : &leaves_[random_.Below(leaves_.size())]->GetId();
@@ -336,6 +380,18 @@ class EstimateGenerator {
   // Which lines are linked and which collected: a random pick per bill.
   void LinkAndCollect(double bill_quantity);
 
+  // The cost tables a project merge carries, on the root.
+  void AddMergeTables();
+  void AddUnitPriceTree();
+  void AddLumpSumTree();
+  void AddJJFY();
+  void AddMergeRows();
+  void AddFeeTable();
+  void AddLocalFormsAndSets();
+  scoped_refptr<SubEngineeringImpl> MeasureItem(const char* kind, std::int64_t n, int node_kind,
+                                                int measure_kind, const std::string& code,
+                                                const std::string& name);
+
   const GeneratorOptions& options_;
   Random random_;
   scoped_refptr<ProjectImpl> project_;
@@ -352,6 +408,7 @@ class EstimateGenerator {
   const int cost_per_bill_;
   const int entries_per_bill_;
   std::int64_t bill_count_ = 0, entry_count_ = 0, line_count_ = 0, cost_count_ = 0, copy_count_ = 0;
+  std::int64_t measure_line_count_ = 0;
   // The summary of the unit sub-project being filled, by catalogue index.
   std::vector<BaseResItemImpl*> summary_entries_;
   // Scratch of the bill being built.
@@ -362,14 +419,16 @@ class EstimateGenerator {
 };
 
 std::unique_ptr<EstimateDocument> EstimateGenerator::Generate() {
-  project_ = new ProjectImpl("p", "Generated project");
-  root_ = new SubProjectImpl("p/root", engine::kSubProjectWhole, "Generated project");
+  project_ = new ProjectImpl(options_.id_prefix + "p", "Generated project");
+  root_ = new SubProjectImpl(options_.id_prefix + "p/root", engine::kSubProjectWhole,
+                             "Generated project");
   project_->SetRootSubProject(root_);
   AddAccountsAndStages();
   AddContractEntries();
   MakeCatalogueOf(std::max(options_.resource_codes, 1));
   AddSubProjects();
   AddRows(project_.get(), options_, leaves_, random_);
+  if (options_.merge_tables) AddMergeTables();
 
   auto document = std::make_unique<EstimateDocument>();
   if (!document->SetProject(project_)) {
@@ -381,8 +440,8 @@ std::unique_ptr<EstimateDocument> EstimateGenerator::Generate() {
 
 void EstimateGenerator::AddAccountsAndStages() {
   // References point to the leaves only.
-  for (CostAccountImpl* account :
-       BuildAccounts(project_->cost_accounts(), options_.accounts, options_.account_depth))
+  for (CostAccountImpl* account : BuildAccounts(project_->cost_accounts(), options_.accounts,
+                                                options_.account_depth, options_.id_prefix))
     if (account->GetChildCount() == 0) leaves_.push_back(account);
 
   for (int i = 0; i < options_.bill_stages; ++i) {
@@ -595,6 +654,195 @@ void EstimateGenerator::LinkAndCollect(double bill_quantity) {
   }
 }
 
+void EstimateGenerator::AddMergeTables() {
+  FieldContainerImpl* fields = root_->fields();
+  fields->SetDouble(keys::kBuildingArea, Round(random_.Between(1000, 50000), 2));
+  fields->SetDouble(keys::kUponBuildingArea, Round(random_.Between(800, 40000), 2));
+  fields->SetDouble(keys::kUnderBuildingArea, Round(random_.Between(0, 10000), 2));
+  AddUnitPriceTree();
+  AddLumpSumTree();
+  AddJJFY();
+  AddMergeRows();
+  AddFeeTable();
+  AddLocalFormsAndSets();
+}
+
+scoped_refptr<SubEngineeringImpl> EstimateGenerator::MeasureItem(const char* kind, std::int64_t n,
+                                                                 int node_kind, int measure_kind,
+                                                                 const std::string& code,
+                                                                 const std::string& name) {
+  scoped_refptr<SubEngineeringImpl> item(
+      new SubEngineeringImpl(Id(kind, n), node_kind, measure_kind));
+  item->SetCode(code);
+  item->SetName(name);
+  return item;
+}
+
+// Headings of |measure_fanout| unit-price items; the items' budget lines
+// point to the root's summary, which the merge shares with the other side.
+void EstimateGenerator::AddUnitPriceTree() {
+  const int shared = static_cast<int>(SharedEntries(options_));
+  std::vector<BaseResItemImpl*> entries;
+  for (int c = 0; c < shared; ++c) {
+    scoped_refptr<BaseResItemImpl> entry(
+        new BaseResItemImpl(root_->GetId() + ":" + catalogue_[c].code));
+    entry->fields()->Assign(catalogue_[c].mirrored);
+    root_->summary()->Add(entry);
+    entries.push_back(entry.get());
+  }
+  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(Id("djcs", 0), 0));
+  root_->SetMeasureRoot(SubProjectImpl::kDJCS, root);
+  const int fanout = std::max(options_.measure_fanout, 1);
+  const int lines = entries.empty() ? 0 : std::max(options_.measure_lines, 0);
+  SubEngineeringImpl* heading = nullptr;
+  for (int i = 0; i < options_.unit_price_items; ++i) {
+    if (i % fanout == 0) {
+      const int h = i / fanout + 1;
+      scoped_refptr<SubEngineeringImpl> fresh = MeasureItem(
+          "dh", h, 1, 0, std::to_string(h), SiblingName(kMeasureNames, Count(kMeasureNames), h));
+      root->AddChild(fresh);
+      heading = fresh.get();
+    }
+    const std::string code = heading->GetCode() + "." + std::to_string(i % fanout + 1);
+    scoped_refptr<SubEngineeringImpl> item =
+        MeasureItem("di", i + 1, engine::kNodeKindBill, 0, code,
+                    kMeasureNames[random_.Below(Count(kMeasureNames))]);
+    const double item_quantity = Round(random_.Between(1, 100), 2);
+    item->SetQuantity(item_quantity);
+    for (int l = 0; l < lines; ++l) {
+      BaseResItemImpl* entry = entries[random_.Below(static_cast<int>(entries.size()))];
+      scoped_refptr<ResItemImpl> line(new ResItemImpl(Id("dl", ++measure_line_count_)));
+      line->SetQuantity(std::max(0.001, Round(item_quantity * random_.Between(0.01, 2.0), 3)));
+      line->SetBaseResItem(entry);
+      line->fields()->Assign(entry->fields()->GetAllFields());
+      item->budget_list()->Add(line);
+    }
+    heading->AddChild(item);
+  }
+}
+
+// Subtitles of |measure_fanout| lump-sum items; the even subtitles are named
+// alike under every seed so that two documents' trees partly match.
+void EstimateGenerator::AddLumpSumTree() {
+  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(Id("zjcs", 0), 0));
+  root_->SetMeasureRoot(SubProjectImpl::kZJCS, root);
+  const int fanout = std::max(options_.measure_fanout, 1);
+  SubEngineeringImpl* subtitle = nullptr;
+  for (int i = 0; i < options_.lump_sum_items; ++i) {
+    if (i % fanout == 0) {
+      const int h = i / fanout + 1;
+      const int name = h % 2 == 0 ? h : random_.Below(Count(kMeasureNames));
+      scoped_refptr<SubEngineeringImpl> fresh = MeasureItem(
+          "zh", h, 1, 3, std::to_string(h), SiblingName(kMeasureNames, Count(kMeasureNames), name));
+      root->AddChild(fresh);
+      subtitle = fresh.get();
+    }
+    const std::string code = subtitle->GetCode() + "." + std::to_string(i % fanout + 1);
+    scoped_refptr<SubEngineeringImpl> item =
+        MeasureItem("zi", i + 1, engine::kNodeKindBill, 16, code,
+                    kMeasureNames[random_.Below(Count(kMeasureNames))]);
+    item->SetQuantity(1);
+    FieldContainerImpl* fields = item->fields();
+    if (const char* method = kCalculationMethods[random_.Below(Count(kCalculationMethods))])
+      fields->SetText(kCalculationMethod, method);
+    if (random_.Below(4) == 0) fields->SetFieldValue(kLinkedToBudget, true, true);
+    subtitle->AddChild(item);
+  }
+}
+
+void EstimateGenerator::AddJJFY() {
+  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(Id("jjfy", 0), 0));
+  root_->SetMeasureRoot(SubProjectImpl::kJJFY, root);
+  for (int i = 0; i < options_.jjfy_items; ++i) {
+    scoped_refptr<SubEngineeringImpl> item =
+        MeasureItem("ji", i + 1, engine::kNodeKindBill, 0, "J" + std::to_string(i + 1),
+                    kMeasureNames[random_.Below(Count(kMeasureNames))]);
+    root->AddChild(item);
+  }
+}
+
+// The keyed tables (some keys repeated) and the five other-items tables.
+void EstimateGenerator::AddMergeRows() {
+  const SubProjectImpl::KeyedTable keyed[] = {SubProjectImpl::kZJCSDetail,
+                                              SubProjectImpl::kJJFYTable};
+  const char* const keyed_kinds[][2] = {{"zd", "zdr"}, {"jt", "jtr"}};
+  for (int t = 0; t < 2; ++t) {
+    scoped_refptr<TableImpl> table(
+        new TableImpl(Id(keyed_kinds[t][0], 0), t == 0 ? "ZJCSDetailTable" : "JJFYTable"));
+    root_->SetKeyedTable(keyed[t], table);
+    const int keys_drawn = std::max(options_.keyed_rows - options_.keyed_rows / 8, 1);
+    for (int i = 0; i < options_.keyed_rows; ++i) {
+      scoped_refptr<TupleImpl> row(new TupleImpl(Id(keyed_kinds[t][1], i + 1)));
+      row->SetRowKey("K" + std::to_string(random_.Below(keys_drawn)));
+      row->fields()->SetDouble("Amount", Round(random_.Between(10, 10000), 2));
+      table->AddRow(row);
+    }
+  }
+  QTXMTablesImpl* tables = root_->EnsureQTXMTables();
+  for (int t = 1; t <= QTXMTablesImpl::kTableCount; ++t) {
+    const std::string kind = "q" + std::to_string(t) + "_";
+    scoped_refptr<TableImpl> table(new TableImpl(Id(kind.c_str(), 0), "QTXM" + std::to_string(t)));
+    tables->SetTable(t, table);
+    for (int i = 0; i < options_.other_item_rows; ++i) {
+      scoped_refptr<TupleImpl> row(new TupleImpl(Id(kind.c_str(), i + 1)));
+      row->fields()->SetText(kOtherItemName,
+                             SiblingName(kOtherItemNames, Count(kOtherItemNames), i));
+      row->fields()->SetDouble("Amount", Round(random_.Between(100, 100000), 2));
+      table->AddRow(row);
+    }
+  }
+}
+
+// Even rows have the same code, base and rate under every seed, so that two
+// documents' fee rows half match; odd rows draw their rate.
+void EstimateGenerator::AddFeeTable() {
+  scoped_refptr<TableImpl> table(new TableImpl(Id("fee", 0), FeeStoreImpl::kFeeTable));
+  root_->EnsureFeeStore()->AddTable(table);
+  if (options_.fee_rows > 0) table->SetExpression("F1");
+  for (int i = 0; i < options_.fee_rows; ++i) {
+    scoped_refptr<TupleImpl> row(new TupleImpl(Id("fr", i + 1)));
+    FieldContainerImpl* fields = row->fields();
+    fields->SetText(keys::kFeeCode, "F" + std::to_string(i + 1));
+    fields->SetText(keys::kFeeCalculationBase, kFeeBases[i % Count(kFeeBases)]);
+    fields->SetDouble(keys::kFeeRate,
+                      i % 2 == 0 ? 0.01 * (i % 7 + 1) : Round(random_.Between(0.01, 0.2), 4));
+    fields->SetDouble(keys::kFeeAmount, Round(random_.Between(100, 1000000), 2));
+    table->AddRow(row);
+  }
+}
+
+void EstimateGenerator::AddLocalFormsAndSets() {
+  std::vector<BaseResItemGroupImpl*> forms;
+  for (int f = 0; f < kContractForms; ++f) {
+    scoped_refptr<BaseResItemGroupImpl> group(
+        new BaseResItemGroupImpl(Id("lg", f + 1), kForms[f].name));
+    root_->GetGroupedItemSet()->Add(group);
+    forms.push_back(group.get());
+  }
+  char code[48];
+  for (int i = 0; i < options_.local_form_entries; ++i) {
+    const ContractForm& form = kForms[i % kContractForms];
+    scoped_refptr<BaseResItemImpl> entry(new BaseResItemImpl(Id("le", i + 1)));
+    std::snprintf(code, sizeof(code), "L%s%05d", form.code_prefix, i / kContractForms + 1);
+    entry->fields()->SetText(keys::kCode, code);
+    entry->fields()->SetText(keys::kResType, form.type);
+    entry->fields()->SetDouble(keys::kPrice, Round(random_.Between(10, 1000), 2));
+    forms[i % kContractForms]->Add(entry);
+  }
+  const SubProjectImpl::ItemSetKind sets[] = {SubProjectImpl::kMovableItems,
+                                              SubProjectImpl::kProductItems,
+                                              SubProjectImpl::kMovableRecords};
+  const char* const kinds[] = {"mi", "pi", "mr"};
+  for (int k = 0; k < 3; ++k) {
+    ItemSetImpl* set = root_->EnsureItemSet(sets[k]);
+    for (int i = 0; i < options_.set_members; ++i) {
+      scoped_refptr<DocumentObjectImpl> member(new MovableMemberImpl(Id(kinds[k], i + 1)));
+      member->fields()->SetDouble("Quantity", Round(random_.Between(1, 100), 2));
+      set->Add(member);
+    }
+  }
+}
+
 GeneratorOptions SizedShape(std::uint64_t seed) {
   GeneratorOptions options;
   options.seed = seed;
@@ -627,6 +875,44 @@ GeneratorOptions OptionsForObjects(std::int64_t objects, std::uint64_t seed) {
   const std::int64_t wanted = std::max<std::int64_t>(objects - fixed, per_bill);
   options.bills_per_sub_project = static_cast<int>((wanted + per_bill * options.sub_projects - 1) /
                                                    (per_bill * options.sub_projects));
+  return options;
+}
+
+GeneratorOptions OptionsForMerge(std::int64_t objects, const std::string& id_prefix,
+                                 std::uint64_t seed) {
+  // Half of the objects in the merge tables: unit-price items with their
+  // lines the most, then lump-sum items, rows of every table and members.
+  GeneratorOptions tables;
+  tables.merge_tables = true;
+  const std::int64_t half = std::max<std::int64_t>(objects / 2, 100);
+  auto share = [&](double part, double objects_each) {
+    return static_cast<int>(std::max<std::int64_t>(1, std::llround(half * part / objects_each)));
+  };
+  tables.measure_lines = 4;
+  tables.shared_entries = static_cast<int>(std::clamp<std::int64_t>(half / 100, 1, 400));
+  tables.unit_price_items = share(0.40, 5.1);
+  tables.lump_sum_items = share(0.15, 1.1);
+  tables.jjfy_items = share(0.05, 1);
+  tables.keyed_rows = share(0.10, 2);
+  tables.other_item_rows = share(0.10, 5);
+  tables.fee_rows = share(0.05, 1);
+  tables.local_form_entries = share(0.05, 1);
+  tables.set_members = share(0.10, 3);
+
+  GeneratorOptions options =
+      OptionsForObjects(std::max<std::int64_t>(objects - CountMergeTableObjects(tables), 1), seed);
+  options.id_prefix = id_prefix;
+  options.merge_tables = true;
+  options.measure_lines = tables.measure_lines;
+  options.shared_entries = std::min(tables.shared_entries, options.resource_codes);
+  options.unit_price_items = tables.unit_price_items;
+  options.lump_sum_items = tables.lump_sum_items;
+  options.jjfy_items = tables.jjfy_items;
+  options.keyed_rows = tables.keyed_rows;
+  options.other_item_rows = tables.other_item_rows;
+  options.fee_rows = tables.fee_rows;
+  options.local_form_entries = tables.local_form_entries;
+  options.set_members = tables.set_members;
   return options;
 }
 

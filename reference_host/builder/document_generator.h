@@ -6,7 +6,10 @@
 // bills, each bill has entries (node kind 3) holding the budget lines, and its
 // own cost lines pointing to contract-level entries. The project carries a
 // cost account tree a few levels deep, bill stages, the contract-level forms
-// (one of them a self-lease form) and optionally a row table.
+// (one of them a self-lease form) and optionally a row table. On request the
+// root also carries the cost tables a project merge moves (measure trees,
+// keyed, other-items and fee tables, its own forms and item sets), drawn
+// after everything else, so documents without them stay as they were.
 //
 // Some of the budget lines are linked to the first cost line of their bill,
 // others are collected (as copy items) into the other cost lines; both
@@ -66,6 +69,41 @@ struct GeneratorOptions {
   // every line).
   double collected_fraction = 0.2;
   double linked_fraction = 0.1;
+
+  // Prepended to every id, so that two generated documents can be merged
+  // (a project merge refuses a pair whose carried ids the other side holds).
+  std::string id_prefix;
+
+  // The cost tables a project merge carries, on the root (whole)
+  // sub-project: made only when |merge_tables| is set, sized by the counts.
+  // The root also gets building areas.
+  bool merge_tables = false;
+  // Unit-price measure tree: headings of |measure_fanout| items, each item
+  // with |measure_lines| budget lines on entries of the root's summary (its
+  // shared item set), which holds |shared_entries| catalogue entries (at
+  // most |resource_codes|; lines need at least one).
+  int unit_price_items = 0;
+  int measure_lines = 0;
+  int shared_entries = 0;
+  // Lump-sum measure tree: subtitles (node kind 1) of |measure_fanout|
+  // lump-sum items. Even subtitles have the same name under every seed, odd
+  // ones and the items a random one, so two seeds' trees half match.
+  int lump_sum_items = 0;
+  int measure_fanout = 10;
+  // Items under the JJFY root.
+  int jjfy_items = 0;
+  // Rows of the lump-sum detail table and of the JJFY table (keyed, some
+  // keys repeated), of each of the five other-items tables, and of the fee
+  // summary table "Fee" (even rows the same code, base and rate under every
+  // seed, odd ones a random rate).
+  int keyed_rows = 0;
+  int other_item_rows = 0;
+  int fee_rows = 0;
+  // Entries of the root's own forms (its grouped item set, the five forms),
+  // and members of each of the movable item, product item and movable
+  // record sets.
+  int local_form_entries = 0;
+  int set_members = 0;
 };
 
 // Linked and collected lines per bill, after rounding and the limits the
@@ -85,6 +123,14 @@ std::int64_t CountBudgetLines(const GeneratorOptions& options);
 // |objects| objects in all (exceeding by less than one bill per sub-project).
 GeneratorOptions OptionsForBudgetLines(std::int64_t budget_lines, std::uint64_t seed = 1);
 GeneratorOptions OptionsForObjects(std::int64_t objects, std::uint64_t seed = 1);
+// A document of about |objects| objects whose root carries merge tables
+// holding about half of them, the rest in the usual bills; ids begin with
+// |id_prefix|. Two of these (other prefixes, other seeds) make a project
+// merge that carries every kind of table.
+GeneratorOptions OptionsForMerge(std::int64_t objects, const std::string& id_prefix,
+                                 std::uint64_t seed = 1);
+// Objects of the merge tables alone (part of CountObjects).
+std::int64_t CountMergeTableObjects(const GeneratorOptions& options);
 
 std::unique_ptr<EstimateDocument> GenerateEstimateDocument(const GeneratorOptions& options);
 std::unique_ptr<AppDocumentImpl> GenerateDocument(const GeneratorOptions& options);

@@ -307,9 +307,7 @@ BaseResItemImpl* ResSummaryImpl::GetMemberAt(int index) const {
 bool ResSummaryImpl::AddMember(engine::BaseResItem* entry) {
   auto* impl = dynamic_cast<BaseResItemImpl*>(entry);
   if (!impl) return false;
-  if (entries_.IndexOf(impl) >= 0) return true;
-  for (const auto& member : shared_)
-    if (member.get() == impl) return true;
+  if (entries_.IndexOf(impl) >= 0 || !shared_set_.insert(impl).second) return true;
   shared_.push_back(impl);
   return true;
 }

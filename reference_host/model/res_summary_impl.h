@@ -4,11 +4,17 @@
 // entries through indexes it builds on first use and keeps current as
 // entries come and go; a change to a member entry's fields makes it build
 // them afresh on next use.
+//
+// Shared members (entries of another set listed here too, as a project
+// merge lists the source side's) are saved by id, not inline: an entry is
+// written once, where it is owned, or in detachedEntries when it stands
+// outside the saved document (docs/format.md, Shared members).
 #pragma once
 
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "host/engine/shared_item_set.h"
@@ -38,6 +44,9 @@ class ResSummaryImpl : public DocumentObjectImpl,
   BaseResItemImpl* GetMemberAt(int index) const override;
   bool AddMember(engine::BaseResItem* entry) override;
   int shared_count() const { return static_cast<int>(shared_.size()); }
+  BaseResItemImpl* shared_member(int index) const {
+    return index >= 0 && index < shared_count() ? shared_[index].get() : nullptr;
+  }
   // engine::NumberAllocator: one more than the highest number an entry of
   // the set with |number_key| holds now, or 1 when none does. Numbers of
   // entries that left are free again.
@@ -67,6 +76,7 @@ class ResSummaryImpl : public DocumentObjectImpl,
 
   OwnedChildren<BaseResItemImpl> entries_{this};
   std::vector<scoped_refptr<BaseResItemImpl>> shared_;
+  std::unordered_set<const BaseResItemImpl*> shared_set_;
   mutable bool index_stale_ = true;
   mutable std::unordered_map<std::string, std::vector<BaseResItemImpl*>> by_key_;
   // Number key -> number -> how many entries hold it.

@@ -322,6 +322,13 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
   ForEachElement(summary_json, summary_node, "entries", [&](const json& entry, int entry_node) {
     summary->Add(ReadEntry(entry, entry_node));
   });
+  // Shared members by id: entries of the document or of detachedEntries.
+  if (const json* shared = Array(summary_json, summary_node, "shared")) {
+    for (size_t i = 0; i < shared->size(); ++i)
+      linker_.Refer(Ref::kShared, summary, nullptr,
+                    IdAt((*shared)[i], summary_node, "shared", static_cast<long>(i)),
+                    {summary_node, "shared", static_cast<long>(i)});
+  }
   ForEachElement(object, node, "contractGroups", [&](const json& group, int group_node) {
     sub_project->GetGroupedItemSet()->Add(ReadContractGroup(group, group_node));
   });

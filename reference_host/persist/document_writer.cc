@@ -233,6 +233,13 @@ void DocumentWriter::FindOutsiders() {
 }
 
 void DocumentWriter::FindOutsidersOf(const SubProjectImpl& sub_project) {
+  // Shared members are saved by id; one from outside the document (carried
+  // over by a project merge) is written in detachedEntries.
+  const ResSummaryImpl& summary = *sub_project.summary();
+  for (int i = 0; i < summary.shared_count(); ++i) {
+    const BaseResItemImpl* entry = summary.shared_member(i);
+    if (!InDocument(entry) && detached_seen_.insert(entry).second) detached_.push_back(entry);
+  }
   for (int i = 0; i < sub_project.GetChildCount(); ++i) FindOutsidersOf(*sub_project.GetChild(i));
   for (int i = 0; i < sub_project.GetSubEngineeringCount(); ++i)
     FindOutsidersOf(*sub_project.GetSubEngineering(i));
@@ -341,6 +348,8 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   out.BeginObject();
   ArrayMember(out, "entries", summary.size(), [&](int i) { Entry(out, *summary.entry(i)); });
   FieldsAndId(out, summary);
+  ArrayMember(out, "shared", summary.shared_count(),
+              [&](int i) { WriteText(out, summary.shared_member(i)->GetId()); });
   out.EndObject();
   TableMember(out, "zjcsDetailTable", sub_project.GetZJCSDetailTable());
   MeasureRoot(out, "zjcsRoot", sub_project.GetZJCSRoot());

@@ -6,6 +6,7 @@
 #include "reference_host/model/base_res_item_impl.h"
 #include "reference_host/model/res_collect_impl.h"
 #include "reference_host/model/res_item_impl.h"
+#include "reference_host/model/res_summary_impl.h"
 #include "reference_host/persist/json_values.h"
 
 namespace reference_host {
@@ -58,8 +59,10 @@ void ReferenceLinker::Refer(Ref ref, DocumentObjectImpl* holder, ResCollectImpl*
                             std::string id, Place place) {
   Pending pending{ref, holder, record, std::move(id), place};
   // Most targets come earlier in the file; the rest wait for Link. Record
-  // lists wait as a whole, so their order stays and nothing is held early.
-  if (ref == Ref::kListedCopy || !Resolve(pending, false)) pending_.push_back(std::move(pending));
+  // lists and shared members wait as a whole, so their order stays and
+  // nothing is held early.
+  if (ref == Ref::kListedCopy || ref == Ref::kShared || !Resolve(pending, false))
+    pending_.push_back(std::move(pending));
 }
 
 bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
@@ -105,6 +108,17 @@ bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
       expect(target.kind == Kind::kCostLine, "a cost line");
       copy_record->SetCBResItem(dynamic_cast<ResItemImpl*>(target.object));
       break;
+    case Ref::kShared: {
+      expect(target.kind == Kind::kEntry || target.kind == Kind::kDetachedEntry,
+             "a resource entry");
+      auto* summary = dynamic_cast<ResSummaryImpl*>(pending.holder);
+      const int before = summary->GetMemberCount();
+      summary->AddMember(dynamic_cast<BaseResItemImpl*>(target.object));
+      if (summary->GetMemberCount() == before)
+        Fail(pending.place, QuotedText(pending.id) + " is shared twice or is the summary's own");
+      target.used = true;
+      break;
+    }
     case Ref::kListedCopy:
       break;
   }
@@ -164,7 +178,7 @@ void ReferenceLinker::Link() {
     if (known->used) continue;
     Fail({known->node}, known->kind == Kind::kCopyItem
                             ? "a copy item that no collection record lists"
-                            : "an entry outside the document that no line uses");
+                            : "an entry outside the document that no line or summary uses");
   }
 
   for (const auto& [record, item] : lists) {

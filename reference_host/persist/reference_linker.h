@@ -44,7 +44,7 @@ class ReferenceLinker {
     kCostLine,       // in a bill item's cost list
     kCopyItem,       // a collection copy item, which some record must list
     kEntry,          // a resource entry of the document
-    kDetachedEntry,  // an entry outside the document, which some line must use
+    kDetachedEntry,  // an entry outside the document, which some line or summary must use
     kOther,
   };
   // What a reference is for, which decides what it may name.
@@ -56,6 +56,7 @@ class ReferenceLinker {
     kListedCopy,  // an item of a templete or object record's list
     kBudgetItem,  // a copy record's budget item: a budget line
     kCostItem,    // a copy record's cost item: a cost line
+    kShared,      // a summary's shared member: a resource entry, not its own
   };
 
   // |name_place| gives the JSON pointer (or other name) of a place.

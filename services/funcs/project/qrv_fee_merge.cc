@@ -3,6 +3,7 @@
 // side's suffix, and fee summary rows are either summed into a matching row
 // of the into side or moved and added to the total expression.
 #include <cmath>
+#include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
@@ -47,8 +48,11 @@ void SumArea(SubProjectBeans& from, SubProjectBeans& into, AreaGetter get, AreaS
 void MoveRowsWithSuffix(engine::dbtables::TableObject* from, engine::dbtables::TableObject* into,
                         const std::string& suffix) {
   if (!from || !into) return;
-  for (engine::dbtables::TupleObject* row : internal::ListRows(from)) {
-    if (!row || !internal::MoveRow(row, from, into, 0)) continue;
+  std::vector<engine::dbtables::TupleObject*> rows = internal::ListRows(from);
+  internal::ListedPlaces places(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    engine::dbtables::TupleObject* row = rows[i];
+    if (!row || !internal::MoveRow(row, from, into, 0, places, i)) continue;
     engine::FieldContainer* fields = row->GetFieldContainer();
     fields->SetFieldValue(kOtherItemName, internal::GetTextField(fields, kOtherItemName) + suffix,
                           true);
@@ -105,9 +109,12 @@ bool QRVProjectFunc::WholeJJFYMerge(engine::SubProject* from, engine::SubProject
   auto* from_root = dynamic_cast<engine::SubEngineering*>(from_product->GetJJFYRoot());
   auto* into_root = dynamic_cast<engine::SubEngineering*>(into_product->GetJJFYRoot());
   if (from_root && into_root) {
-    for (engine::SubEngineering* item : internal::ListChildren(from_root)) {
+    std::vector<engine::SubEngineering*> items = internal::ListChildren(from_root);
+    internal::ListedPlaces places(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      engine::SubEngineering* item = items[i];
       if (!dynamic_cast<engine::qrv::QRVSubEngineering*>(item)) continue;
-      if (internal::MoveBillItem(item, from_root, into_root, nullptr))
+      if (internal::MoveBillItem(item, from_root, into_root, nullptr, places, i))
         item->SetCode(item->GetCode() + suffix);
     }
     into_root->RefreshChildren();
@@ -126,12 +133,15 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
   if (!from_table || !into_table) return false;
 
   const engine::Document* into_document = into->GetDocument();
-  std::vector<engine::FeeRow*> candidates;
-  for (int i = 0; i < from_table->GetRowCount(); ++i) {
+  // Candidates with their place in from's table.
+  std::vector<std::pair<engine::FeeRow*, std::size_t>> candidates;
+  const int from_rows = from_table->GetRowCount();
+  for (int i = 0; i < from_rows; ++i) {
     engine::FeeRow* row = from_table->GetRowAt(i);
     if (row && !(into_document && into_document->FindObjectById(row->GetId())))
-      candidates.push_back(row);
+      candidates.emplace_back(row, i);
   }
+  internal::ListedPlaces places(from_rows);
   // Existing rows by code and calculation base, in index order, so that the
   // last match within the rate tolerance is found without a full scan.
   std::map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>> existing;
@@ -140,7 +150,7 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
       existing[{row->GetCode(), row->GetCalculationBase()}].push_back(row);
   std::string expression = into_table->GetExpression();
 
-  for (engine::FeeRow* row : candidates) {
+  for (const auto& [row, listed] : candidates) {
     engine::FeeRow* match = nullptr;
     auto bucket = existing.find({row->GetCode(), row->GetCalculationBase()});
     if (bucket != existing.end()) {
@@ -153,7 +163,7 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
       match->GetFieldContainer()->SetFieldValue(kCSCost, sum, true);
       continue;
     }
-    if (!internal::MoveRow(row, from_table, into_table, 0)) continue;
+    if (!internal::MoveRow(row, from_table, into_table, 0, places, listed)) continue;
     row->SetCode(row->GetCode() + suffix);
     expression += "+" + row->GetCode();
   }

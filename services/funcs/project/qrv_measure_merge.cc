@@ -4,6 +4,7 @@
 // (same code and name) are merged level by level.
 #include <glog/logging.h>
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
@@ -82,11 +83,16 @@ engine::SubEngineering* MergeMatchedZJCSItem(engine::SubEngineering* x, engine::
   bool y_parent = y->GetChildCount() > 0;
   if (x_parent && y_parent) {
     FirstMatchIndex matches(y);
-    for (engine::SubEngineering* cx : internal::ListChildren(x)) {
+    std::vector<engine::SubEngineering*> children = internal::ListChildren(x);
+    internal::ListedPlaces places(children.size());
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      engine::SubEngineering* cx = children[i];
+      if (!cx) continue;
       MatchKey key = KeyOf(cx);
       if (engine::SubEngineering* cy = matches.Find(key)) {
         matches.Put(key, MergeMatchedZJCSItem(cx, cy, sfx_x, sfx_y));
-      } else if (internal::MoveBillItem(cx, x, y, nullptr)) {
+        if (cx->GetParent() != x) places.Left(i);
+      } else if (internal::MoveBillItem(cx, x, y, nullptr, places, i)) {
         x->RefreshChildren();
         y->RefreshChildren();
         matches.Put(key, cx);
@@ -193,8 +199,9 @@ bool QRVProjectFunc::WholeDJCSMerge(engine::SubProject* from, engine::SubProject
   engine::SubEngineering* from_root = from->GetDJCSRoot();
   std::vector<engine::SubEngineering*> items = internal::ListChildren(from_root);
   if (items.empty()) return true;
-  for (engine::SubEngineering* item : items)
-    internal::MoveBillItem(item, from_root, into_root, nullptr);
+  internal::ListedPlaces places(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    internal::MoveBillItem(items[i], from_root, into_root, nullptr, places, i);
   from_root->RefreshChildren();
   into_root->RefreshChildren();
   CarrySharedItems(from, into);
@@ -221,29 +228,33 @@ bool QRVProjectFunc::WholeZJCSMerge(engine::SubProject* from, engine::SubProject
   engine::SubEngineering* into_root = into->GetZJCSRoot();
   if (!from_root || !into_root || from_root->GetChildCount() == 0) return false;
   std::vector<engine::SubEngineering*> items = internal::ListChildren(from_root);
+  internal::ListedPlaces places(items.size());
   if (into_root->GetChildCount() == 0) {
-    for (engine::SubEngineering* item : items)
-      if (internal::MoveBillItem(item, from_root, into_root, nullptr))
-        AppendSuffixTree(item, sfx_from);
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (internal::MoveBillItem(items[i], from_root, into_root, nullptr, places, i))
+        AppendSuffixTree(items[i], sfx_from);
     from_root->RefreshChildren();
     into_root->RefreshChildren();
     return true;
   }
   FirstMatchIndex matches(into_root);
-  for (engine::SubEngineering* item : items) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    engine::SubEngineering* item = items[i];
     if (!item) continue;
     MatchKey key = KeyOf(item);
     if (engine::SubEngineering* match = matches.Find(key)) {
       matches.Put(key, MergeMatchedZJCSItem(item, match, sfx_from, sfx_into));
+      if (item->GetParent() != from_root) places.Left(i);
       continue;
     }
     scoped_refptr<engine::SubEngineering> hold(item);
     if (!from_root->RemoveChild(item)) continue;
     from_root->RefreshChildren();
     if (!into_root->AddChild(item, nullptr)) {
-      from_root->AddChild(item, nullptr);
+      from_root->AddChild(item, from_root->GetChildSubEngineering(places.Now(i)));
       continue;
     }
+    places.Left(i);
     into_root->RefreshChildren();
     matches.Put(key, item);
     AppendSuffixTree(item, sfx_from);

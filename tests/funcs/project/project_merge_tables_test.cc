@@ -2,6 +2,7 @@
 // trees, the keyed tables, the carried sets, the overview areas, the
 // other-items tables and the fee summary.
 #include "reference_host/model/sub_project_tables_impl.h"
+#include "reference_host/persist/document_json.h"
 #include "tests/funcs/project/project_merge_support.h"
 
 namespace {
@@ -161,6 +162,17 @@ TEST_F(ProjectMergeTablesTest, UnitPriceItemsMoveUnchangedWithTheirSets) {
   EXPECT_EQ(CurrentRoot()->GetSharedItemSet()->GetMemberCount(), 2);
   EXPECT_EQ(CurrentRoot()->GetSharedItemSet()->GetMemberAt(1)->GetId(), "src/e1");
   EXPECT_NE(source_->FindObjectById("src/e1"), nullptr);
+
+  // Saved by id, the entry itself outside the document: it comes back shared.
+  const std::string saved = reference_host::SaveDocumentText(*current_);
+  reference_host::LoadResult loaded = reference_host::LoadDocumentText(saved);
+  ASSERT_TRUE(loaded) << loaded.error;
+  EXPECT_EQ(reference_host::SaveDocumentText(*loaded.document->document()), saved);
+  engine::SharedItemSet* shared =
+      loaded.document->project()->GetRootSubProject()->GetSharedItemSet();
+  ASSERT_EQ(shared->GetMemberCount(), 2);
+  EXPECT_EQ(shared->GetMemberAt(1)->GetId(), "src/e1");
+  EXPECT_EQ(loaded.document->FindObjectById("src/e1"), nullptr);
 }
 
 TEST_F(ProjectMergeTablesTest, NoUnitPriceItemsMeansNoSetIsCarried) {

@@ -12,6 +12,7 @@
 
 #include "beans/qrv_resitem.h"
 #include "host/engine/qrv/qrv_res_collect.h"
+#include "host/marrow/sub_project_beans.h"
 #include "reference_host/model/base_res_item_group_impl.h"
 #include "reference_host/model/field_keys.h"
 #include "reference_host/model/project_impl.h"
@@ -19,7 +20,9 @@
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/res_item_list_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/model/sub_project_impl.h"
 #include "reference_host/model/table_impl.h"
+#include "reference_host/persist/document_json.h"
 
 namespace {
 
@@ -45,6 +48,27 @@ reference_host::GeneratorOptions SmallOptions(std::uint64_t seed) {
   options.linked_fraction = 0.2;
   return options;
 }
+
+// SmallOptions with every merge table, under a prefix.
+reference_host::GeneratorOptions MergeOptions(std::uint64_t seed) {
+  reference_host::GeneratorOptions options = SmallOptions(seed);
+  options.id_prefix = "m:";
+  options.merge_tables = true;
+  options.unit_price_items = 23;
+  options.measure_lines = 3;
+  options.shared_entries = 12;
+  options.lump_sum_items = 17;
+  options.measure_fanout = 4;
+  options.jjfy_items = 5;
+  options.keyed_rows = 9;
+  options.other_item_rows = 3;
+  options.fee_rows = 7;
+  options.local_form_entries = 11;
+  options.set_members = 4;
+  return options;
+}
+
+int Children(const engine::SubEngineering* item) { return item ? item->GetChildCount() : -1; }
 
 std::vector<engine::DocumentObject*> AllObjects(const reference_host::AppDocumentImpl& document) {
   std::vector<engine::DocumentObject*> objects;
@@ -76,8 +100,8 @@ double Quantity(const engine::ResItem* line) {
 }
 
 TEST(DocumentGenerator, TheSameSeedGivesTheSameDocument) {
-  auto first = reference_host::GenerateDocument(SmallOptions(42));
-  auto second = reference_host::GenerateDocument(SmallOptions(42));
+  auto first = reference_host::GenerateDocument(MergeOptions(42));
+  auto second = reference_host::GenerateDocument(MergeOptions(42));
   ASSERT_TRUE(first && second);
   const std::vector<engine::DocumentObject*> a = AllObjects(*first);
   const std::vector<engine::DocumentObject*> b = AllObjects(*second);
@@ -188,6 +212,15 @@ TEST(DocumentGenerator, SizingHelpersReachTheirTargets) {
         reference_host::CountObjects(reference_host::OptionsForObjects(objects));
     EXPECT_GE(made, objects);
     EXPECT_LT(made, objects + objects / 50 + 1000) << objects;
+    // Merge documents: about half in the merge tables.
+    if (objects < 25000) continue;
+    const reference_host::GeneratorOptions merge = reference_host::OptionsForMerge(objects, "x");
+    EXPECT_NEAR(static_cast<double>(reference_host::CountObjects(merge)), objects,
+                objects / 50.0 + 1000)
+        << objects;
+    EXPECT_NEAR(static_cast<double>(reference_host::CountMergeTableObjects(merge)), objects / 2.0,
+                objects / 20.0 + 100)
+        << objects;
   }
   for (std::int64_t lines : {10, 10000, 200000, 1000000}) {
     const std::int64_t made =
@@ -200,6 +233,55 @@ TEST(DocumentGenerator, SizingHelpersReachTheirTargets) {
   ASSERT_TRUE(document);
   EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()),
             reference_host::CountObjects(options));
+}
+
+TEST(DocumentGenerator, MakesTheMergeTablesAndSavesThemByteForByte) {
+  const reference_host::GeneratorOptions options = MergeOptions(6);
+  auto document = reference_host::GenerateDocument(options);
+  ASSERT_TRUE(document);
+  EXPECT_EQ(static_cast<std::int64_t>(document->document()->object_count()),
+            reference_host::CountObjects(options));
+  reference_host::GeneratorOptions plain = options;
+  plain.merge_tables = false;
+  EXPECT_EQ(reference_host::CountObjects(options) - reference_host::CountObjects(plain),
+            reference_host::CountMergeTableObjects(options));
+  for (engine::DocumentObject* object : AllObjects(*document))
+    EXPECT_EQ(object->GetId().rfind("m:", 0), 0u) << object->GetId();
+
+  reference_host::SubProjectImpl* root = document->project()->GetRootSubProject();
+  // 23 unit-price items under headings of 4, 3 lines each; 17 lump-sum items
+  // under subtitles of 4.
+  EXPECT_EQ(Children(root->GetDJCSRoot()), 6);
+  EXPECT_EQ(Children(root->GetDJCSRoot()->GetChildSubEngineering(5)), 3);
+  EXPECT_EQ(root->GetDJCSRoot()
+                ->GetChildSubEngineering(0)
+                ->GetChildSubEngineering(0)
+                ->GetResItemList()
+                ->GetCount(),
+            3);
+  EXPECT_EQ(Children(root->GetZJCSRoot()), 5);
+  EXPECT_EQ(root->GetZJCSRoot()->GetChildSubEngineering(1)->GetChildSubEngineering(2)->GetCode(),
+            "2.3");
+  EXPECT_EQ(Children(root->GetJJFYRoot()), 5);
+  EXPECT_EQ(root->GetSharedItemSet()->GetMemberCount(), 12);
+  EXPECT_EQ(root->GetZJCSDetailTable()->GetRowCount(), 9);
+  EXPECT_EQ(root->GetJJFYTable()->GetRowCount(), 9);
+  EXPECT_EQ(root->GetQTXMTables()->GetTable5()->GetRowCount(), 3);
+  EXPECT_EQ(root->GetFeeStore()->GetTable("Fee")->GetRowCount(), 7);
+  EXPECT_EQ(root->GetGroupedItemSet()->size(), 5);
+  EXPECT_EQ(root->GetGroupedItemSet()->group(0)->GetCount(), 3);
+  EXPECT_EQ(root->GetMovableItemSet()->GetCount(), 4);
+  EXPECT_EQ(root->GetProductItemSet()->GetCount(), 4);
+  EXPECT_EQ(root->GetMovableRecordSet()->GetCount(), 4);
+  double area = 0;
+  EXPECT_TRUE(marrow::SubProjectBeans(root).GetBuildingArea(area));
+  EXPECT_GT(area, 0);
+
+  const std::string saved = reference_host::SaveDocumentText(*document->document());
+  reference_host::LoadResult loaded = reference_host::LoadDocumentText(saved);
+  ASSERT_TRUE(loaded) << loaded.error;
+  EXPECT_EQ(loaded.document->document()->object_count(), document->document()->object_count());
+  EXPECT_EQ(reference_host::SaveDocumentText(*loaded.document->document()), saved);
 }
 
 TEST(DocumentGenerator, CollectionRecordsAndLinksAreConsistent) {

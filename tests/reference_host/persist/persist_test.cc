@@ -333,7 +333,7 @@ TEST(DocumentJsonLoad, RefusesReferencesToTheWrongKindOfObject) {
        [](json& j) {
          j["detachedEntries"] = json::array({{{"id", "lost"}}});
        },
-       "/detachedEntries/0: an entry outside the document that no line uses"},
+       "/detachedEntries/0: an entry outside the document that no line or summary uses"},
   });
 }
 
