@@ -193,7 +193,22 @@ class StreamReader {
   std::unique_ptr<EstimateDocument> Read(od::document& document);
 
  private:
+  // Field values waiting for their object, on one stack for all objects:
+  // an object's come after its parent's and are gone when it is made.
   using Fields = std::vector<std::pair<std::string_view, engine::FieldValue>>;
+  struct FieldRange {
+    size_t begin = 0, end = 0;
+  };
+  // Drops the fields read since it was made.
+  class FieldMark {
+   public:
+    explicit FieldMark(Fields& fields) : fields_(fields), size_(fields.size()) {}
+    ~FieldMark() { fields_.resize(size_); }
+
+   private:
+    Fields& fields_;
+    size_t size_;
+  };
   enum class LineSide { kBudget, kCost, kCopy };
 
   static void Enter(int depth) {
@@ -218,8 +233,22 @@ class StreamReader {
   void Validate(od::value& value, int depth);
 
   static Number ReadNumber(od::value& value);
+  // Texts without escapes are viewed in the input, so that the parser
+  // copies only the few with escapes (stage 1 has checked the UTF-8 and
+  // the control characters of every text already).
   static std::string_view String(od::value& value) {
+    std::string_view token = value.raw_json_token();
+    const size_t close = token.find_last_of('"');
+    if (token.size() >= 2 && token[0] == '"' && close > 0 && token.find('\\', 1) >= close)
+      return token.substr(1, close - 1);
     return Take<std::string_view>(value.get_string());
+  }
+  static std::string_view Key(od::field& field) {
+    const char* start = field.key().raw();
+    const char* close = static_cast<const char*>(std::strchr(start, '"'));
+    if (close && !std::memchr(start, '\\', close - start))
+      return std::string_view(start, close - start);
+    return Take<std::string_view>(field.unescaped_key());
   }
   Tagged ReadTagged(od::value& value, int depth);
   std::string Text(od::value& value, int depth);
@@ -228,8 +257,8 @@ class StreamReader {
   double Figure(od::value& value, int depth);
   std::optional<double> Quantity(od::value& value, int depth);
   engine::FieldValue FieldValue(od::value& value, int depth);
-  void ReadFields(od::value& value, int depth, Fields& fields);
-  static void ApplyFields(const Fields& fields, FieldContainerImpl* container);
+  FieldRange ReadFields(od::value& value, int depth);
+  void ApplyFields(FieldRange range, FieldContainerImpl* container);
   std::vector<std::string> IdList(od::value& value, int depth);
 
   scoped_refptr<ProjectImpl> ReadProject(od::value& value, int depth);
@@ -246,7 +275,7 @@ class StreamReader {
 
   // Registers |object| with the linker once its fields are in.
   template <class T>
-  scoped_refptr<T> Created(T* object, const Fields& fields, Kind kind = Kind::kOther) {
+  scoped_refptr<T> Created(T* object, FieldRange fields, Kind kind = Kind::kOther) {
     scoped_refptr<T> created(object);
     ApplyFields(fields, created->fields());
     linker_.Add(created.get(), kind, 0);
@@ -254,6 +283,8 @@ class StreamReader {
   }
 
   ReferenceLinker linker_;
+  Fields fields_;
+  std::string key_;  // reused for each field key
   std::vector<scoped_refptr<ResItemImpl>> copies_;
   std::vector<scoped_refptr<BaseResItemImpl>> detached_;
 };
@@ -267,7 +298,7 @@ uint32_t StreamReader::Members(od::value& value, int depth, const Names<N>& name
   NameSet others;
   for (auto result : object) {
     od::field field = Take<od::field>(result);
-    std::string_view key = Take<std::string_view>(field.unescaped_key());
+    std::string_view key = Key(field);
     size_t which = 0;
     while (which < N && names[which] != key) ++which;
     if (which == N) {
@@ -300,7 +331,7 @@ void StreamReader::Validate(od::value& value, int depth) {
       NameSet names;
       for (auto result : object) {
         od::field field = Take<od::field>(result);
-        if (!names.Insert(Take<std::string_view>(field.unescaped_key()))) Refuse();
+        if (!names.Insert(Key(field))) Refuse();
         Validate(field.value(), depth + 1);
       }
       return;
@@ -362,7 +393,7 @@ Tagged StreamReader::ReadTagged(od::value& value, int depth) {
   // neither form: refused wherever it stands.
   for (auto result : object) {
     od::field field = Take<od::field>(result);
-    std::string_view key = Take<std::string_view>(field.unescaped_key());
+    std::string_view key = Key(field);
     std::optional<std::string_view>& slot = key == "bytes"    ? tagged.bytes
                                             : key == "double" ? tagged.name
                                             : key == "bits"   ? tagged.bits
@@ -441,23 +472,30 @@ engine::FieldValue StreamReader::FieldValue(od::value& value, int depth) {
   Refuse();
 }
 
-void StreamReader::ReadFields(od::value& value, int depth, Fields& fields) {
+StreamReader::FieldRange StreamReader::ReadFields(od::value& value, int depth) {
   Enter(depth);
   od::object object = Take<od::object>(value.get_object());
+  FieldRange range{fields_.size(), fields_.size()};
   NameSet names;
   for (auto result : object) {
     od::field field = Take<od::field>(result);
-    std::string_view key = Take<std::string_view>(field.unescaped_key());
+    std::string_view key = Key(field);
     if (!names.Insert(key)) Refuse();
-    fields.emplace_back(key, FieldValue(field.value(), depth + 1));
+    fields_.emplace_back(key, FieldValue(field.value(), depth + 1));
   }
+  range.end = fields_.size();
+  return range;
 }
 
-void StreamReader::ApplyFields(const Fields& fields, FieldContainerImpl* container) {
-  std::string key;
-  for (const auto& [json_key, value] : fields) {
-    if (!KeyFromJson(std::string(json_key), key)) Refuse();
-    container->SetFieldValue(key, value, false);
+void StreamReader::ApplyFields(FieldRange range, FieldContainerImpl* container) {
+  for (size_t i = range.begin; i < range.end; ++i) {
+    const auto& [json_key, value] = fields_[i];
+    // Most keys are spelled as they are; only a leading NUL marks the hex form.
+    if (json_key.empty() || json_key[0] != '\0')
+      key_.assign(json_key);
+    else if (!KeyFromJson(std::string(json_key), key_))
+      Refuse();
+    container->SetFieldValue(key_, value, false);
   }
 }
 
@@ -514,7 +552,8 @@ scoped_refptr<ProjectImpl> StreamReader::ReadProject(od::value& value, int depth
                                       "costAccounts", "billStages", "contractGroups",
                                       "tables",       "subProjects"};
   std::string name, id, accounts_id, stages_id;
-  Fields fields, accounts_fields, stages_fields;
+  FieldRange fields, accounts_fields, stages_fields;
+  FieldMark mark(fields_);
   std::vector<scoped_refptr<CostAccountImpl>> accounts;
   std::vector<scoped_refptr<BillStageImpl>> stages;
   std::vector<scoped_refptr<BaseResItemGroupImpl>> groups;
@@ -530,13 +569,13 @@ scoped_refptr<ProjectImpl> StreamReader::ReadProject(od::value& value, int depth
         id = Id(member, inner);
         break;
       case kFields:
-        ReadFields(member, inner, fields);
+        fields = ReadFields(member, inner);
         break;
       case kAccounts: {
         static constexpr Names<3> kTree = {"id", "fields", "accounts"};
         uint32_t tree = Members(member, inner, kTree, [&](int part, od::value& item) {
           if (part == 0) accounts_id = Id(item, inner + 1);
-          if (part == 1) ReadFields(item, inner + 1, accounts_fields);
+          if (part == 1) accounts_fields = ReadFields(item, inner + 1);
           if (part == 2)
             Elements(item, inner + 1, [&](od::value& account) {
               accounts.push_back(ReadCostAccount(account, inner + 2));
@@ -549,17 +588,18 @@ scoped_refptr<ProjectImpl> StreamReader::ReadProject(od::value& value, int depth
         static constexpr Names<3> kGroup = {"id", "fields", "stages"};
         uint32_t group = Members(member, inner, kGroup, [&](int part, od::value& item) {
           if (part == 0) stages_id = Id(item, inner + 1);
-          if (part == 1) ReadFields(item, inner + 1, stages_fields);
+          if (part == 1) stages_fields = ReadFields(item, inner + 1);
           if (part != 2) return;
           Elements(item, inner + 1, [&](od::value& stage) {
             static constexpr Names<3> kStage = {"name", "id", "fields"};
             std::string stage_name, stage_id;
-            Fields stage_fields;
+            FieldRange stage_fields;
+            FieldMark mark(fields_);
             const int at = inner + 2;
             uint32_t had = Members(stage, at, kStage, [&](int field, od::value& part_value) {
               if (field == 0) stage_name = Text(part_value, at + 1);
               if (field == 1) stage_id = Id(part_value, at + 1);
-              if (field == 2) ReadFields(part_value, at + 1, stage_fields);
+              if (field == 2) stage_fields = ReadFields(part_value, at + 1);
             });
             if ((had & 3) != 3) Refuse();
             stages.push_back(Created(new BillStageImpl(stage_id, stage_name), stage_fields));
@@ -607,13 +647,14 @@ scoped_refptr<ProjectImpl> StreamReader::ReadProject(od::value& value, int depth
 scoped_refptr<CostAccountImpl> StreamReader::ReadCostAccount(od::value& value, int depth) {
   static constexpr Names<5> kNames = {"code", "name", "id", "fields", "accounts"};
   std::string code, name, id;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   std::vector<scoped_refptr<CostAccountImpl>> children;
   uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
     if (which == 0) code = Text(member, depth + 1);
     if (which == 1) name = Text(member, depth + 1);
     if (which == 2) id = Id(member, depth + 1);
-    if (which == 3) ReadFields(member, depth + 1, fields);
+    if (which == 3) fields = ReadFields(member, depth + 1);
     if (which == 4)
       Elements(member, depth + 1,
                [&](od::value& child) { children.push_back(ReadCostAccount(child, depth + 2)); });
@@ -627,11 +668,12 @@ scoped_refptr<CostAccountImpl> StreamReader::ReadCostAccount(od::value& value, i
 scoped_refptr<TupleImpl> StreamReader::ReadRow(od::value& value, int depth) {
   static constexpr Names<3> kNames = {"id", "fields", "rows"};
   std::string id;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   std::vector<scoped_refptr<TupleImpl>> children;
   uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
     if (which == 0) id = Id(member, depth + 1);
-    if (which == 1) ReadFields(member, depth + 1, fields);
+    if (which == 1) fields = ReadFields(member, depth + 1);
     if (which == 2)
       Elements(member, depth + 1,
                [&](od::value& child) { children.push_back(ReadRow(child, depth + 2)); });
@@ -646,12 +688,13 @@ scoped_refptr<BaseResItemImpl> StreamReader::ReadEntry(od::value& value, int dep
                                                        bool in_document) {
   static constexpr Names<4> kNames = {"id", "fields", "registered", "registeredQuantity"};
   std::string id;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   std::vector<std::string> registered;
   double registered_quantity = 0.0;
   uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
     if (which == 0) id = Id(member, depth + 1);
-    if (which == 1) ReadFields(member, depth + 1, fields);
+    if (which == 1) fields = ReadFields(member, depth + 1);
     if (which == 2) registered = IdList(member, depth + 1);
     if (which == 3) registered_quantity = Figure(member, depth + 1);
   });
@@ -700,7 +743,8 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
   const int inner = depth + 1;
   int kind = 0;
   std::string name, id, summary_id;
-  Fields fields, summary_fields;
+  FieldRange fields, summary_fields;
+  FieldMark mark(fields_);
   std::vector<scoped_refptr<BaseResItemImpl>> entries;
   std::vector<scoped_refptr<BaseResItemGroupImpl>> groups;
   std::vector<scoped_refptr<SubProjectImpl>> children;
@@ -724,7 +768,7 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
         static constexpr Names<3> kSummaryNames = {"id", "fields", "entries"};
         uint32_t had = Members(member, inner, kSummaryNames, [&](int part, od::value& item) {
           if (part == 0) summary_id = Id(item, inner + 1);
-          if (part == 1) ReadFields(item, inner + 1, summary_fields);
+          if (part == 1) summary_fields = ReadFields(item, inner + 1);
           if (part == 2)
             Elements(item, inner + 1,
                      [&](od::value& entry) { entries.push_back(ReadEntry(entry, inner + 2)); });
@@ -736,7 +780,7 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
         id = Id(member, inner);
         break;
       case kFields:
-        ReadFields(member, inner, fields);
+        fields = ReadFields(member, inner);
         break;
       case kContractGroups:
         Elements(member, inner,
@@ -766,10 +810,11 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
         Elements(member, inner, [&](od::value& item) {
           static constexpr Names<2> kItem = {"id", "fields"};
           std::string item_id;
-          Fields item_fields;
+          FieldRange item_fields;
+          FieldMark mark(fields_);
           uint32_t had = Members(item, inner + 1, kItem, [&](int part, od::value& part_value) {
             if (part == 0) item_id = Id(part_value, inner + 2);
-            if (part == 1) ReadFields(part_value, inner + 2, item_fields);
+            if (part == 1) item_fields = ReadFields(part_value, inner + 2);
           });
           if (!(had & 1)) Refuse();
           set.push_back(Created(new MovableMemberImpl(item_id), item_fields));
@@ -838,12 +883,13 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
 scoped_refptr<BaseResItemGroupImpl> StreamReader::ReadContractGroup(od::value& value, int depth) {
   static constexpr Names<4> kNames = {"formName", "id", "fields", "entries"};
   std::string form_name, id;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   std::vector<scoped_refptr<BaseResItemImpl>> entries;
   uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
     if (which == 0) form_name = Text(member, depth + 1);
     if (which == 1) id = Id(member, depth + 1);
-    if (which == 2) ReadFields(member, depth + 1, fields);
+    if (which == 2) fields = ReadFields(member, depth + 1);
     if (which == 3)
       Elements(member, depth + 1,
                [&](od::value& entry) { entries.push_back(ReadEntry(entry, depth + 2)); });
@@ -857,12 +903,13 @@ scoped_refptr<BaseResItemGroupImpl> StreamReader::ReadContractGroup(od::value& v
 scoped_refptr<TableImpl> StreamReader::ReadTable(od::value& value, int depth) {
   static constexpr Names<4> kNames = {"name", "id", "fields", "rows"};
   std::string name, id;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   std::vector<scoped_refptr<TupleImpl>> rows;
   uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
     if (which == 0) name = Text(member, depth + 1);
     if (which == 1) id = Id(member, depth + 1);
-    if (which == 2) ReadFields(member, depth + 1, fields);
+    if (which == 2) fields = ReadFields(member, depth + 1);
     if (which == 3)
       Elements(member, depth + 1, [&](od::value& row) { rows.push_back(ReadRow(row, depth + 2)); });
   });
@@ -880,7 +927,8 @@ scoped_refptr<SubEngineeringImpl> StreamReader::ReadBillItem(od::value& value, i
   int node_kind = 0, measure_kind = 0;
   std::optional<double> quantity;
   std::string id;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   bool fee_null = false;
   std::vector<std::pair<std::string, double>> fee_figures[2];  // unit, total
   bool lists_null[2] = {false, false};                         // budget, cost
@@ -903,7 +951,7 @@ scoped_refptr<SubEngineeringImpl> StreamReader::ReadBillItem(od::value& value, i
         id = Id(member, inner);
         break;
       case kFields:
-        ReadFields(member, inner, fields);
+        fields = ReadFields(member, inner);
         break;
       case kFee: {
         if (IsNull(member)) {
@@ -918,7 +966,7 @@ scoped_refptr<SubEngineeringImpl> StreamReader::ReadBillItem(od::value& value, i
           std::string kind;
           for (auto result : object) {
             od::field field = Take<od::field>(result);
-            std::string_view json_kind = Take<std::string_view>(field.unescaped_key());
+            std::string_view json_kind = Key(field);
             if (!names.Insert(json_kind) || !KeyFromJson(std::string(json_kind), kind)) Refuse();
             fee_figures[side].emplace_back(kind, Figure(field.value(), inner + 2));
           }
@@ -970,7 +1018,8 @@ scoped_refptr<ResItemImpl> StreamReader::ReadLine(od::value& value, int depth, L
   const int inner = depth + 1;
   std::optional<double> quantity;
   std::string id, entry, source_ref, content;
-  Fields fields;
+  FieldRange fields;
+  FieldMark mark(fields_);
   std::vector<std::string> linked;
   double collected = 0.0;
   RecordParts record;
@@ -983,7 +1032,7 @@ scoped_refptr<ResItemImpl> StreamReader::ReadLine(od::value& value, int depth, L
         id = Id(member, inner);
         break;
       case kFields:
-        ReadFields(member, inner, fields);
+        fields = ReadFields(member, inner);
         break;
       case kEntry:
         entry = Id(member, inner);

@@ -1,5 +1,6 @@
 #include "reference_host/persist/reference_linker.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -46,12 +47,50 @@ void ReferenceLinker::Fail(const Place& place, const std::string& what) const {
   throw ReadFailure{name_place_(place) + ": " + what};
 }
 
+ReferenceLinker::Known* ReferenceLinker::Find(std::string_view id) {
+  if (slots_.empty()) return nullptr;
+  const size_t hash = std::hash<std::string_view>()(id);
+  const uint64_t tag = static_cast<uint64_t>(hash) >> 32 << 32;
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const uint64_t slot = slots_[at];
+    if (slot == 0) return nullptr;
+    if ((slot & ~uint64_t{0xffffffff}) != tag) continue;
+    Known& known = known_[(slot & 0xffffffff) - 1];
+    if (known.id == id) return &known;
+  }
+}
+
+void ReferenceLinker::Grow() {
+  slots_.assign(slots_.empty() ? 1024 : slots_.size() * 2, 0);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = 0; i < known_.size(); ++i) {
+    const size_t hash = known_[i].hash;
+    size_t at = hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = static_cast<uint64_t>(hash) >> 32 << 32 | (i + 1);
+  }
+}
+
 void ReferenceLinker::Add(DocumentObjectImpl* object, Kind kind, int node) {
-  auto [it, fresh] = known_.emplace(object->GetId(), Known{object, kind, node, false});
-  if (!fresh)
-    Fail({node, "id"}, "duplicate id " + QuotedText(object->GetId()) + ", first used at " +
-                           name_place_({it->second.node}));
-  if (kind == Kind::kCopyItem || kind == Kind::kDetachedEntry) must_be_used_.push_back(&it->second);
+  const std::string& id = object->GetId();
+  if (const Known* known = Find(id))
+    Fail({node, "id"},
+         "duplicate id " + QuotedText(id) + ", first used at " + name_place_({known->node}));
+  // At most half the slots taken keeps probes short.
+  if ((known_.size() + 1) * 2 > slots_.size()) {
+    known_.push_back({id, std::hash<std::string_view>()(id), object, kind, node, false});
+    Grow();
+  } else {
+    const size_t hash = std::hash<std::string_view>()(id);
+    known_.push_back({id, hash, object, kind, node, false});
+    const size_t mask = slots_.size() - 1;
+    size_t at = hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = static_cast<uint64_t>(hash) >> 32 << 32 | known_.size();
+  }
+  if (kind == Kind::kCopyItem || kind == Kind::kDetachedEntry)
+    must_be_used_.push_back(known_.size() - 1);
 }
 
 void ReferenceLinker::Refer(Ref ref, DocumentObjectImpl* holder, ResCollectImpl* record,
@@ -63,14 +102,14 @@ void ReferenceLinker::Refer(Ref ref, DocumentObjectImpl* holder, ResCollectImpl*
 }
 
 bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
-  auto it = known_.find(pending.id);
-  if (it == known_.end()) {
+  Known* found = Find(pending.id);
+  if (!found) {
     // Links and registrations may name lines that have left the document;
     // the model keeps such ids, and so does the file.
     if (!final || pending.ref == Ref::kLinked || pending.ref == Ref::kRegistered) return false;
     Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
   }
-  Known& target = it->second;
+  Known& target = *found;
   auto expect = [&](bool right, const char* wanted) {
     if (right) return;
     const char* what = Describe(target.kind);
@@ -112,7 +151,7 @@ bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
 }
 
 ResItemImpl* ReferenceLinker::CheckListed(const Pending& pending, Known& target) {
-  const std::string copy = "copy item " + QuotedText(pending.id);
+  auto copy = [&] { return "copy item " + QuotedText(pending.id); };
   if (target.kind != Kind::kCopyItem) {
     const char* what =
         target.object == pending.holder ? "the line holding this record" : Describe(target.kind);
@@ -122,13 +161,20 @@ ResItemImpl* ReferenceLinker::CheckListed(const Pending& pending, Known& target)
   }
   auto* item = dynamic_cast<ResItemImpl*>(target.object);
   auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(item->GetCollect());
-  if (!copy_record) Fail(pending.place, copy + " carries no copy record");
+  if (!copy_record) Fail(pending.place, copy() + " carries no copy record");
 
   const bool templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(pending.record);
-  auto& first_listed = templete ? listed_by_templete_ : listed_by_object_;
-  auto [first, fresh] = first_listed.emplace(item, pending.place);
-  if (!fresh)
-    Fail(pending.place, copy + " is listed twice, first at " + name_place_(first->second));
+  bool& listed = templete ? target.listed_by_templete : target.listed_by_object;
+  if (listed) {
+    // The first listing of the item by a record of the same kind.
+    auto first = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& other) {
+      return other.ref == Ref::kListedCopy && other.id == pending.id &&
+             templete ==
+                 (dynamic_cast<engine::qrv::QRVResCollectTemplete*>(other.record) != nullptr);
+    });
+    Fail(pending.place, copy() + " is listed twice, first at " + name_place_(first->place));
+  }
+  listed = true;
 
   // A record lists the copies made from its budget line, or collected into
   // its cost line: the copy record must say so.
@@ -140,7 +186,7 @@ ResItemImpl* ReferenceLinker::CheckListed(const Pending& pending, Known& target)
         named ? "names " + QuotedText(named->GetId())
               : std::string(templete ? "names no budget item" : "names no cost item");
     Fail(pending.place,
-         copy + (templete ? " is not a copy of this line" : " is not collected into this line") +
+         copy() + (templete ? " is not a copy of this line" : " is not collected into this line") +
              ": its copy record " + names);
   }
   target.used = true;
@@ -155,12 +201,12 @@ void ReferenceLinker::Link() {
   std::vector<std::pair<ResCollectImpl*, ResItemImpl*>> lists;
   for (const Pending& pending : pending_) {
     if (pending.ref != Ref::kListedCopy) continue;
-    auto it = known_.find(pending.id);
-    if (it == known_.end())
-      Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
-    lists.emplace_back(pending.record, CheckListed(pending, it->second));
+    Known* target = Find(pending.id);
+    if (!target) Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
+    lists.emplace_back(pending.record, CheckListed(pending, *target));
   }
-  for (const Known* known : must_be_used_) {
+  for (size_t place : must_be_used_) {
+    const Known* known = &known_[place];
     if (known->used) continue;
     Fail({known->node}, known->kind == Kind::kCopyItem
                             ? "a copy item that no collection record lists"
