@@ -93,12 +93,30 @@ void ReferenceLinker::Add(DocumentObjectImpl* object, Kind kind, int node) {
     must_be_used_.push_back(known_.size() - 1);
 }
 
+std::string_view ReferenceLinker::Keep(std::string_view id) {
+  constexpr size_t kBlock = 1 << 16;
+  if (id.size() > block_left_) {
+    const size_t size = std::max(kBlock, id.size());
+    id_blocks_.push_back(std::make_unique<char[]>(size));
+    block_end_ = id_blocks_.back().get();
+    block_left_ = size;
+  }
+  std::copy(id.begin(), id.end(), block_end_);
+  std::string_view kept(block_end_, id.size());
+  block_end_ += id.size();
+  block_left_ -= id.size();
+  return kept;
+}
+
 void ReferenceLinker::Refer(Ref ref, DocumentObjectImpl* holder, ResCollectImpl* record,
                             std::string id, Place place) {
-  Pending pending{ref, holder, record, std::move(id), place};
+  Pending pending{ref, holder, record, id, place};
   // Most targets come earlier in the file; the rest wait for Link. Record
   // lists wait as a whole, so their order stays and nothing is held early.
-  if (ref == Ref::kListedCopy || !Resolve(pending, false)) pending_.push_back(std::move(pending));
+  if (ref == Ref::kListedCopy || !Resolve(pending, false)) {
+    pending.id = Keep(id);
+    pending_.push_back(pending);
+  }
 }
 
 bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
@@ -107,14 +125,14 @@ bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
     // Links and registrations may name lines that have left the document;
     // the model keeps such ids, and so does the file.
     if (!final || pending.ref == Ref::kLinked || pending.ref == Ref::kRegistered) return false;
-    Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
+    Fail(pending.place, "names no object of the document: " + QuotedText(std::string(pending.id)));
   }
   Known& target = *found;
   auto expect = [&](bool right, const char* wanted) {
     if (right) return;
     const char* what = Describe(target.kind);
     Fail(pending.place,
-         QuotedText(pending.id) +
+         QuotedText(std::string(pending.id)) +
              (what ? std::string(" is ") + what + ", not " : std::string(" is not ")) + wanted);
   };
   auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(pending.record);
@@ -151,11 +169,11 @@ bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
 }
 
 ResItemImpl* ReferenceLinker::CheckListed(const Pending& pending, Known& target) {
-  auto copy = [&] { return "copy item " + QuotedText(pending.id); };
+  auto copy = [&] { return "copy item " + QuotedText(std::string(pending.id)); };
   if (target.kind != Kind::kCopyItem) {
     const char* what =
         target.object == pending.holder ? "the line holding this record" : Describe(target.kind);
-    Fail(pending.place, QuotedText(pending.id) +
+    Fail(pending.place, QuotedText(std::string(pending.id)) +
                             (what ? std::string(" is ") + what + ", not " : " is not ") +
                             "a copy item");
   }
@@ -202,7 +220,9 @@ void ReferenceLinker::Link() {
   for (const Pending& pending : pending_) {
     if (pending.ref != Ref::kListedCopy) continue;
     Known* target = Find(pending.id);
-    if (!target) Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
+    if (!target)
+      Fail(pending.place,
+           "names no object of the document: " + QuotedText(std::string(pending.id)));
     lists.emplace_back(pending.record, CheckListed(pending, *target));
   }
   for (size_t place : must_be_used_) {
@@ -219,7 +239,14 @@ void ReferenceLinker::Link() {
     else if (auto* object = dynamic_cast<engine::qrv::QRVResCollectObj*>(record))
       object->AddCopy(item);
   }
-  pending_.clear();
+  // Nothing is looked up any more: free the index before the document
+  // builds its own.
+  std::vector<Pending>().swap(pending_);
+  std::vector<std::unique_ptr<char[]>>().swap(id_blocks_);
+  block_left_ = 0;
+  std::vector<Known>().swap(known_);
+  std::vector<uint64_t>().swap(slots_);
+  std::vector<size_t>().swap(must_be_used_);
 }
 
 }  // namespace persist

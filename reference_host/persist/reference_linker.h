@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,7 +75,7 @@ class ReferenceLinker {
              Place place);
   // Checks and makes every waiting reference, then checks that each copy
   // item is listed and each detached entry used. Throws ReadFailure at the
-  // first fault, having made no record list.
+  // first fault, having made no record list. Forgets every object after.
   void Link();
 
  private:
@@ -93,11 +94,13 @@ class ReferenceLinker {
     Ref ref;
     DocumentObjectImpl* holder;
     ResCollectImpl* record;
-    std::string id;
+    std::string_view id;  // a waiting reference's views |id_blocks_|
     Place place;
   };
 
   [[noreturn]] void Fail(const Place& place, const std::string& what) const;
+  // A copy of |id| that stays where it is until the linker goes.
+  std::string_view Keep(std::string_view id);
   // The object known by |id|, or null.
   Known* Find(std::string_view id);
   // Doubles the slots and puts every known object back.
@@ -117,6 +120,11 @@ class ReferenceLinker {
   std::vector<Known> known_;
   std::vector<uint64_t> slots_;
   std::vector<Pending> pending_;
+  // The ids of waiting references, packed in blocks that never move: a
+  // million waiting references cost their bytes, not a string each.
+  std::vector<std::unique_ptr<char[]>> id_blocks_;
+  char* block_end_ = nullptr;
+  size_t block_left_ = 0;
   // Objects that must be used, in file order: places in |known_|.
   std::vector<size_t> must_be_used_;
 };

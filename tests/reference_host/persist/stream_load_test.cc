@@ -153,6 +153,28 @@ TEST(StreamLoad, AgreesWithTheTreeLoaderOnEdgeSpellings) {
   }
 }
 
+// Thousands of ids take the linker's index through several growths; a
+// repeated id is still found after them.
+TEST(StreamLoad, AgreesOnDocumentsOfThousandsOfObjects) {
+  const std::string text = reference_host::SaveDocumentText(
+      *reference_host::GenerateEstimateDocument(reference_host::OptionsForObjects(5000)));
+  EXPECT_EQ(Disagreement(text), "");
+  ASSERT_TRUE(reference_host::persist::ReadDocumentStream(text));
+
+  // The 4000th id made the same as the 10th.
+  std::vector<size_t> ids;
+  for (size_t at = text.find("\"id\": \""); at != std::string::npos;
+       at = text.find("\"id\": \"", at + 1))
+    ids.push_back(at + 7);
+  ASSERT_GT(ids.size(), 4000u);
+  auto value = [&](size_t at) { return text.substr(at, text.find('"', at + 1) - at + 1); };
+  std::string repeated = text;
+  repeated.replace(ids[4000], value(ids[4000]).size(), value(ids[10]));
+  EXPECT_EQ(Disagreement(repeated), "");
+  EXPECT_NE(reference_host::LoadDocumentText(repeated).error.find(": duplicate id "),
+            std::string::npos);
+}
+
 // Random documents load through the stream to what the tree gives.
 RC_GTEST_PROP(StreamLoad, RandomDocumentsLoadAsThroughTheTree, ()) {
   auto document = test_support::DrawRandomDocument();
