@@ -12,7 +12,7 @@
 
 PACKAGES := cmake make g++ libgoogle-glog-dev nlohmann-json3-dev libgtest-dev \
             libgmock-dev libbenchmark-dev libcli11-dev librapidcheck-dev \
-            clang-format
+            libsimdjson-dev clang-format
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 JOBS ?= $(shell nproc)
 RELEASE := build/release

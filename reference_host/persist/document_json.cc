@@ -4,6 +4,7 @@
 
 #include "reference_host/persist/atomic_file_writer.h"
 #include "reference_host/persist/document_reader.h"
+#include "reference_host/persist/document_stream_reader.h"
 #include "reference_host/persist/document_text.h"
 #include "reference_host/persist/document_writer.h"
 
@@ -59,6 +60,23 @@ LoadResult LoadDocumentJson(const nlohmann::json& json) {
 }
 
 LoadResult LoadDocumentText(const std::string& text) {
+  // The stream reader builds the document without a tree of the text but
+  // does not say why it refuses one; refusals are rare, and the tree reader
+  // names their place.
+  LoadResult result;
+  try {
+    std::unique_ptr<EstimateDocument> document = persist::ReadDocumentStream(text);
+    if (document) {
+      result.document = std::make_unique<AppDocumentImpl>(std::move(document));
+      return result;
+    }
+  } catch (const std::exception&) {
+    // Out of memory, say: the tree reader reports it.
+  }
+  return persist::LoadDocumentTextByTree(text);
+}
+
+LoadResult persist::LoadDocumentTextByTree(const std::string& text) {
   size_t too_deep = FindTooDeep(text);
   if (too_deep != std::string::npos) {
     LoadResult result;

@@ -39,4 +39,11 @@ LoadResult LoadDocumentJson(const nlohmann::json& json);
 LoadResult LoadDocumentText(const std::string& text);
 LoadResult LoadDocumentFile(const std::string& path);
 
+namespace persist {
+// The load through a JSON tree of the whole text (ParseStrictJson, then
+// DocumentReader): what LoadDocumentText falls back on to name the place of
+// a refusal. Kept callable for tests and benchmarks that compare the two.
+LoadResult LoadDocumentTextByTree(const std::string& text);
+}  // namespace persist
+
 }  // namespace reference_host

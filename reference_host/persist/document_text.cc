@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "reference_host/persist/document_stream_reader.h"
 #include "reference_host/persist/json_values.h"
 
 namespace reference_host {
@@ -169,7 +170,8 @@ bool ReadTextFile(const std::string& path, std::string& text, std::string& error
   if (S_ISDIR(status.st_mode)) return fail("is a folder, not a document file");
   if (!S_ISREG(status.st_mode) && !S_ISFIFO(status.st_mode)) return fail("is not a regular file");
   text.clear();
-  if (S_ISREG(status.st_mode)) text.reserve(static_cast<size_t>(status.st_size));
+  // Room past the end lets the stream reader walk the text in place.
+  if (S_ISREG(status.st_mode)) text.reserve(static_cast<size_t>(status.st_size) + kTextPadding);
   char buffer[1 << 16];
   for (;;) {
     const ssize_t got = read(fd, buffer, sizeof buffer);

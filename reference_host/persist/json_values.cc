@@ -29,7 +29,9 @@ int HexValue(char c) {
   return -1;
 }
 
-bool FromHex(const std::string& hex, std::string& bytes) {
+}  // namespace
+
+bool BytesFromHex(std::string_view hex, std::string& bytes) {
   if (hex.size() % 2 != 0) return false;
   std::string out;
   out.reserve(hex.size() / 2);
@@ -42,6 +44,10 @@ bool FromHex(const std::string& hex, std::string& bytes) {
   bytes = std::move(out);
   return true;
 }
+
+namespace {
+
+bool FromHex(const std::string& hex, std::string& bytes) { return BytesFromHex(hex, bytes); }
 
 uint64_t BitsOf(double value) {
   uint64_t bits;

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "host/engine/field_value.h"
 #include "reference_host/persist/json_text_writer.h"
@@ -22,6 +23,10 @@ nlohmann::json TextToJson(const std::string& text);
 void WriteText(JsonTextWriter& out, const std::string& text);
 // Reads either spelling; false (|text| untouched) for anything else.
 bool TextFromJson(const nlohmann::json& json, std::string& text);
+
+// The bytes two hex digits each (either case) stand for; false, |bytes|
+// untouched, for an odd count or a non-digit.
+bool BytesFromHex(std::string_view hex, std::string& bytes);
 
 // A text as the file spells it, in quotes, for messages.
 std::string QuotedText(const std::string& text);

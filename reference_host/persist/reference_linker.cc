@@ -1,5 +1,6 @@
 #include "reference_host/persist/reference_linker.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -47,38 +48,93 @@ void ReferenceLinker::Fail(const Place& place, const std::string& what) const {
   throw ReadFailure{name_place_(place) + ": " + what};
 }
 
+ReferenceLinker::Known* ReferenceLinker::Find(std::string_view id) {
+  if (slots_.empty()) return nullptr;
+  const size_t hash = std::hash<std::string_view>()(id);
+  const uint64_t tag = static_cast<uint64_t>(hash) >> 32 << 32;
+  const size_t mask = slots_.size() - 1;
+  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+    const uint64_t slot = slots_[at];
+    if (slot == 0) return nullptr;
+    if ((slot & ~uint64_t{0xffffffff}) != tag) continue;
+    Known& known = known_[(slot & 0xffffffff) - 1];
+    if (known.id == id) return &known;
+  }
+}
+
+void ReferenceLinker::Grow() {
+  slots_.assign(slots_.empty() ? 1024 : slots_.size() * 2, 0);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = 0; i < known_.size(); ++i) {
+    const size_t hash = known_[i].hash;
+    size_t at = hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = static_cast<uint64_t>(hash) >> 32 << 32 | (i + 1);
+  }
+}
+
 void ReferenceLinker::Add(DocumentObjectImpl* object, Kind kind, int node) {
-  auto [it, fresh] = known_.emplace(object->GetId(), Known{object, kind, node, false});
-  if (!fresh)
-    Fail({node, "id"}, "duplicate id " + QuotedText(object->GetId()) + ", first used at " +
-                           name_place_({it->second.node}));
-  if (kind == Kind::kCopyItem || kind == Kind::kDetachedEntry) must_be_used_.push_back(&it->second);
+  const std::string& id = object->GetId();
+  if (const Known* known = Find(id))
+    Fail({node, "id"},
+         "duplicate id " + QuotedText(id) + ", first used at " + name_place_({known->node}));
+  // At most half the slots taken keeps probes short.
+  if ((known_.size() + 1) * 2 > slots_.size()) {
+    known_.push_back({id, std::hash<std::string_view>()(id), object, kind, node, false});
+    Grow();
+  } else {
+    const size_t hash = std::hash<std::string_view>()(id);
+    known_.push_back({id, hash, object, kind, node, false});
+    const size_t mask = slots_.size() - 1;
+    size_t at = hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = static_cast<uint64_t>(hash) >> 32 << 32 | known_.size();
+  }
+  if (kind == Kind::kCopyItem || kind == Kind::kDetachedEntry)
+    must_be_used_.push_back(known_.size() - 1);
+}
+
+std::string_view ReferenceLinker::Keep(std::string_view id) {
+  constexpr size_t kBlock = 1 << 16;
+  if (id.size() > block_left_) {
+    const size_t size = std::max(kBlock, id.size());
+    id_blocks_.push_back(std::make_unique<char[]>(size));
+    block_end_ = id_blocks_.back().get();
+    block_left_ = size;
+  }
+  std::copy(id.begin(), id.end(), block_end_);
+  std::string_view kept(block_end_, id.size());
+  block_end_ += id.size();
+  block_left_ -= id.size();
+  return kept;
 }
 
 void ReferenceLinker::Refer(Ref ref, DocumentObjectImpl* holder, ResCollectImpl* record,
                             std::string id, Place place) {
-  Pending pending{ref, holder, record, std::move(id), place};
+  Pending pending{ref, holder, record, id, place};
   // Most targets come earlier in the file; the rest wait for Link. Record
   // lists and shared members wait as a whole, so their order stays and
   // nothing is held early.
-  if (ref == Ref::kListedCopy || ref == Ref::kShared || !Resolve(pending, false))
-    pending_.push_back(std::move(pending));
+  if (ref == Ref::kListedCopy || ref == Ref::kShared || !Resolve(pending, false)) {
+    pending.id = Keep(id);
+    pending_.push_back(pending);
+  }
 }
 
 bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
-  auto it = known_.find(pending.id);
-  if (it == known_.end()) {
+  Known* found = Find(pending.id);
+  if (!found) {
     // Links and registrations may name lines that have left the document;
     // the model keeps such ids, and so does the file.
     if (!final || pending.ref == Ref::kLinked || pending.ref == Ref::kRegistered) return false;
-    Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
+    Fail(pending.place, "names no object of the document: " + QuotedText(std::string(pending.id)));
   }
-  Known& target = it->second;
+  Known& target = *found;
   auto expect = [&](bool right, const char* wanted) {
     if (right) return;
     const char* what = Describe(target.kind);
     Fail(pending.place,
-         QuotedText(pending.id) +
+         QuotedText(std::string(pending.id)) +
              (what ? std::string(" is ") + what + ", not " : std::string(" is not ")) + wanted);
   };
   auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(pending.record);
@@ -115,7 +171,8 @@ bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
       const int before = summary->GetMemberCount();
       summary->AddMember(dynamic_cast<BaseResItemImpl*>(target.object));
       if (summary->GetMemberCount() == before)
-        Fail(pending.place, QuotedText(pending.id) + " is shared twice or is the summary's own");
+        Fail(pending.place,
+             QuotedText(std::string(pending.id)) + " is shared twice or is the summary's own");
       target.used = true;
       break;
     }
@@ -126,23 +183,30 @@ bool ReferenceLinker::Resolve(const Pending& pending, bool final) {
 }
 
 ResItemImpl* ReferenceLinker::CheckListed(const Pending& pending, Known& target) {
-  const std::string copy = "copy item " + QuotedText(pending.id);
+  auto copy = [&] { return "copy item " + QuotedText(std::string(pending.id)); };
   if (target.kind != Kind::kCopyItem) {
     const char* what =
         target.object == pending.holder ? "the line holding this record" : Describe(target.kind);
-    Fail(pending.place, QuotedText(pending.id) +
+    Fail(pending.place, QuotedText(std::string(pending.id)) +
                             (what ? std::string(" is ") + what + ", not " : " is not ") +
                             "a copy item");
   }
   auto* item = dynamic_cast<ResItemImpl*>(target.object);
   auto* copy_record = dynamic_cast<engine::qrv::QRVResCollectCopy*>(item->GetCollect());
-  if (!copy_record) Fail(pending.place, copy + " carries no copy record");
+  if (!copy_record) Fail(pending.place, copy() + " carries no copy record");
 
   const bool templete = dynamic_cast<engine::qrv::QRVResCollectTemplete*>(pending.record);
-  auto& first_listed = templete ? listed_by_templete_ : listed_by_object_;
-  auto [first, fresh] = first_listed.emplace(item, pending.place);
-  if (!fresh)
-    Fail(pending.place, copy + " is listed twice, first at " + name_place_(first->second));
+  bool& listed = templete ? target.listed_by_templete : target.listed_by_object;
+  if (listed) {
+    // The first listing of the item by a record of the same kind.
+    auto first = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& other) {
+      return other.ref == Ref::kListedCopy && other.id == pending.id &&
+             templete ==
+                 (dynamic_cast<engine::qrv::QRVResCollectTemplete*>(other.record) != nullptr);
+    });
+    Fail(pending.place, copy() + " is listed twice, first at " + name_place_(first->place));
+  }
+  listed = true;
 
   // A record lists the copies made from its budget line, or collected into
   // its cost line: the copy record must say so.
@@ -154,7 +218,7 @@ ResItemImpl* ReferenceLinker::CheckListed(const Pending& pending, Known& target)
         named ? "names " + QuotedText(named->GetId())
               : std::string(templete ? "names no budget item" : "names no cost item");
     Fail(pending.place,
-         copy + (templete ? " is not a copy of this line" : " is not collected into this line") +
+         copy() + (templete ? " is not a copy of this line" : " is not collected into this line") +
              ": its copy record " + names);
   }
   target.used = true;
@@ -169,12 +233,14 @@ void ReferenceLinker::Link() {
   std::vector<std::pair<ResCollectImpl*, ResItemImpl*>> lists;
   for (const Pending& pending : pending_) {
     if (pending.ref != Ref::kListedCopy) continue;
-    auto it = known_.find(pending.id);
-    if (it == known_.end())
-      Fail(pending.place, "names no object of the document: " + QuotedText(pending.id));
-    lists.emplace_back(pending.record, CheckListed(pending, it->second));
+    Known* target = Find(pending.id);
+    if (!target)
+      Fail(pending.place,
+           "names no object of the document: " + QuotedText(std::string(pending.id)));
+    lists.emplace_back(pending.record, CheckListed(pending, *target));
   }
-  for (const Known* known : must_be_used_) {
+  for (size_t place : must_be_used_) {
+    const Known* known = &known_[place];
     if (known->used) continue;
     Fail({known->node}, known->kind == Kind::kCopyItem
                             ? "a copy item that no collection record lists"
@@ -187,7 +253,14 @@ void ReferenceLinker::Link() {
     else if (auto* object = dynamic_cast<engine::qrv::QRVResCollectObj*>(record))
       object->AddCopy(item);
   }
-  pending_.clear();
+  // Nothing is looked up any more: free the index before the document
+  // builds its own.
+  std::vector<Pending>().swap(pending_);
+  std::vector<std::unique_ptr<char[]>>().swap(id_blocks_);
+  block_left_ = 0;
+  std::vector<Known>().swap(known_);
+  std::vector<uint64_t>().swap(slots_);
+  std::vector<size_t>().swap(must_be_used_);
 }
 
 }  // namespace persist

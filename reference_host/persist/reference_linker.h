@@ -9,10 +9,11 @@
 // the reader keeps the objects alive.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace reference_host {
@@ -75,25 +76,36 @@ class ReferenceLinker {
              Place place);
   // Checks and makes every waiting reference, then checks that each copy
   // item is listed and each detached entry used. Throws ReadFailure at the
-  // first fault, having made no record list.
+  // first fault, having made no record list. Forgets every object after.
   void Link();
 
  private:
   struct Known {
+    std::string_view id;  // views the id the object holds
+    size_t hash;
     DocumentObjectImpl* object;
     Kind kind;
     int node;
     bool used;  // a copy item listed, a detached entry used by a line
+    // A copy item listed by a templete record, by an object record.
+    bool listed_by_templete = false;
+    bool listed_by_object = false;
   };
   struct Pending {
     Ref ref;
     DocumentObjectImpl* holder;
     ResCollectImpl* record;
-    std::string id;
+    std::string_view id;  // a waiting reference's views |id_blocks_|
     Place place;
   };
 
   [[noreturn]] void Fail(const Place& place, const std::string& what) const;
+  // A copy of |id| that stays where it is until the linker goes.
+  std::string_view Keep(std::string_view id);
+  // The object known by |id|, or null.
+  Known* Find(std::string_view id);
+  // Doubles the slots and puts every known object back.
+  void Grow();
   // Checks the target of |pending| and, unless it is a list item, makes it.
   // False when the target is not known (yet).
   bool Resolve(const Pending& pending, bool final);
@@ -101,14 +113,21 @@ class ReferenceLinker {
   ResItemImpl* CheckListed(const Pending& pending, Known& target);
 
   std::function<std::string(const Place&)> name_place_;
-  // Keys view the ids held by the objects themselves.
-  std::unordered_map<std::string_view, Known> known_;
+  // Objects in file order, and an open-addressing index over them: each
+  // slot holds the high half of an id's hash and 1 + the object's place in
+  // |known_| (0: free). A probe reads an id only when the halves match, and
+  // growing reads no id at all: a lookup costs a cache miss or two rather
+  // than a chase through hash nodes.
+  std::vector<Known> known_;
+  std::vector<uint64_t> slots_;
   std::vector<Pending> pending_;
-  // Objects that must be used, in file order.
-  std::vector<const Known*> must_be_used_;
-  // Where each copy item was first listed, by templete and by object records.
-  std::unordered_map<const ResItemImpl*, Place> listed_by_templete_;
-  std::unordered_map<const ResItemImpl*, Place> listed_by_object_;
+  // The ids of waiting references, packed in blocks that never move: a
+  // million waiting references cost their bytes, not a string each.
+  std::vector<std::unique_ptr<char[]>> id_blocks_;
+  char* block_end_ = nullptr;
+  size_t block_left_ = 0;
+  // Objects that must be used, in file order: places in |known_|.
+  std::vector<size_t> must_be_used_;
 };
 
 }  // namespace persist
