@@ -35,13 +35,24 @@ size_t FindTooDeep(const std::string& text) {
 
 }  // namespace
 
-std::string SaveDocumentText(const EstimateDocument& document) {
-  return persist::DocumentWriter(document).Write();
+std::string SaveDocumentText(const EstimateDocument& document, const SaveOptions& options) {
+  const persist::JsonLayout layout =
+      options.compact ? persist::JsonLayout::kCompact : persist::JsonLayout::kIndented;
+  return persist::DocumentWriter(document, layout, options.progress).Write();
 }
 
-bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
-                      std::string* error) {
-  return WriteFileAtomically(path, SaveDocumentText(document), error);
+void SaveDocumentText(const EstimateDocument& document, const SaveOptions& options,
+                      std::string& text) {
+  const persist::JsonLayout layout =
+      options.compact ? persist::JsonLayout::kCompact : persist::JsonLayout::kIndented;
+  persist::DocumentWriter(document, layout, options.progress).Write(text);
+}
+
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error,
+                      const SaveOptions& options) {
+  const std::string text = SaveDocumentText(document, options);
+  AtomicFileWriter writer(path);
+  return writer.Open(error) && writer.Write(text, error, options.progress) && writer.Commit(error);
 }
 
 LoadResult LoadDocumentJson(const nlohmann::json& json) {
@@ -58,7 +69,7 @@ LoadResult LoadDocumentJson(const nlohmann::json& json) {
   return result;
 }
 
-LoadResult LoadDocumentText(const std::string& text) {
+LoadResult LoadDocumentText(const std::string& text, const ProgressCallback& progress) {
   size_t too_deep = FindTooDeep(text);
   if (too_deep != std::string::npos) {
     LoadResult result;
@@ -69,14 +80,16 @@ LoadResult LoadDocumentText(const std::string& text) {
   nlohmann::json json;
   LoadResult result;
   if (!persist::ParseStrictJson(text, json, result.error)) return result;
-  return LoadDocumentJson(json);
+  result = LoadDocumentJson(json);
+  if (progress) progress(text.size(), text.size());
+  return result;
 }
 
-LoadResult LoadDocumentFile(const std::string& path) {
+LoadResult LoadDocumentFile(const std::string& path, const ProgressCallback& progress) {
   std::string text;
   LoadResult result;
-  if (!persist::ReadTextFile(path, text, result.error)) return result;
-  result = LoadDocumentText(text);
+  if (!persist::ReadTextFile(path, text, result.error, progress)) return result;
+  result = LoadDocumentText(text, progress);
   if (!result) result.error = path + ": " + result.error;
   return result;
 }
