@@ -1,9 +1,11 @@
 // The id index of one estimate document: finds an object by its id in one
 // probe of a flat table, and hands back both the host's own class and the
 // engine::DocumentObject face it was given at insertion, so a lookup never
-// converts (reaching a virtual base reads the object). Holds no ids of its
-// own: each slot keeps the id's hash and the object, whose id a match is
-// checked against. Owned by the document; the objects are not owned.
+// converts (reaching a virtual base reads the object). Holds no copies of
+// ids: a slot keeps the id's hash, the object, where its face lies in it,
+// and the id's first eight bytes; an id of at most eight bytes (most ids)
+// is matched in the slot alone, a longer one against the object's own id.
+// Owned by the document; the objects are not owned.
 #pragma once
 
 #include <cstddef>
@@ -19,19 +21,14 @@ class DocumentObjectImpl;
 
 class ObjectIndex {
  public:
-  ObjectIndex() = default;
+  ObjectIndex();
+  ~ObjectIndex();
   ObjectIndex(const ObjectIndex&) = delete;
   ObjectIndex& operator=(const ObjectIndex&) = delete;
 
   // Null when no object here has |id|.
-  DocumentObjectImpl* Find(std::string_view id) const {
-    const Slot* slot = FindSlot(id);
-    return slot ? slot->object : nullptr;
-  }
-  engine::DocumentObject* FindFace(std::string_view id) const {
-    const Slot* slot = FindSlot(id);
-    return slot ? slot->face : nullptr;
-  }
+  DocumentObjectImpl* Find(std::string_view id) const;
+  engine::DocumentObject* FindFace(std::string_view id) const;
 
   // Adds |object| under its current id, which must not change while it is
   // here. False, with nothing changed, when another object holds the id;
@@ -45,21 +42,16 @@ class ObjectIndex {
   template <class Visit>
   void ForEach(Visit visit) const {
     for (size_t i = 0; i < capacity_; ++i)
-      if (slots_[i].object) visit(slots_[i].object);
+      if (DocumentObjectImpl* object = ObjectAt(i)) visit(object);
   }
   void Clear();
 
  private:
-  struct Slot {
-    uint64_t hash;
-    DocumentObjectImpl* object;  // null: free
-    engine::DocumentObject* face;
-  };
+  struct Slot;
 
-  static uint64_t Hash(std::string_view id);
+  DocumentObjectImpl* ObjectAt(size_t i) const;
   // The slot holding |id|, or null.
   const Slot* FindSlot(std::string_view id) const;
-  static bool Holds(const Slot& slot, uint64_t hash, std::string_view id);
   // Makes room for one more, keeping the table at most 5/8 full.
   void Reserve(size_t count);
 

@@ -17,11 +17,14 @@ using reference_host::ObjectIndex;
 RC_GTEST_PROP(ObjectIndex, AgreesWithAMapThroughInsertsAndErases, ()) {
   // Up to 300 objects over a few hundred ids: some share an id, so inserts
   // are refused, and the table grows several times with long probe runs.
+  // Short ids are matched in the index alone, longer ones (here all with the
+  // same first eight bytes) against the object.
   const int count = *rc::gen::inRange(1, 300);
   std::vector<scoped_refptr<BillStageImpl>> objects;
   for (int i = 0; i < count; ++i) {
     const int id = *rc::gen::inRange(0, 400);
-    objects.push_back(new BillStageImpl("s" + std::to_string(id), ""));
+    const char* prefix = *rc::gen::element("s", "sevenXX", "eight-id", "eight-id-and-more");
+    objects.push_back(new BillStageImpl(prefix + std::to_string(id), ""));
   }
   ObjectIndex index;
   std::map<std::string, DocumentObjectImpl*> model;
@@ -46,6 +49,8 @@ RC_GTEST_PROP(ObjectIndex, AgreesWithAMapThroughInsertsAndErases, ()) {
     RC_ASSERT(index.FindFace(id) == static_cast<engine::DocumentObject*>(held));
   }
   RC_ASSERT(index.Find("absent") == nullptr);
+  RC_ASSERT(index.Find("eight-id") == nullptr);
+  RC_ASSERT(index.Find("") == nullptr);
   size_t visited = 0;
   index.ForEach([&](DocumentObjectImpl* object) {
     ++visited;
