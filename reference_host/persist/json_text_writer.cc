@@ -8,8 +8,9 @@ namespace reference_host {
 namespace persist {
 namespace {
 
-// Room is added in steps of at least this much: each step zero-fills its
-// bytes once, and a step per few values would cost more than the writing.
+// Room is added in steps: doubling while the text is small (a small text
+// keeps little spare room), then at least this much, as each step zero-fills
+// its bytes once and a step per few values would cost more than the writing.
 constexpr size_t kGrowthStep = size_t{1} << 20;
 
 struct EscapeTable {
@@ -32,7 +33,9 @@ JsonTextWriter::JsonTextWriter(std::string& out, int depth, JsonLayout layout)
 void JsonTextWriter::Grow(size_t size) {
   const size_t used = this->size();
   if (progress_) progress_(used);
-  out_.resize(used + std::max(size, std::max(kGrowthStep, used / 16)));
+  const size_t step =
+      used < kGrowthStep ? std::max<size_t>(used, 256) : std::max(kGrowthStep, used / 16);
+  out_.resize(used + std::max(size, step));
   cursor_ = out_.data() + used;
   limit_ = out_.data() + out_.size();
 }

@@ -6,7 +6,7 @@
 // objects keep them.
 //
 // The text is written through a cursor into room the writer adds to the
-// string in large steps; the string holds exactly the text written once
+// string in growing steps; the string holds exactly the text written once
 // Finish() is called or the writer is destroyed, and not before.
 #pragma once
 
@@ -62,7 +62,8 @@ class JsonTextWriter {
   // Trims the string to the text written. Writing may go on afterwards.
   void Finish();
 
-  // Hears size() each time the writer adds room, about every megabyte.
+  // Hears size() each time the writer adds room: as the text doubles, then
+  // about every megabyte.
   void set_progress(std::function<void(size_t)> progress) { progress_ = std::move(progress); }
 
  private:
