@@ -15,6 +15,7 @@ expect 0 "$prog" uncollect indented.json --cost cb-reb-steel --budget ys-reb-ste
 cmp -s from_compact.json from_indented.json || fail "the two forms edit to different documents"
 expect 0 "$prog" uncollect indented.json --cost cb-reb-steel --budget ys-reb-steel -o - --compact
 [ "$(wc -l < out.txt)" -eq 1 ] || fail "-o - --compact is not one line"
+cp out.txt piped.json
 expect 0 "$prog" uncollect indented.json --cost cb-reb-steel --budget ys-reb-steel --in-place --compact
 [ "$(wc -l < indented.json)" -eq 1 ] || fail "--in-place --compact is not one line"
-cmp -s indented.json out.txt || fail "--in-place and -o - differ"
+cmp -s indented.json piped.json || fail "--in-place and -o - differ"

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "reference_host/builder/document_generator.h"
 #include "reference_host/persist/document_json.h"
 #include "reference_host/persist/json_text_writer.h"
 #include "tests/support/random_document.h"
@@ -86,7 +87,7 @@ TEST(JsonTextWriter, KeepsTextAlreadyInTheStringAndGrowsPastItsStep) {
   const json value = json::parse(out.substr(7));
   ASSERT_EQ(value.size(), 3002u);
   EXPECT_EQ(value[3000].get<long long>(), -9223372036854775807LL - 1);
-  EXPECT_EQ(out.substr(out.size() - 25), ",-9223372036854775808,0.1]");
+  EXPECT_EQ(out.substr(out.size() - 26), ",-9223372036854775808,0.1]");
   ASSERT_GE(heard.size(), 2u);
   for (size_t i = 1; i < heard.size(); ++i) EXPECT_LT(heard[i - 1], heard[i]);
   EXPECT_LE(heard.back(), out.size());
@@ -140,7 +141,9 @@ TEST_F(ProgressTest, SaveTellsTheBuiltTextThenTheWrittenFile) {
   EXPECT_EQ(heard_.back(), std::make_pair(size, size));
   for (size_t i = 1; i < heard_.size(); ++i) {
     EXPECT_LE(heard_[i].first, size);
-    if (heard_[i].second == heard_[i - 1].second) EXPECT_LE(heard_[i - 1].first, heard_[i].first);
+    if (heard_[i].second == heard_[i - 1].second) {
+      EXPECT_LE(heard_[i - 1].first, heard_[i].first);
+    }
   }
 }
 
