@@ -39,6 +39,8 @@ void AddSaveOptions(CLI::App* command, cli::SaveOptions& save) {
       command->add_flag("--dry-run", save.dry_run, "run and report, write nothing");
   out->excludes(in_place)->excludes(dry_run);
   in_place->excludes(dry_run);
+  command->add_flag("--compact", save.compact,
+                    "save without indentation or spaces (smaller; loads as the indented form)");
   command->add_flag("-v,--verbose", save.verbose,
                     "show the state of the touched objects before and after");
 }

@@ -367,7 +367,7 @@ int ApplyMatch(const MatchOptions& options) {
   Report(*session, before, Take(*session), std::cout);
   if (options.dry_run) return kExitOk;
   const std::string path = options.in_place ? options.document : options.out_path;
-  error = SaveDocument(*document, path);
+  error = SaveDocument(*document, path, options.compact);
   if (!error.empty()) {
     PrintError(error);
     return kExitRefused;
@@ -391,6 +391,8 @@ void AddMatchCommand(CLI::App& app, MatchOptions& options, int& exit_code) {
   match->add_option("--apply", options.apply, "apply this pairing file");
   match->add_flag("--in-place", options.in_place, "with --apply: write the result back to DOC");
   match->add_flag("--dry-run", options.dry_run, "with --apply: run and report, write nothing");
+  match->add_flag("--compact", options.compact,
+                  "with --apply: save the document without indentation or spaces");
   match->add_flag("--json", options.json, "print the sides as JSON");
   match->add_flag("--explain", options.explain,
                   "say why alike budget summaries are not one resource");

@@ -21,6 +21,7 @@ struct MatchOptions {
   std::string out_path;  // the pairing (show) or the document (apply)
   std::string apply;     // a pairing file to apply
   bool in_place = false;
+  bool compact = false;  // the document saved without indentation
   bool dry_run = false;
   bool json = false;
   bool explain = false;

@@ -233,7 +233,7 @@ int MergeCommand(const MergeOptions& options) {
     std::cout << "dry run: nothing written\n";
     return kExitOk;
   }
-  std::string failure = SaveDocument(*current, options.out_path);
+  std::string failure = SaveDocument(*current, options.out_path, options.compact);
   if (!failure.empty()) {
     PrintError(failure);
     return kExitRefused;
@@ -256,8 +256,11 @@ void AddMergeCommand(CLI::App& app, MergeOptions& options, int& exit_code) {
                                          "where the merged document (or the plan) goes");
   CLI::Option* dry_run = command->add_flag(
       "--dry-run", options.dry_run, "validate and show pairs, suffixes and tree; write nothing");
+  CLI::Option* compact = command->add_flag(
+      "--compact", options.compact, "save the merged document without indentation or spaces");
   tree->excludes(plan);
   dry_run->excludes(plan)->excludes(out);
+  compact->excludes(plan)->excludes(dry_run);
   command->callback([&options, &exit_code, tree, out, dry_run] {
     if (!options.plan && !tree->count()) {
       PrintError("merge needs --tree (or --plan)");

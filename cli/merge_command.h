@@ -22,6 +22,7 @@ struct MergeOptions {
   std::string out_path;
   bool plan = false;
   bool dry_run = false;
+  bool compact = false;  // the merged document saved without indentation
 };
 
 void AddMergeCommand(CLI::App& app, MergeOptions& options, int& exit_code);

@@ -59,14 +59,16 @@ int RunLoaded(reference_host::AppDocumentImpl& document, const std::vector<Op>& 
   if (save.dry_run) {
     report << "dry run: nothing written\n";
   } else if (ToStandardOutput(save)) {
-    std::cout << reference_host::SaveDocumentText(*document.document()) << std::flush;
+    reference_host::SaveOptions options;
+    options.compact = save.compact;
+    std::cout << reference_host::SaveDocumentText(*document.document(), options) << std::flush;
     if (!std::cout) {
       PrintError("-o -: cannot write to standard output");
       return kExitRefused;
     }
     report << "written to standard output\n";
   } else {
-    const std::string error = SaveDocument(document, target);
+    const std::string error = SaveDocument(document, target, save.compact);
     if (!error.empty()) {
       PrintError(error);
       return kExitRefused;

@@ -18,6 +18,7 @@ struct SaveOptions {
   bool in_place = false;
   bool dry_run = false;
   bool verbose = false;  // states before and after each op
+  bool compact = false;  // --compact: saved without indentation
 };
 
 // Runs |ops| in order, reporting each (refusals to |err|). Returns how many

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cli/progress_line.h"
 #include "cli/text_table.h"
 #include "host/base/string_util.h"
 #include "host/engine/field_container.h"
@@ -91,7 +92,8 @@ std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string&
     *error = path + ": is a directory, not a document file";
     return nullptr;
   }
-  reference_host::LoadResult result = reference_host::LoadDocumentFile(path);
+  ProgressLine progress("loading " + path);
+  reference_host::LoadResult result = reference_host::LoadDocumentFile(path, progress.Callback());
   if (!result) {
     // File errors name the file already.
     *error =
@@ -121,9 +123,14 @@ bool ReadTextFile(const std::string& path, std::string* text, std::string* error
   return true;
 }
 
-std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path) {
+std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path,
+                         bool compact) {
   std::string error;
-  if (reference_host::SaveDocumentFile(*document.document(), path, &error)) return "";
+  ProgressLine progress("saving " + path);
+  reference_host::SaveOptions options;
+  options.compact = compact;
+  options.progress = progress.Callback();
+  if (reference_host::SaveDocumentFile(*document.document(), path, &error, options)) return "";
   return error.empty() ? path + ": cannot save" : error;
 }
 

@@ -27,7 +27,7 @@ std::string DescribeKind(const engine::DocumentObject* object);
 std::string TextField(const engine::DocumentObject* object, const std::string& key);
 
 // The document at |path|, or null with "PATH: why" in |error| (a folder is
-// named as one).
+// named as one). A long load shows a ProgressLine.
 std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string& path,
                                                               std::string* error);
 
@@ -36,8 +36,10 @@ std::unique_ptr<reference_host::AppDocumentImpl> LoadDocument(const std::string&
 bool ReadTextFile(const std::string& path, std::string* text, std::string* error);
 
 // Saves |document| to |path| whole or not at all, replacing only a regular
-// file (reference_host::AtomicFileWriter); "" on success, else the reason.
-std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path);
+// file (reference_host::AtomicFileWriter), indented or |compact|; "" on
+// success, else the reason. A long save shows a ProgressLine.
+std::string SaveDocument(const reference_host::AppDocumentImpl& document, const std::string& path,
+                         bool compact = false);
 
 // Prints "error: |message|" to stderr, with odd bytes of echoed input made
 // harmless.

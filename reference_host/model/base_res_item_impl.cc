@@ -60,7 +60,7 @@ void BaseResItemImpl::CopyFrom(const engine::BaseResItem* source) {
     LOG(ERROR) << "entry " << GetId() << " cannot copy an entry of another host";
     return;
   }
-  fields()->Assign(impl->fields()->GetAllFields());
+  fields()->AssignFrom(*impl->fields());
 }
 
 void BaseResItemImpl::SetName(const std::string& name) { fields()->SetText(keys::kName, name); }

@@ -27,6 +27,8 @@ class DocumentObjectImpl : public virtual engine::DocumentObject {
   engine::DocumentObject* GetOwner() const override;
   engine::FieldContainer* GetFieldContainer() const override { return &fields_; }
 
+  // The id without a virtual call, for the document's index.
+  const std::string& id() const { return id_; }
   FieldContainerImpl* fields() const { return &fields_; }
   EstimateDocument* document() const { return document_; }
   DocumentObjectImpl* owner() const { return owner_; }

@@ -29,11 +29,11 @@ EstimateDocument::~EstimateDocument() {
       object->AppendMembers(stack);
     }
   }
-  for (auto& [id, object] : index_) {
+  index_.ForEach([](DocumentObjectImpl* object) {
     object->document_ = nullptr;
     object->attach_count_ = 0;
-  }
-  index_.clear();
+  });
+  index_.Clear();
   project_.reset();
 }
 
@@ -52,12 +52,11 @@ void EstimateDocument::NotifyFiguresRecalculated(const DocumentObjectImpl& objec
 }
 
 engine::DocumentObject* EstimateDocument::FindObjectById(const std::string& id) const {
-  return FindImpl(id);
+  return index_.FindFace(id);
 }
 
 DocumentObjectImpl* EstimateDocument::FindImpl(const std::string& id) const {
-  auto it = index_.find(id);
-  return it == index_.end() ? nullptr : it->second;
+  return index_.Find(id);
 }
 
 void EstimateDocument::GetAllObjects(std::vector<engine::DocumentObject*>& objects) const {
@@ -127,10 +126,9 @@ bool EstimateDocument::CanEnter(const EstimateDocument* document, const Document
     const DocumentObjectImpl* object = stack.back();
     stack.pop_back();
     if (object->document_ == document) continue;  // already in, with its members
-    auto taken = document->index_.find(object->id_);
+    const DocumentObjectImpl* taken = document->index_.Find(object->id_);
     auto [it, fresh] = seen.emplace(object->id_, object);
-    if ((taken != document->index_.end() && taken->second != object) ||
-        (!fresh && it->second != object)) {
+    if ((taken && taken != object) || (!fresh && it->second != object)) {
       LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
       return false;
     }
@@ -169,24 +167,20 @@ void EstimateDocument::Leave(DocumentObjectImpl* root) {
 bool EstimateDocument::Rename(DocumentObjectImpl* object, const std::string& id) {
   if (!object || object->document_ != this || id.empty()) return false;
   if (id == object->id_) return true;
-  if (index_.count(id)) return false;
+  if (index_.Find(id)) return false;
   Unregister(object);
   object->id_ = id;
   return Register(object);
 }
 
 bool EstimateDocument::Register(DocumentObjectImpl* object) {
-  auto [it, fresh] = index_.emplace(object->id_, object);
-  if (!fresh && it->second != object) {
+  if (!index_.Insert(object)) {
     LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
     return false;
   }
   return true;
 }
 
-void EstimateDocument::Unregister(DocumentObjectImpl* object) {
-  auto it = index_.find(object->id_);
-  if (it != index_.end() && it->second == object) index_.erase(it);
-}
+void EstimateDocument::Unregister(DocumentObjectImpl* object) { index_.Erase(object); }
 
 }  // namespace reference_host

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "host/base/ref_counted.h"
 #include "host/engine/document_object.h"
+#include "reference_host/model/object_index.h"
 
 namespace reference_host {
 
@@ -90,7 +90,7 @@ class EstimateDocument : public engine::Document {
   void Unregister(DocumentObjectImpl* object);
 
   scoped_refptr<ProjectImpl> project_;
-  std::unordered_map<std::string, DocumentObjectImpl*> index_;
+  ObjectIndex index_;
   std::vector<DocumentObserver*> observers_;
 
   CopyItemObserver* copy_observer_ = nullptr;

@@ -1,7 +1,21 @@
 // The fields of one host object, kept in key order. Owned by its object.
+//
+// Stored compactly, since a document of a million objects holds several
+// million fields: one array of 24-byte slots per object, each with the number
+// of an interned key (the same few dozen keys recur in every object) and the
+// value in place, texts of up to 16 bytes included; longer texts take one
+// allocation of their own. GetAllFields() builds the engine's ordered map on
+// first use and keeps it in step from then on, so a reference to it stays
+// valid as a std::map's would; the host's own readers (saving, digests) go
+// through ForEachField() and never build it. Setting or removing a field
+// moves the slots after it: fine for the handful of fields an object has.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "host/engine/field_container.h"
 
@@ -16,12 +30,67 @@ class FieldListener {
   virtual ~FieldListener() = default;
 };
 
+// The number of the one stored copy of |key|, shared by every container
+// that holds a field of that name, and the key of a number. Keys are kept
+// for the life of the process: they are a vocabulary, not data.
+uint32_t InternFieldKey(std::string_view key);
+const std::string& FieldKeyName(uint32_t number);
+
 class FieldContainerImpl : public engine::FieldContainer {
  public:
+  // One stored field, read in place.
+  class Field {
+   public:
+    Field(uint32_t key, const engine::FieldValue& value) : key_(key) { Set(value); }
+    Field(const Field& other) : key_(other.key_) { CopyValue(other); }
+    Field(Field&& other) noexcept;
+    Field& operator=(const Field& other);
+    Field& operator=(Field&& other) noexcept;
+    ~Field() { Release(); }
+
+    const std::string& key() const { return FieldKeyName(key_); }
+    engine::FieldValue::Kind kind() const { return static_cast<engine::FieldValue::Kind>(kind_); }
+    // The held alternative, or false / 0 / "" when another one is held.
+    bool GetBool() const { return kind() == engine::FieldValue::Kind::kBool && bool_; }
+    int GetInt() const { return kind() == engine::FieldValue::Kind::kInt ? int_ : 0; }
+    double GetDouble() const { return kind() == engine::FieldValue::Kind::kDouble ? double_ : 0.0; }
+    std::string_view text() const {
+      if (kind() != engine::FieldValue::Kind::kText) return {};
+      if (size_ == kOnHeap) return {heap_.data, heap_.size};
+      return {inline_, size_};
+    }
+    engine::FieldValue ToValue() const;
+    void Set(const engine::FieldValue& value);
+
+   private:
+    static constexpr uint32_t kInline = 16;
+    // |size_| of a text too long to be held in place.
+    static constexpr uint32_t kOnHeap = 0xffffff;
+    void CopyValue(const Field& other);
+    void Release() {
+      if (kind_ == static_cast<uint32_t>(engine::FieldValue::Kind::kText) && size_ == kOnHeap)
+        delete[] heap_.data;
+    }
+
+    uint32_t key_;
+    uint32_t kind_ : 8;
+    uint32_t size_ : 24;  // of a text held in place, else kOnHeap
+    union {
+      bool bool_;
+      int int_;
+      double double_;
+      struct {
+        char* data;
+        size_t size;
+      } heap_;
+      char inline_[kInline];
+    };
+  };
+
   FieldContainerImpl() = default;
   FieldContainerImpl(const FieldContainerImpl&) = delete;
   FieldContainerImpl& operator=(const FieldContainerImpl&) = delete;
-  ~FieldContainerImpl() override = default;
+  ~FieldContainerImpl() override;
 
   // engine::FieldContainer:
   bool HasField(const std::string& key) const override;
@@ -44,6 +113,15 @@ class FieldContainerImpl : public engine::FieldContainer {
   }
   // Replaces all fields by |fields|.
   void Assign(const FieldMap& fields);
+  // Replaces all fields by those of |other|, without building either map.
+  void AssignFrom(const FieldContainerImpl& other);
+
+  size_t field_count() const { return fields_.size(); }
+  // Calls |visit|(const Field&) for each field in key order.
+  template <class Visit>
+  void ForEachField(Visit visit) const {
+    for (const Field& field : fields_) visit(field);
+  }
 
   // How many changes asked for notification; observers would hear of these.
   int notification_count() const { return notification_count_; }
@@ -53,11 +131,18 @@ class FieldContainerImpl : public engine::FieldContainer {
   void set_listener(FieldListener* listener) { listener_ = listener; }
 
  private:
-  void Changed() {
+  void Changed(bool notify) {
+    if (notify) ++notification_count_;
     if (listener_) listener_->OnFieldsChanged();
   }
+  // The first field whose key is not less than |key|.
+  std::vector<Field>::const_iterator LowerBound(std::string_view key) const;
+  const Field* FindField(std::string_view key) const;
+  void Put(std::string_view key, const engine::FieldValue& value);
 
-  FieldMap fields_;
+  std::vector<Field> fields_;
+  // Built by GetAllFields(), then kept in step with |fields_|.
+  mutable std::unique_ptr<FieldMap> map_;
   int notification_count_ = 0;
   FieldListener* listener_ = nullptr;
 };

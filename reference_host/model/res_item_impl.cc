@@ -48,14 +48,17 @@ bool ResItemImpl::GetQuantity(double& quantity) const {
 
 void ResItemImpl::CopyFrom(const engine::ResItem* source) {
   if (!source || source == this) return;
-  fields()->Assign(source->GetFieldContainer()->GetAllFields());
+  if (auto* impl = dynamic_cast<const FieldContainerImpl*>(source->GetFieldContainer()))
+    fields()->AssignFrom(*impl);
+  else
+    fields()->Assign(source->GetFieldContainer()->GetAllFields());
   double quantity = 0.0;
   if (source->GetQuantity(quantity))
     quantity_ = quantity;
   else
     quantity_.reset();
   entry_ = dynamic_cast<BaseResItemImpl*>(source->GetBaseResItem());
-  source_ref_ = source->GetSourceRef();
+  SetSourceRef(source->GetSourceRef());
 }
 
 engine::ResItemSourceRef ResItemImpl::GetSourceRef() const {
@@ -66,7 +69,19 @@ engine::ResItemSourceRef ResItemImpl::GetSourceRef() const {
         copy_record ? dynamic_cast<ResItemImpl*>(copy_record->GetTempleteResItem()) : nullptr;
     if (budget && budget != this) stands_in = budget->owner_sub_engineering();
   }
-  return engine::ResItemSourceRef(source_ref_, stands_in);
+  return engine::ResItemSourceRef(texts_ ? texts_->source_ref : std::string(), stands_in);
+}
+
+void ResItemImpl::SetSourceRef(const std::string& source) {
+  if (!texts_ && source.empty()) return;
+  if (!texts_) texts_ = std::make_unique<Texts>();
+  texts_->source_ref = source;
+}
+
+void ResItemImpl::SetContent(const std::string& content) {
+  if (!texts_ && content.empty()) return;
+  if (!texts_) texts_ = std::make_unique<Texts>();
+  texts_->content = content;
 }
 
 std::string ResItemImpl::GetResType() const { return fields()->GetText(keys::kResType); }
@@ -76,14 +91,16 @@ std::unique_ptr<engine::Iterator<engine::ResItem>> ResItemImpl::CreateDetailIter
 }
 
 bool ResItemImpl::GetContent(double& content) const {
+  static const std::string kNone;
+  const std::string& text = texts_ ? texts_->content : kNone;
   // Digits as written, not what strtod also takes (blanks, "nan", hex).
-  if (content_.empty() || !(std::isdigit(static_cast<unsigned char>(content_[0])) ||
-                            content_[0] == '-' || content_[0] == '+' || content_[0] == '.'))
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' ||
+                        text[0] == '+' || text[0] == '.'))
     return false;
-  if (content_.find_first_of("xXnN") != std::string::npos) return false;
+  if (text.find_first_of("xXnN") != std::string::npos) return false;
   char* end = nullptr;
-  const double value = std::strtod(content_.c_str(), &end);
-  if (end != content_.c_str() + content_.size()) return false;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size()) return false;
   content = value;
   return true;
 }

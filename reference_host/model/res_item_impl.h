@@ -41,7 +41,7 @@ class ResItemImpl : public DocumentObjectImpl,
   // The text as set, with the bill item the line stands in (a copy item: the
   // one its budget item stands in).
   engine::ResItemSourceRef GetSourceRef() const override;
-  void SetSourceRef(const std::string& source) override { source_ref_ = source; }
+  void SetSourceRef(const std::string& source) override;
   // Both faces ask for the same entry.
   BaseResItemImpl* GetBaseResItem() const override { return entry_.get(); }
   // The field "BRIType".
@@ -66,10 +66,10 @@ class ResItemImpl : public DocumentObjectImpl,
   void RemoveLinkedResItem(engine::ResItem* budget_item) override;
   // A line that represents linked budget lines takes no collected parts.
   bool CanBeCollectTarget() const override { return !links_ || links_->slots.empty(); }
-  std::string GetContent() const override { return content_; }
+  std::string GetContent() const override { return texts_ ? texts_->content : std::string(); }
   // The whole content read as a decimal number.
   bool GetContent(double& content) const override;
-  void SetContent(const std::string& content) override { content_ = content; }
+  void SetContent(const std::string& content) override;
   // Refreshes the collected quantity: the sum of the quantities of the
   // copies its object record lists. The document's observers hear of it.
   void Recalculate() override;
@@ -101,8 +101,13 @@ class ResItemImpl : public DocumentObjectImpl,
   friend class ResItemListImpl;
 
   std::optional<double> quantity_ = 0.0;
-  std::string source_ref_;
-  std::string content_;
+  // Texts few lines have, made on the first that is not empty: a line
+  // without them costs a pointer instead of two strings.
+  struct Texts {
+    std::string source_ref;
+    std::string content;
+  };
+  std::unique_ptr<Texts> texts_;
   scoped_refptr<BaseResItemImpl> entry_;
   scoped_refptr<engine::qrv::QRVResCollect> record_;
   // Links, made on the first one (most lines have none). A removed link

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -226,17 +227,22 @@ bool AtomicFileWriter::Open(std::string* error) {
   return true;
 }
 
-bool AtomicFileWriter::Write(const std::string& text, std::string* error) {
+bool AtomicFileWriter::Write(const std::string& text, std::string* error,
+                             const std::function<void(size_t, size_t)>& progress) {
   if (fd_ < 0) return Fail("not open for writing", error);
+  // In pieces only so that progress can be told between them.
+  const size_t piece = progress ? size_t{8} << 20 : text.size();
   size_t done = 0;
   while (done < text.size()) {
-    const ssize_t written = ::write(fd_, text.data() + done, text.size() - done);
+    if (progress) progress(done, text.size());
+    const ssize_t written = ::write(fd_, text.data() + done, std::min(piece, text.size() - done));
     if (written < 0) {
       if (errno == EINTR) continue;
       return Fail("cannot write " + temporary_ + ": " + Reason(errno), error);
     }
     done += static_cast<size_t>(written);
   }
+  if (progress) progress(done, text.size());
   return true;
 }
 

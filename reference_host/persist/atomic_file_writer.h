@@ -16,6 +16,8 @@
 // old text, since the name is replaced, not the file's contents.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace reference_host {
@@ -30,7 +32,10 @@ class AtomicFileWriter {
   // Each returns false with "PATH: why" in |error| (may be null) and then
   // leaves nothing behind. Call Open, Write any number of times, Commit.
   bool Open(std::string* error);
-  bool Write(const std::string& text, std::string* error);
+  // |progress|, when set, hears the bytes of |text| written so far and
+  // the size of |text|, every few megabytes.
+  bool Write(const std::string& text, std::string* error,
+             const std::function<void(size_t, size_t)>& progress = {});
   bool Commit(std::string* error);
   // Removes the temporary file; the target is untouched. Safe to repeat.
   void Discard();

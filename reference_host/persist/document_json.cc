@@ -36,13 +36,24 @@ size_t FindTooDeep(const std::string& text) {
 
 }  // namespace
 
-std::string SaveDocumentText(const EstimateDocument& document) {
-  return persist::DocumentWriter(document).Write();
+std::string SaveDocumentText(const EstimateDocument& document, const SaveOptions& options) {
+  const persist::JsonLayout layout =
+      options.compact ? persist::JsonLayout::kCompact : persist::JsonLayout::kIndented;
+  return persist::DocumentWriter(document, layout, options.progress).Write();
 }
 
-bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
-                      std::string* error) {
-  return WriteFileAtomically(path, SaveDocumentText(document), error);
+void SaveDocumentText(const EstimateDocument& document, const SaveOptions& options,
+                      std::string& text) {
+  const persist::JsonLayout layout =
+      options.compact ? persist::JsonLayout::kCompact : persist::JsonLayout::kIndented;
+  persist::DocumentWriter(document, layout, options.progress).Write(text);
+}
+
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error,
+                      const SaveOptions& options) {
+  const std::string text = SaveDocumentText(document, options);
+  AtomicFileWriter writer(path);
+  return writer.Open(error) && writer.Write(text, error, options.progress) && writer.Commit(error);
 }
 
 LoadResult LoadDocumentJson(const nlohmann::json& json) {
@@ -59,7 +70,7 @@ LoadResult LoadDocumentJson(const nlohmann::json& json) {
   return result;
 }
 
-LoadResult LoadDocumentText(const std::string& text) {
+LoadResult LoadDocumentText(const std::string& text, const ProgressCallback& progress) {
   // The stream reader builds the document without a tree of the text but
   // does not say why it refuses one; refusals are rare, and the tree reader
   // names their place.
@@ -68,6 +79,7 @@ LoadResult LoadDocumentText(const std::string& text) {
     std::unique_ptr<EstimateDocument> document = persist::ReadDocumentStream(text);
     if (document) {
       result.document = std::make_unique<AppDocumentImpl>(std::move(document));
+      if (progress) progress(text.size(), text.size());
       return result;
     }
   } catch (const std::exception&) {
@@ -90,11 +102,11 @@ LoadResult persist::LoadDocumentTextByTree(const std::string& text) {
   return LoadDocumentJson(json);
 }
 
-LoadResult LoadDocumentFile(const std::string& path) {
+LoadResult LoadDocumentFile(const std::string& path, const ProgressCallback& progress) {
   std::string text;
   LoadResult result;
-  if (!persist::ReadTextFile(path, text, result.error)) return result;
-  result = LoadDocumentText(text);
+  if (!persist::ReadTextFile(path, text, result.error, progress)) return result;
+  result = LoadDocumentText(text, progress);
   if (!result) result.error = path + ": " + result.error;
   return result;
 }

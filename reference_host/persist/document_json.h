@@ -4,6 +4,8 @@
 // a complete fresh document or none, with an error naming the place.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -26,18 +28,37 @@ struct LoadResult {
   explicit operator bool() const { return document != nullptr; }
 };
 
-// Indented by 2, members in a fixed order: the same document always gives
-// the same text.
-std::string SaveDocumentText(const EstimateDocument& document);
+// Hears how far a long save or load has come: |done| bytes of |total|
+// (0 while the total is not known yet). Called every few megabytes.
+using ProgressCallback = std::function<void(size_t done, size_t total)>;
+
+struct SaveOptions {
+  // No indentation and no spaces: a third of the text for a large
+  // document. Loads as the indented form does.
+  bool compact = false;
+  // Optional. A file save first builds the text (total not known), then
+  // writes it (total known).
+  ProgressCallback progress;
+};
+
+// Indented by 2 (or compact), members in a fixed order: the same document
+// always gives the same text.
+std::string SaveDocumentText(const EstimateDocument& document, const SaveOptions& options = {});
+// The same into |text|, replacing its content and reusing its room: a
+// program that saves again and again spares the fresh memory of a new text
+// (on a virtual machine, touching fresh memory can cost more than writing).
+void SaveDocumentText(const EstimateDocument& document, const SaveOptions& options,
+                      std::string& text);
 // Replaces |path| whole or not at all (AtomicFileWriter: a unique synced
 // temporary file renamed over it; only regular files, written through
 // symbolic links). False with "PATH: why" in |error| on failure.
-bool SaveDocumentFile(const EstimateDocument& document, const std::string& path,
-                      std::string* error);
+bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error,
+                      const SaveOptions& options = {});
 
 LoadResult LoadDocumentJson(const nlohmann::json& json);
-LoadResult LoadDocumentText(const std::string& text);
-LoadResult LoadDocumentFile(const std::string& path);
+// |progress|, when set, hears the bytes of |text| (or of the file) read so far.
+LoadResult LoadDocumentText(const std::string& text, const ProgressCallback& progress = {});
+LoadResult LoadDocumentFile(const std::string& path, const ProgressCallback& progress = {});
 
 namespace persist {
 // The load through a JSON tree of the whole text (ParseStrictJson, then

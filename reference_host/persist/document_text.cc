@@ -154,7 +154,8 @@ std::string TextPlace(const std::string& text, size_t offset) {
          std::to_string(offset - line_start + 1) + ")";
 }
 
-bool ReadTextFile(const std::string& path, std::string& text, std::string& error) {
+bool ReadTextFile(const std::string& path, std::string& text, std::string& error,
+                  const std::function<void(size_t, size_t)>& progress) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     error = path + ": cannot open: " + SystemError(errno);
@@ -172,8 +173,14 @@ bool ReadTextFile(const std::string& path, std::string& text, std::string& error
   text.clear();
   // Room past the end lets the stream reader walk the text in place.
   if (S_ISREG(status.st_mode)) text.reserve(static_cast<size_t>(status.st_size) + kTextPadding);
+  const size_t total = S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0;
   char buffer[1 << 16];
+  size_t told = 0;
   for (;;) {
+    if (progress && text.size() - told >= (size_t{8} << 20)) {
+      told = text.size();
+      progress(told, total);
+    }
     const ssize_t got = read(fd, buffer, sizeof buffer);
     if (got == 0) break;
     if (got < 0) {

@@ -6,6 +6,8 @@
 // the value it sits in.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -17,7 +19,10 @@ std::string TextPlace(const std::string& text, size_t offset);
 
 // The whole content of |path| (a regular file or a pipe). False with
 // |error| = "<path>: <why>" otherwise.
-bool ReadTextFile(const std::string& path, std::string& text, std::string& error);
+// |progress|, when set, hears the bytes read and the file's size (0 for a
+// pipe) every few megabytes.
+bool ReadTextFile(const std::string& path, std::string& text, std::string& error,
+                  const std::function<void(size_t, size_t)>& progress = {});
 
 // False, |value| unspecified, with |error| set:
 // "byte N (line L, column C)[ at <pointer>]: <what>" for text that is not

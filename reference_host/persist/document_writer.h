@@ -4,6 +4,7 @@
 // out-of-document entries to be written.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -25,12 +26,18 @@ namespace persist {
 
 class DocumentWriter {
  public:
-  explicit DocumentWriter(const EstimateDocument& document) : document_(document) {}
+  // |progress|, when set, hears the bytes written so far (total 0: not
+  // known before the end) every megabyte or so.
+  DocumentWriter(const EstimateDocument& document, JsonLayout layout,
+                 const std::function<void(size_t, size_t)>& progress = {})
+      : document_(document), layout_(layout), progress_(progress) {}
   DocumentWriter(const DocumentWriter&) = delete;
   DocumentWriter& operator=(const DocumentWriter&) = delete;
 
-  // The whole text, indented by 2, ending in a newline.
+  // The whole text, indented by 2 or compact, ending in a newline.
   std::string Write();
+  // The same into |text|, replacing what it held and reusing its room.
+  void Write(std::string& text);
 
  private:
   bool InDocument(const DocumentObjectImpl* object) const;
@@ -60,6 +67,8 @@ class DocumentWriter {
   void WeakRef(JsonTextWriter& out, const DocumentObjectImpl* object) const;
 
   const EstimateDocument& document_;
+  const JsonLayout layout_;
+  const std::function<void(size_t, size_t)>& progress_;
   // Listed copy items that no bill list holds, in the order first listed.
   std::vector<const ResItemImpl*> copies_;
   std::unordered_set<const ResItemImpl*> copies_seen_;

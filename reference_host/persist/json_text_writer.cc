@@ -1,25 +1,17 @@
 #include "reference_host/persist/json_text_writer.h"
 
+#include <algorithm>
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 namespace reference_host {
 namespace persist {
-
-void JsonTextWriter::Key(std::string_view key) {
-  NextItem();
-  String(key);
-  out_ += ": ";
-}
-
-void JsonTextWriter::Double(double value) {
-  // The routine the library's dump() formats doubles with, so the text stays
-  // identical, without a JSON value and a serialiser per number.
-  char buffer[64];
-  char* end = nlohmann::detail::to_chars(buffer, buffer + sizeof buffer, value);
-  out_.append(buffer, end);
-}
-
 namespace {
+
+// Room is added in steps: doubling while the text is small (a small text
+// keeps little spare room), then at least this much, as each step zero-fills
+// its bytes once and a step per few values would cost more than the writing.
+constexpr size_t kGrowthStep = size_t{1} << 20;
 
 struct EscapeTable {
   bool needed[256] = {};
@@ -32,22 +24,73 @@ const EscapeTable kEscape;
 
 }  // namespace
 
+JsonTextWriter::JsonTextWriter(std::string& out, int depth, JsonLayout layout)
+    : out_(out), depth_(depth), indented_(layout == JsonLayout::kIndented) {
+  cursor_ = limit_ = out_.data() + out_.size();
+  empty_.reserve(32);
+}
+
+void JsonTextWriter::Grow(size_t size) {
+  const size_t used = this->size();
+  if (progress_) progress_(used);
+  const size_t step =
+      used < kGrowthStep ? std::max<size_t>(used, 256) : std::max(kGrowthStep, used / 16);
+  out_.resize(used + std::max(size, step));
+  cursor_ = out_.data() + used;
+  limit_ = out_.data() + out_.size();
+}
+
+void JsonTextWriter::Finish() {
+  const size_t used = size();
+  out_.resize(used);
+  cursor_ = limit_ = out_.data() + used;
+}
+
+void JsonTextWriter::Key(std::string_view key) {
+  NextItem();
+  String(key);
+  if (indented_)
+    Raw(": ", 2);
+  else
+    Put(':');
+}
+
+void JsonTextWriter::Int(long long value) {
+  if (static_cast<size_t>(limit_ - cursor_) < 24) Grow(24);
+  cursor_ = std::to_chars(cursor_, limit_, value).ptr;
+}
+
+void JsonTextWriter::Double(double value) {
+  // The routine the library's dump() formats doubles with, so the text stays
+  // identical, without a JSON value and a serialiser per number.
+  if (static_cast<size_t>(limit_ - cursor_) < 64) Grow(64);
+  cursor_ = nlohmann::detail::to_chars(cursor_, cursor_ + 64, value);
+}
+
 void JsonTextWriter::String(std::string_view text) {
   // Most texts need no escaping; leave the rest to the library.
   for (char c : text) {
     if (kEscape.needed[static_cast<unsigned char>(c)]) {
-      out_ += nlohmann::json(std::string(text))
-                  .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
+      EscapedString(text);
       return;
     }
   }
-  out_ += '"';
-  out_ += text;
-  out_ += '"';
+  const size_t size = text.size() + 2;
+  if (static_cast<size_t>(limit_ - cursor_) < size) Grow(size);
+  *cursor_++ = '"';
+  std::memcpy(cursor_, text.data(), text.size());
+  cursor_ += text.size();
+  *cursor_++ = '"';
+}
+
+void JsonTextWriter::EscapedString(std::string_view text) {
+  const std::string spelled = nlohmann::json(std::string(text))
+                                  .dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
+  Raw(spelled.data(), spelled.size());
 }
 
 void JsonTextWriter::Open(char bracket) {
-  out_ += bracket;
+  Put(bracket);
   empty_.push_back(true);
   ++depth_;
 }
@@ -56,17 +99,18 @@ void JsonTextWriter::Close(char bracket) {
   --depth_;
   if (!empty_.back()) NewLine();
   empty_.pop_back();
-  out_ += bracket;
+  Put(bracket);
 }
 
 void JsonTextWriter::NewLine() {
+  if (!indented_) return;
   size_t length = 1 + 2 * static_cast<size_t>(depth_);
   if (new_line_.size() < length) new_line_.resize(length, ' ');
-  out_.append(new_line_, 0, length);
+  Raw(new_line_.data(), length);
 }
 
 void JsonTextWriter::NextItem() {
-  if (!empty_.back()) out_ += ',';
+  if (!empty_.back()) Put(',');
   empty_.back() = false;
   NewLine();
 }

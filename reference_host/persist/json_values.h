@@ -16,11 +16,11 @@ namespace persist {
 
 // Strict UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF):
 // exactly what the JSON serialiser accepts.
-bool IsValidUtf8(const std::string& text);
+bool IsValidUtf8(std::string_view text);
 
 // A text: a JSON string when it is valid UTF-8, else {"bytes": "<hex>"}.
 nlohmann::json TextToJson(const std::string& text);
-void WriteText(JsonTextWriter& out, const std::string& text);
+void WriteText(JsonTextWriter& out, std::string_view text);
 // Reads either spelling; false (|text| untouched) for anything else.
 bool TextFromJson(const nlohmann::json& json, std::string& text);
 

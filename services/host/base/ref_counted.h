@@ -51,11 +51,19 @@ class WeakPtr {
 template <class T>
 class SupportsWeakPtr {
  public:
-  WeakPtr<T> AsWeakPtr() { return WeakPtr<T>(static_cast<T*>(this), alive_); }
+  // The validity flag is made on the first call (on the owning thread):
+  // most objects never hand out a weak pointer, and a document holds
+  // millions of objects.
+  WeakPtr<T> AsWeakPtr() {
+    if (!alive_) alive_ = std::make_shared<std::atomic<bool>>(true);
+    return WeakPtr<T>(static_cast<T*>(this), alive_);
+  }
 
  protected:
-  SupportsWeakPtr() : alive_(std::make_shared<std::atomic<bool>>(true)) {}
-  ~SupportsWeakPtr() { alive_->store(false); }
+  SupportsWeakPtr() = default;
+  ~SupportsWeakPtr() {
+    if (alive_) alive_->store(false);
+  }
 
  private:
   std::shared_ptr<std::atomic<bool>> alive_;
