@@ -126,6 +126,17 @@ TEST_F(ProjectMergeDriverTest, PairSharingAnIdWithTheCurrentDocumentIsNotMerged)
   EXPECT_EQ(Text(CurrentRoot(), "QRV_ProjectMergeInfo"), "");
 }
 
+// Rows of a table count too, at any depth: an other-items row under another
+// row whose id the current document holds stops the pair.
+TEST_F(ProjectMergeDriverTest, NestedRowSharingAnIdStopsThePair) {
+  current_builder_.QTXMTable(1, "cur/q1").Row("taken");
+  source_builder_.QTXMTable(1, "src/q1").Row("q1a").Row("taken", "q1a");
+  Build();
+  EXPECT_TRUE(Merge(RootPair()));
+  EXPECT_THAT(log_.Messages(google::GLOG_ERROR), ElementsAre("存在重复的ID, 无法合并费用"));
+  EXPECT_THAT(RowIds(CurrentRoot()->GetQTXMTables()->GetTable1()), ElementsAre("taken"));
+}
+
 TEST_F(ProjectMergeDriverTest, CarriedItemsPointToTheCurrentProjectsAccountsAndStages) {
   current_builder_.CostAccount("cur/ca", "01", "Civil").BillStage("cur/st", "Phase 1");
   current_builder_.DJCSRoot("cur/djcs");

@@ -129,6 +129,16 @@ TEST_F(ProjectMergeTablesTest, MatchedParentsMergeTheirChildrenLevelByLevel) {
   EXPECT_EQ(source_->Find<SubEngineeringImpl>("s1")->GetChildCount(), 0);
 }
 
+// A match needs code and name: the same code under another name is a new item.
+TEST_F(ProjectMergeTablesTest, SameCodeUnderAnotherNameIsNoMatch) {
+  current_builder_.ZJCSRoot("cur/zj").MeasureItem("c1", "1.1", "Scaffold", "cur/zj");
+  source_builder_.ZJCSRoot("src/zj").MeasureItem("s1", "1.1", "Hoarding", "src/zj");
+  Build();
+  ASSERT_TRUE(Merge(RootPair()));
+  EXPECT_THAT(Codes(CurrentRoot()->GetZJCSRoot()), ElementsAre("1.1", "1.1_2"));
+  EXPECT_EQ(Item("c1")->GetChildCount(), 0);
+}
+
 TEST_F(ProjectMergeTablesTest, EmptyLumpSumTreeTakesEverythingWithSuffixAtEveryDepth) {
   current_builder_.ZJCSRoot("cur/zj");
   source_builder_.ZJCSRoot("src/zj")
