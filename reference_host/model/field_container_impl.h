@@ -41,7 +41,11 @@ class FieldContainerImpl : public engine::FieldContainer {
   // One stored field, read in place.
   class Field {
    public:
-    Field(uint32_t key, const engine::FieldValue& value) : key_(key) { Set(value); }
+    // Set releases what the slot held, so the slot starts empty.
+    Field(uint32_t key, const engine::FieldValue& value)
+        : key_(key), kind_(static_cast<uint32_t>(engine::FieldValue::Kind::kEmpty)), size_(0) {
+      Set(value);
+    }
     Field(const Field& other) : key_(other.key_) { CopyValue(other); }
     Field(Field&& other) noexcept;
     Field& operator=(const Field& other);

@@ -1,5 +1,6 @@
 // The project merge driver: validation and its refusals, the duplicate-id
 // check, the rebuilt sub-project tree and the re-pointing of references.
+#include "reference_host/builder/document_generator.h"
 #include "tests/funcs/project/project_merge_support.h"
 
 namespace {
@@ -166,6 +167,31 @@ TEST_F(ProjectMergeDriverTest, PairsOfKindsTwoAndThreeMergeNothing) {
   EXPECT_TRUE(Merge(RootPair({Node("cu", "su", "Unit", 1, true)})));
   EXPECT_EQ(current_->Find<SubProjectImpl>("cu")->GetDJCSRoot()->GetChildCount(), 0);
   EXPECT_EQ(Text(current_->FindObjectById("cu"), "QRV_ProjectMergeInfo"), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Two generated projects with every merge table, merged root to root and
+// freed, current first: nothing carried across may outlive its owner.
+TEST(GeneratedProjectMerge, MergedDocumentsFreeCleanly) {
+  for (int round = 0; round < 2; ++round) {
+    auto current =
+        reference_host::GenerateEstimateDocument(reference_host::OptionsForMerge(3000, "cur:", 1));
+    auto source =
+        reference_host::GenerateEstimateDocument(reference_host::OptionsForMerge(3000, "src:", 2));
+    marrow::qrv::ProjMergeNode root{current->project()->GetRootSubProject()->GetId(),
+                                    source->project()->GetRootSubProject()->GetId(),
+                                    "Merged",
+                                    1,
+                                    true,
+                                    {}};
+    EXPECT_TRUE(
+        marrow::qrv::QRVProjectFunc(current->project()).ProjectMerge(source->project(), &root));
+    current.reset();
+    source.reset();
+  }
 }
 
 }  // namespace
