@@ -152,15 +152,7 @@ struct Tagged {
         value = std::numeric_limits<double>::quiet_NaN();
         return true;
       }
-      std::string raw;
-      if (count != 2 || !bits || bits->size() != 16 || !BytesFromHex(*bits, raw)) return false;
-      uint64_t parsed = 0;
-      for (unsigned char byte : raw) parsed = parsed << 8 | byte;
-      double decoded;
-      std::memcpy(&decoded, &parsed, sizeof decoded);
-      if (!std::isnan(decoded)) return false;
-      value = decoded;
-      return true;
+      return count == 2 && bits && NaNFromBits(*bits, value);
     }
     if (count != 1) return false;
     if (*name == "Infinity" || *name == "-Infinity") {

@@ -188,16 +188,7 @@ bool DoubleFromJson(const nlohmann::json& json, double& value) {
       return true;
     }
     if (json.size() != 2 || bits == json.end() || !bits->is_string()) return false;
-    std::string raw;
-    const std::string& hex = bits->get_ref<const std::string&>();
-    if (hex.size() != 16 || !FromHex(hex, raw)) return false;
-    uint64_t parsed = 0;
-    for (unsigned char byte : raw) parsed = parsed << 8 | byte;
-    double decoded;
-    std::memcpy(&decoded, &parsed, sizeof decoded);
-    if (!std::isnan(decoded)) return false;
-    value = decoded;
-    return true;
+    return NaNFromBits(bits->get_ref<const std::string&>(), value);
   }
   if (json.size() != 1) return false;
   if (text == "Infinity") {
@@ -315,6 +306,18 @@ bool KeyFromJson(const std::string& json_key, std::string& key) {
   if (!FromHex(json_key.substr(1), decoded)) return false;
   if (KeyIsPlain(decoded)) return false;
   key = std::move(decoded);
+  return true;
+}
+
+bool NaNFromBits(std::string_view hex, double& value) {
+  std::string raw;
+  if (hex.size() != 16 || !BytesFromHex(hex, raw)) return false;
+  uint64_t parsed = 0;
+  for (unsigned char byte : raw) parsed = parsed << 8 | byte;
+  double decoded;
+  std::memcpy(&decoded, &parsed, sizeof decoded);
+  if (!std::isnan(decoded)) return false;
+  value = decoded;
   return true;
 }
 

@@ -28,6 +28,10 @@ bool TextFromJson(const nlohmann::json& json, std::string& text);
 // untouched, for an odd count or a non-digit.
 bool BytesFromHex(std::string_view hex, std::string& bytes);
 
+// The NaN whose IEEE 754 bits |hex| spells as 16 hex digits, as the saver
+// writes a NaN with a payload; false for any other text or a number.
+bool NaNFromBits(std::string_view hex, double& value);
+
 // A text as the file spells it, in quotes, for messages.
 std::string QuotedText(const std::string& text);
 // Appends one reference token to a JSON pointer, escaped.
