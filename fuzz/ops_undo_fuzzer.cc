@@ -151,7 +151,30 @@ struct Stacked {
   std::string part;
   double wanted = 0.0;
   double former = 0.0;
+  // Of a release: the parts, their budget line and the quantity they held
+  // when the step last ran forward (what the step's undo collects again).
+  std::vector<std::string> released;
+  std::string budget;
+  double released_quantity = 0.0;
 };
+
+// The budget line of |parts| and the sum of their quantities ("" when a
+// part is gone or the parts are of different lines).
+std::string ReleasedFigures(const reference_host::AppDocumentImpl& document,
+                            const std::vector<std::string>& parts, double* sum) {
+  std::string budget;
+  *sum = 0.0;
+  for (const std::string& part : parts) {
+    auto* copy = dynamic_cast<engine::ResItem*>(document.FindObjectById(part));
+    double quantity = 0.0;
+    const std::string line = BudgetOf(document, part);
+    if (!copy || line.empty() || !copy->GetQuantity(quantity)) return "";
+    if (!budget.empty() && line != budget) return "";
+    budget = line;
+    *sum += quantity;
+  }
+  return budget;
+}
 
 // The quantity of |part|, what its budget line has left to collect and the
 // line's quantity.
@@ -195,6 +218,13 @@ class StackFollower {
       asked = step->wanted;
     }
     if (step && step->kind == cli::OpKind::kModifyQuantity) part_ = step->part;
+    released_.clear();
+    if (op.kind == cli::OpKind::kUncollect) released_ = PartsReleasedBy(document_, op);
+    if (op.kind == cli::OpKind::kRedo && step && step->kind == cli::OpKind::kUncollect)
+      released_ = step->released;
+    released_budget_ = ReleasedFigures(document_, released_, &released_quantity_);
+    if (op.kind == cli::OpKind::kUndo && step && step->kind == cli::OpKind::kUncollect)
+      CheckCollectAgain(*step);
     double left = 0.0, line = 0.0;
     if (part_.empty() || !PartFigures(document_, part_, &quantity_, &left, &line)) {
       part_.clear();
@@ -213,9 +243,11 @@ class StackFollower {
     const int now = runner_.stack().Index();
     if (now == index_ + 1 && op.kind != cli::OpKind::kRedo) {
       stacked_.resize(index_);
-      stacked_.push_back({op.kind, part_, op.quantity, quantity_});
+      stacked_.push_back({op.kind, part_, op.quantity, quantity_, released_, released_budget_,
+                          released_quantity_});
     } else if (now == index_ + 1 && index_ < Size()) {
       if (!part_.empty()) stacked_[index_].former = quantity_;
+      if (!released_budget_.empty()) stacked_[index_].released_quantity = released_quantity_;
     } else if (now == index_ - 1 && index_ <= Size()) {
       undid_ = stacked_[index_ - 1].kind;
     }
@@ -229,12 +261,26 @@ class StackFollower {
   }
   bool refused_by_rounding() const {
     if (refused_by_rounding_ && Explain())
-      std::fprintf(stderr, "not compared: the engine refuses a quantity change by rounding\n");
+      std::fprintf(stderr, "not compared: the engine refuses a quantity by rounding alone\n");
     return refused_by_rounding_;
   }
 
  private:
   int Size() const { return static_cast<int>(stacked_.size()); }
+
+  // A release's undo collects the released quantity again, bound by what
+  // the line has left with no tolerance, like a quantity change: where the
+  // line's parts summed to its quantity only by rounding, nothing is left
+  // for the parts again (docs/cli.md, "What undo promises").
+  void CheckCollectAgain(const Stacked& step) {
+    auto* budget = dynamic_cast<engine::ResItem*>(document_.FindObjectById(step.budget));
+    if (step.budget.empty() || !budget) return;
+    const double left = marrow::qrv::QRVResItemBean(budget).GetResItemCollectAllowQuantity();
+    const double line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
+    const double asked = step.released_quantity;
+    const double scale = std::max({1.0, std::fabs(asked), std::fabs(line)});
+    if (asked > left && asked - left <= 1e-9 * scale) refused_by_rounding_ = true;
+  }
 
   cli::OpRunner& runner_;
   const reference_host::AppDocumentImpl& document_;
@@ -242,6 +288,9 @@ class StackFollower {
   int index_ = 0;
   std::string part_;
   double quantity_ = 0.0;
+  std::vector<std::string> released_;
+  std::string released_budget_;
+  double released_quantity_ = 0.0;
   std::optional<cli::OpKind> undid_;
   bool refused_by_rounding_ = false;
 };

@@ -194,6 +194,24 @@ TEST_F(UndoPromisesTest, ChangeUndoIsRefusedWhenRoundingLeavesTooLittle) {
   EXPECT_EQ(Saved().dump(), changed.dump());
 }
 
+// The undo of a release collects the part again, under the same bound: on
+// a line of 1e300 collected 0.0001 + 1e300, the sum is 1e300 by rounding,
+// so releasing the 0.0001 leaves nothing, and the undo is refused, silently
+// as every collect beyond the bound is.
+TEST_F(UndoPromisesTest, ReleaseUndoIsRefusedWhenRoundingLeftNothing) {
+  builder_.BudgetLine("big", 1e300, "R6")
+      .Collect("big", "cbA", 0.0001, "small")
+      .Collect("big", "cbB", 1e300, "rest");
+  Build();
+  stack_->Push(new QRVResItemUnCollectAction(Cost("cbA"), Item("small")), "release small");
+  json released = Saved();
+  LogCapture log;
+  stack_->Undo();
+  EXPECT_THAT(log.warnings(), IsEmpty());
+  EXPECT_EQ(SavedCopy(released, "small"), nullptr);
+  EXPECT_EQ(Saved().dump(), released.dump());
+}
+
 // Undo restores a part under its id, and redo of a collect makes its part
 // under the id it had; but the library's release action follows the copy its
 // own undo made, so once the undo of the collect has released that copy, the
