@@ -247,6 +247,9 @@ class StackFollower {
                           released_quantity_});
     } else if (now == index_ + 1 && index_ < Size()) {
       if (!part_.empty()) stacked_[index_].former = quantity_;
+      if (stacked_[index_].kind == cli::OpKind::kUncollect)
+        for (const std::string& part : stacked_[index_].released)
+          if (document_.FindObjectById(part)) redo_released_nothing_ = true;
       if (!released_budget_.empty()) stacked_[index_].released_quantity = released_quantity_;
     } else if (now == index_ - 1 && index_ <= Size()) {
       undid_ = stacked_[index_ - 1].kind;
@@ -258,6 +261,12 @@ class StackFollower {
     std::optional<cli::OpKind> kind = undid_;
     undid_.reset();
     return kind;
+  }
+  // Whether a redone release left a part it released the first time.
+  bool redo_released_nothing() const {
+    if (redo_released_nothing_ && Explain())
+      std::fprintf(stderr, "not compared: a redone release found nothing to release\n");
+    return redo_released_nothing_;
   }
   bool refused_by_rounding() const {
     if (refused_by_rounding_ && Explain())
@@ -293,6 +302,7 @@ class StackFollower {
   double released_quantity_ = 0.0;
   std::optional<cli::OpKind> undid_;
   bool refused_by_rounding_ = false;
+  bool redo_released_nothing_ = false;
 };
 
 bool OnlyUndoable(const std::vector<cli::Op>& ops) {
@@ -446,9 +456,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (fuzz::RedoCanRepeat(start, effects))
     ExpectSame(end, fuzz::SaveText(document), redone,
                "redoing the undone steps does not give the script's result");
-  if (!Repeat(runner, document, follower, "redo", steps - applied) ||
-      !Repeat(runner, document, follower, "undo", steps))
-    return 0;
+  if (!Repeat(runner, document, follower, "redo", steps - applied)) return 0;
+  // Where a redone release found nothing to release, undoing it still
+  // collects the part again, so undoing everything cannot give the start
+  // (docs/cli.md).
+  if (follower.redo_released_nothing()) return 0;
+  if (!Repeat(runner, document, follower, "undo", steps)) return 0;
   ExpectSame(start, fuzz::SaveText(document), undone,
              "undoing every step after redoing all does not give the start document back");
   return 0;
