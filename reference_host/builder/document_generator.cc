@@ -384,6 +384,21 @@ class EstimateGenerator {
   void AddMergeTables();
   void AddUnitPriceTree();
   void AddLumpSumTree();
+  // A measure tree of the root: |count| bill items, |measure_fanout| to a
+  // heading; the kinds prefix the ids of the root, the headings and the items.
+  struct HeadedTree {
+    SubProjectImpl::MeasureTree tree;
+    const char* root_kind;
+    const char* heading_kind;
+    const char* item_kind;
+    int heading_measure_kind;
+    int item_measure_kind;
+    int count;
+  };
+  // Heading h (from 1) takes the |heading_name|(h)-th measure name; an item
+  // takes a random one and its code after its heading, then |fill_item|.
+  template <class HeadingName, class FillItem>
+  void AddHeadedTree(const HeadedTree& shape, HeadingName heading_name, FillItem fill_item);
   void AddJJFY();
   void AddMergeRows();
   void AddFeeTable();
@@ -678,6 +693,32 @@ scoped_refptr<SubEngineeringImpl> EstimateGenerator::MeasureItem(const char* kin
   return item;
 }
 
+template <class HeadingName, class FillItem>
+void EstimateGenerator::AddHeadedTree(const HeadedTree& shape, HeadingName heading_name,
+                                      FillItem fill_item) {
+  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(Id(shape.root_kind, 0), 0));
+  root_->SetMeasureRoot(shape.tree, root);
+  const int fanout = std::max(options_.measure_fanout, 1);
+  SubEngineeringImpl* heading = nullptr;
+  for (int i = 0; i < shape.count; ++i) {
+    if (i % fanout == 0) {
+      const int h = i / fanout + 1;
+      const int name = heading_name(h);
+      scoped_refptr<SubEngineeringImpl> fresh =
+          MeasureItem(shape.heading_kind, h, 1, shape.heading_measure_kind, std::to_string(h),
+                      SiblingName(kMeasureNames, Count(kMeasureNames), name));
+      root->AddChild(fresh);
+      heading = fresh.get();
+    }
+    const std::string code = heading->GetCode() + "." + std::to_string(i % fanout + 1);
+    scoped_refptr<SubEngineeringImpl> item =
+        MeasureItem(shape.item_kind, i + 1, engine::kNodeKindBill, shape.item_measure_kind, code,
+                    kMeasureNames[random_.Below(Count(kMeasureNames))]);
+    fill_item(item.get());
+    heading->AddChild(item);
+  }
+}
+
 // Headings of |measure_fanout| unit-price items; the items' budget lines
 // point to the root's summary, which the merge shares with the other side.
 void EstimateGenerator::AddUnitPriceTree() {
@@ -690,23 +731,8 @@ void EstimateGenerator::AddUnitPriceTree() {
     root_->summary()->Add(entry);
     entries.push_back(entry.get());
   }
-  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(Id("djcs", 0), 0));
-  root_->SetMeasureRoot(SubProjectImpl::kDJCS, root);
-  const int fanout = std::max(options_.measure_fanout, 1);
   const int lines = entries.empty() ? 0 : std::max(options_.measure_lines, 0);
-  SubEngineeringImpl* heading = nullptr;
-  for (int i = 0; i < options_.unit_price_items; ++i) {
-    if (i % fanout == 0) {
-      const int h = i / fanout + 1;
-      scoped_refptr<SubEngineeringImpl> fresh = MeasureItem(
-          "dh", h, 1, 0, std::to_string(h), SiblingName(kMeasureNames, Count(kMeasureNames), h));
-      root->AddChild(fresh);
-      heading = fresh.get();
-    }
-    const std::string code = heading->GetCode() + "." + std::to_string(i % fanout + 1);
-    scoped_refptr<SubEngineeringImpl> item =
-        MeasureItem("di", i + 1, engine::kNodeKindBill, 0, code,
-                    kMeasureNames[random_.Below(Count(kMeasureNames))]);
+  auto fill_item = [&](SubEngineeringImpl* item) {
     const double item_quantity = Round(random_.Between(1, 100), 2);
     item->SetQuantity(item_quantity);
     for (int l = 0; l < lines; ++l) {
@@ -717,37 +743,25 @@ void EstimateGenerator::AddUnitPriceTree() {
       line->fields()->Assign(entry->fields()->GetAllFields());
       item->budget_list()->Add(line);
     }
-    heading->AddChild(item);
-  }
+  };
+  AddHeadedTree(
+      {SubProjectImpl::kDJCS, "djcs", "dh", "di", 0, 0, options_.unit_price_items},
+      [](int h) { return h; }, fill_item);
 }
 
 // Subtitles of |measure_fanout| lump-sum items; the even subtitles are named
 // alike under every seed so that two documents' trees partly match.
 void EstimateGenerator::AddLumpSumTree() {
-  scoped_refptr<SubEngineeringImpl> root(new SubEngineeringImpl(Id("zjcs", 0), 0));
-  root_->SetMeasureRoot(SubProjectImpl::kZJCS, root);
-  const int fanout = std::max(options_.measure_fanout, 1);
-  SubEngineeringImpl* subtitle = nullptr;
-  for (int i = 0; i < options_.lump_sum_items; ++i) {
-    if (i % fanout == 0) {
-      const int h = i / fanout + 1;
-      const int name = h % 2 == 0 ? h : random_.Below(Count(kMeasureNames));
-      scoped_refptr<SubEngineeringImpl> fresh = MeasureItem(
-          "zh", h, 1, 3, std::to_string(h), SiblingName(kMeasureNames, Count(kMeasureNames), name));
-      root->AddChild(fresh);
-      subtitle = fresh.get();
-    }
-    const std::string code = subtitle->GetCode() + "." + std::to_string(i % fanout + 1);
-    scoped_refptr<SubEngineeringImpl> item =
-        MeasureItem("zi", i + 1, engine::kNodeKindBill, 16, code,
-                    kMeasureNames[random_.Below(Count(kMeasureNames))]);
+  auto subtitle_name = [&](int h) { return h % 2 == 0 ? h : random_.Below(Count(kMeasureNames)); };
+  auto fill_item = [&](SubEngineeringImpl* item) {
     item->SetQuantity(1);
     FieldContainerImpl* fields = item->fields();
     if (const char* method = kCalculationMethods[random_.Below(Count(kCalculationMethods))])
       fields->SetText(kCalculationMethod, method);
     if (random_.Below(4) == 0) fields->SetFieldValue(kLinkedToBudget, true, true);
-    subtitle->AddChild(item);
-  }
+  };
+  AddHeadedTree({SubProjectImpl::kZJCS, "zjcs", "zh", "zi", 3, 16, options_.lump_sum_items},
+                subtitle_name, fill_item);
 }
 
 void EstimateGenerator::AddJJFY() {

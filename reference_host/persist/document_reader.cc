@@ -1,8 +1,10 @@
 #include "reference_host/persist/document_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 #include <utility>
 
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -59,7 +61,7 @@ std::unique_ptr<EstimateDocument> DocumentReader::Read(const json& root, std::st
       copies_.push_back(ReadLine(copy, copy_node, LineSide::kCopy));
     });
     ForEachElement(top, 0, "detachedEntries", [&](const json& entry, int entry_node) {
-      detached_.push_back(ReadEntry(entry, entry_node, false));
+      detached_.push_back(ReadEntryAs(entry, entry_node, Kind::kDetachedEntry));
     });
 
     linker_.Link();
@@ -197,6 +199,22 @@ scoped_refptr<T> DocumentReader::Create(const json& object, int node, Make make,
   return created;
 }
 
+template <class T, class Child, class... Keys>
+scoped_refptr<T> DocumentReader::ReadNode(const json& value, int node, const char* list,
+                                          ChildReader<Child> read_child, Adopter<T, Child> adopt,
+                                          Keys... keys) {
+  const json& object = Object(value, node);
+  // A braced list reads the texts in order, so the first fault is named.
+  std::array<std::string, sizeof...(Keys)> texts{Text(object, node, keys)...};
+  auto created = Create<T>(object, node, [&](const std::string& id) {
+    return std::apply([&](auto&... text) { return new T(id, std::move(text)...); }, texts);
+  });
+  ForEachElement(object, node, list, [&](const json& child, int child_node) {
+    (created.get()->*adopt)((this->*read_child)(child, child_node), -1);
+  });
+  return created;
+}
+
 void DocumentReader::ReadFields(const json& object, int node, FieldContainerImpl* fields) const {
   const json* value = Member(object, node, "fields", false);
   if (!value) return;
@@ -249,15 +267,8 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
     project->AddBaseResItemGroup(ReadContractGroup(group, group_node));
   });
 
-  ForEachElement(object, node, "tables", [&](const json& value, int table_node) {
-    const json& table_json = Object(value, table_node);
-    std::string table_name = Text(table_json, table_node, "name");
-    auto table = Create<TableImpl>(table_json, table_node, [&](const std::string& id) {
-      return new TableImpl(id, table_name);
-    });
-    ForEachElement(table_json, table_node, "rows",
-                   [&](const json& row, int row_node) { table->AddRow(ReadRow(row, row_node)); });
-    project->AddTable(table);
+  ForEachElement(object, node, "tables", [&](const json& table, int table_node) {
+    project->AddTable(ReadTable(table, table_node));
   });
 
   if (const json* roots = Array(object, node, "subProjects")) {
@@ -270,33 +281,22 @@ scoped_refptr<ProjectImpl> DocumentReader::ReadProject(const json& value, int no
 }
 
 scoped_refptr<CostAccountImpl> DocumentReader::ReadCostAccount(const json& value, int node) {
-  const json& object = Object(value, node);
-  std::string code = Text(object, node, "code");
-  std::string name = Text(object, node, "name");
-  auto account = Create<CostAccountImpl>(
-      object, node, [&](const std::string& id) { return new CostAccountImpl(id, code, name); });
-  ForEachElement(object, node, "accounts", [&](const json& child, int child_node) {
-    account->AddChild(ReadCostAccount(child, child_node));
-  });
-  return account;
+  return ReadNode(value, node, "accounts", &DocumentReader::ReadCostAccount,
+                  &CostAccountImpl::AddChild, "code", "name");
 }
 
 scoped_refptr<TupleImpl> DocumentReader::ReadRow(const json& value, int node) {
-  const json& object = Object(value, node);
-  auto row =
-      Create<TupleImpl>(object, node, [](const std::string& id) { return new TupleImpl(id); });
-  ForEachElement(object, node, "rows", [&](const json& child, int child_node) {
-    row->AddChild(ReadRow(child, child_node));
-  });
-  return row;
+  return ReadNode(value, node, "rows", &DocumentReader::ReadRow, &TupleImpl::AddChild);
 }
 
-scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int node,
-                                                         bool in_document) {
+scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntry(const json& value, int node) {
+  return ReadEntryAs(value, node, Kind::kEntry);
+}
+
+scoped_refptr<BaseResItemImpl> DocumentReader::ReadEntryAs(const json& value, int node, Kind kind) {
   const json& object = Object(value, node);
   auto entry = Create<BaseResItemImpl>(
-      object, node, [](const std::string& id) { return new BaseResItemImpl(id); },
-      in_document ? Kind::kEntry : Kind::kDetachedEntry);
+      object, node, [](const std::string& id) { return new BaseResItemImpl(id); }, kind);
   ReadIdList(object, node, "registered", Ref::kRegistered, entry.get(), nullptr);
   if (Member(object, node, "registeredQuantity", false))
     entry->set_registered_quantity(Figure(object, node, "registeredQuantity"));
@@ -343,26 +343,12 @@ scoped_refptr<SubProjectImpl> DocumentReader::ReadSubProject(const json& value, 
 }
 
 scoped_refptr<BaseResItemGroupImpl> DocumentReader::ReadContractGroup(const json& value, int node) {
-  const json& object = Object(value, node);
-  std::string form_name = Text(object, node, "formName");
-  auto group = Create<BaseResItemGroupImpl>(
-      object, node, [&](const std::string& id) { return new BaseResItemGroupImpl(id, form_name); });
-  ForEachElement(object, node, "entries", [&](const json& entry, int entry_node) {
-    group->Add(ReadEntry(entry, entry_node));
-  });
-  return group;
+  return ReadNode(value, node, "entries", &DocumentReader::ReadEntry, &BaseResItemGroupImpl::Add,
+                  "formName");
 }
 
 scoped_refptr<TableImpl> DocumentReader::ReadTable(const json& value, int node) {
-  const json& table_json = Object(value, node);
-  std::string table_name = Text(table_json, node, "name");
-  auto table = Create<TableImpl>(
-      table_json, node, [&](const std::string& id) { return new TableImpl(id, table_name); });
-  if (const json* rows = Array(table_json, node, "rows")) {
-    for (size_t j = 0; j < rows->size(); ++j)
-      table->AddRow(ReadRow((*rows)[j], Node(node, "rows", static_cast<long>(j))));
-  }
-  return table;
+  return ReadNode(value, node, "rows", &DocumentReader::ReadRow, &TableImpl::AddRow, "name");
 }
 
 void DocumentReader::ReadMergeContainers(const json& object, int node,

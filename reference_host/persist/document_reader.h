@@ -84,12 +84,23 @@ class DocumentReader {
   scoped_refptr<T> Create(const nlohmann::json& object, int node, Make make,
                           Kind kind = Kind::kOther);
   void ReadFields(const nlohmann::json& object, int node, FieldContainerImpl* fields) const;
+  template <class Child>
+  using ChildReader = scoped_refptr<Child> (DocumentReader::*)(const nlohmann::json&, int);
+  template <class T, class Child>
+  using Adopter = bool (T::*)(scoped_refptr<Child>, int);
+  // Reads an object of the common shape: the required texts |keys| in that
+  // order, "id" and "fields" (a T is made of the id and the texts), then
+  // each element of the array |list|, read by |read_child| and handed to
+  // the T by |adopt|.
+  template <class T, class Child, class... Keys>
+  scoped_refptr<T> ReadNode(const nlohmann::json& value, int node, const char* list,
+                            ChildReader<Child> read_child, Adopter<T, Child> adopt, Keys... keys);
 
   scoped_refptr<ProjectImpl> ReadProject(const nlohmann::json& json, int node);
   scoped_refptr<CostAccountImpl> ReadCostAccount(const nlohmann::json& json, int node);
   scoped_refptr<TupleImpl> ReadRow(const nlohmann::json& json, int node);
-  scoped_refptr<BaseResItemImpl> ReadEntry(const nlohmann::json& json, int node,
-                                           bool in_document = true);
+  scoped_refptr<BaseResItemImpl> ReadEntry(const nlohmann::json& json, int node);
+  scoped_refptr<BaseResItemImpl> ReadEntryAs(const nlohmann::json& json, int node, Kind kind);
   scoped_refptr<SubProjectImpl> ReadSubProject(const nlohmann::json& json, int node);
   // One element of a "contractGroups" list, with its entries.
   scoped_refptr<BaseResItemGroupImpl> ReadContractGroup(const nlohmann::json& json, int node);

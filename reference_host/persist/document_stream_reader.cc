@@ -2,12 +2,14 @@
 
 #include <simdjson.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -222,6 +224,15 @@ class StreamReader {
   // Answers a bit per known member seen.
   template <size_t N, class Each>
   uint32_t Members(od::value& value, int depth, const Names<N>& names, Each each);
+  // What every object but a record has: a required "id" and its "fields",
+  // the first two of |names| in the overload that reads them into |head|
+  // and calls |each| for the others.
+  struct Head {
+    std::string id;
+    FieldRange fields;
+  };
+  template <size_t N, class Each>
+  uint32_t Members(od::value& value, int depth, const Names<N>& names, Head& head, Each each);
   // Calls |each| with every element of the array |value|.
   template <class Each>
   void Elements(od::value& value, int depth, Each each);
@@ -250,6 +261,12 @@ class StreamReader {
   std::string Text(od::value& value, int depth);
   std::string Id(od::value& value, int depth);
   int Integer(od::value& value);
+  // An integer kind code that |check| accepts.
+  int KindCode(od::value& value, std::string (*check)(int)) {
+    const int code = Integer(value);
+    if (!check(code).empty()) Refuse();
+    return code;
+  }
   double Figure(od::value& value, int depth);
   std::optional<double> Quantity(od::value& value, int depth);
   engine::FieldValue FieldValue(od::value& value, int depth);
@@ -259,8 +276,13 @@ class StreamReader {
 
   scoped_refptr<ProjectImpl> ReadProject(od::value& value, int depth);
   scoped_refptr<CostAccountImpl> ReadCostAccount(od::value& value, int depth);
+  scoped_refptr<BillStageImpl> ReadBillStage(od::value& value, int depth);
   scoped_refptr<TupleImpl> ReadRow(od::value& value, int depth);
-  scoped_refptr<BaseResItemImpl> ReadEntry(od::value& value, int depth, bool in_document = true);
+  scoped_refptr<MovableMemberImpl> ReadMovableMember(od::value& value, int depth);
+  scoped_refptr<BaseResItemImpl> ReadEntry(od::value& value, int depth) {
+    return ReadEntryAs(value, depth, Kind::kEntry);
+  }
+  scoped_refptr<BaseResItemImpl> ReadEntryAs(od::value& value, int depth, Kind kind);
   scoped_refptr<SubProjectImpl> ReadSubProject(od::value& value, int depth);
   scoped_refptr<BaseResItemGroupImpl> ReadContractGroup(od::value& value, int depth);
   scoped_refptr<TableImpl> ReadTable(od::value& value, int depth);
@@ -269,12 +291,63 @@ class StreamReader {
   RecordParts ReadRecord(od::value& value, int depth);
   void MakeRecord(RecordParts& parts, ResItemImpl* line, LineSide side);
 
-  // Registers |object| with the linker once its fields are in.
+  // Most objects share one shape: |T| texts, an "id", their "fields" and
+  // at most one list of children, each read by a ChildReader and handed to
+  // the object by an Adopter.
+  template <class Child>
+  using ChildReader = scoped_refptr<Child> (StreamReader::*)(od::value&, int);
+  template <class Object, class Child>
+  using Adopter = bool (Object::*)(scoped_refptr<Child>, int);
+  // The elements of the array |value|, each read by |read| a level down.
+  template <class Child>
+  std::vector<scoped_refptr<Child>> List(od::value& value, int depth, ChildReader<Child> read) {
+    std::vector<scoped_refptr<Child>> list;
+    Elements(value, depth,
+             [&](od::value& element) { list.push_back((this->*read)(element, depth + 1)); });
+    return list;
+  }
+  template <size_t T, class Child>
+  struct NodeParts : Head {
+    std::array<std::string, T> texts;
+    std::vector<scoped_refptr<Child>> children;
+  };
+
+  // Reads an object whose members |names| gives in this order: "id",
+  // "fields", |T| texts and, when there is one more, the list |read_child|
+  // reads. The id and the texts are required.
+  template <size_t T, class Child, size_t N>
+  NodeParts<T, Child> ReadParts(od::value& value, int depth, const Names<N>& names,
+                                ChildReader<Child> read_child);
+  // Reads and makes an |Object| of the common shape: made of its id and
+  // texts, given its fields and children, registered with the linker.
+  template <class Object, size_t T, class Child = Object, size_t N>
+  scoped_refptr<Object> ReadNode(od::value& value, int depth, const Names<N>& names,
+                                 ChildReader<Child> read_child = nullptr,
+                                 Adopter<Object, Child> adopt = nullptr) {
+    FieldMark mark(fields_);
+    NodeParts<T, Child> parts = ReadParts<T>(value, depth, names, read_child);
+    scoped_refptr<Object> object(std::apply(
+        [&](auto&... texts) { return new Object(std::move(parts.id), std::move(texts)...); },
+        parts.texts));
+    Adopt(parts, object.get(), adopt);
+    return object;
+  }
+  // Gives |object| the fields and the children read for it and registers it.
+  template <size_t T, class Object, class Child>
+  void Adopt(NodeParts<T, Child>& parts, Object* object, Adopter<Object, Child> adopt) {
+    Register(object, parts.fields);
+    if (adopt)
+      for (auto& child : parts.children) (object->*adopt)(std::move(child), -1);
+  }
+  // Gives |object| its fields and registers it with the linker.
+  void Register(DocumentObjectImpl* object, FieldRange fields, Kind kind = Kind::kOther) {
+    ApplyFields(fields, object->fields());
+    linker_.Add(object, kind, 0);
+  }
   template <class T>
   scoped_refptr<T> Created(T* object, FieldRange fields, Kind kind = Kind::kOther) {
     scoped_refptr<T> created(object);
-    ApplyFields(fields, created->fields());
-    linker_.Add(created.get(), kind, 0);
+    Register(created.get(), fields, kind);
     return created;
   }
 
@@ -308,6 +381,38 @@ uint32_t StreamReader::Members(od::value& value, int depth, const Names<N>& name
     each(static_cast<int>(which), field.value());
   }
   return seen;
+}
+
+template <size_t N, class Each>
+uint32_t StreamReader::Members(od::value& value, int depth, const Names<N>& names, Head& head,
+                               Each each) {
+  const uint32_t seen = Members(value, depth, names, [&](int which, od::value& member) {
+    if (which == 0)
+      head.id = Id(member, depth + 1);
+    else if (which == 1)
+      head.fields = ReadFields(member, depth + 1);
+    else
+      each(which, member);
+  });
+  if (!(seen & 1)) Refuse();
+  return seen;
+}
+
+template <size_t T, class Child, size_t N>
+StreamReader::NodeParts<T, Child> StreamReader::ReadParts(od::value& value, int depth,
+                                                          const Names<N>& names,
+                                                          ChildReader<Child> read_child) {
+  static_assert(N == T + 2 || N == T + 3, "id, fields, texts and a list at most");
+  NodeParts<T, Child> parts;
+  const uint32_t seen = Members(value, depth, names, parts, [&](int which, od::value& member) {
+    if (which < static_cast<int>(T) + 2)
+      parts.texts[which - 2] = Text(member, depth + 1);
+    else
+      parts.children = List(member, depth + 1, read_child);
+  });
+  constexpr uint32_t kTexts = ((1u << T) - 1) << 2;
+  if ((seen & kTexts) != kTexts) Refuse();
+  return parts;
 }
 
 template <class Each>
@@ -526,8 +631,9 @@ void StreamReader::Walk(od::document& document) {
                  [&](od::value& copy) { copies_.push_back(ReadLine(copy, 3, LineSide::kCopy)); });
         break;
       case kDetached:
-        Elements(member, 2,
-                 [&](od::value& entry) { detached_.push_back(ReadEntry(entry, 3, false)); });
+        Elements(member, 2, [&](od::value& entry) {
+          detached_.push_back(ReadEntryAs(entry, 3, Kind::kDetachedEntry));
+        });
         break;
     }
   });
@@ -545,97 +651,42 @@ std::unique_ptr<EstimateDocument> StreamReader::Finish() {
 }
 
 scoped_refptr<ProjectImpl> StreamReader::ReadProject(od::value& value, int depth) {
-  enum { kName, kId, kFields, kAccounts, kStages, kContractGroups, kTables, kSubProjects };
-  static constexpr Names<8> kNames = {"name",         "id",         "fields",
-                                      "costAccounts", "billStages", "contractGroups",
-                                      "tables",       "subProjects"};
-  std::string name, id, accounts_id, stages_id;
-  FieldRange fields, accounts_fields, stages_fields;
+  enum { kId, kFields, kName, kAccounts, kStages, kContractGroups, kTables, kSubProjects };
+  static constexpr Names<8> kNames = {"id",         "fields",         "name",   "costAccounts",
+                                      "billStages", "contractGroups", "tables", "subProjects"};
+  Head head;
+  std::string name;
   FieldMark mark(fields_);
-  std::vector<scoped_refptr<CostAccountImpl>> accounts;
-  std::vector<scoped_refptr<BillStageImpl>> stages;
+  NodeParts<0, CostAccountImpl> accounts;
+  NodeParts<0, BillStageImpl> stages;
   std::vector<scoped_refptr<BaseResItemGroupImpl>> groups;
   std::vector<scoped_refptr<TableImpl>> tables;
   scoped_refptr<SubProjectImpl> root;
   const int inner = depth + 1;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    switch (which) {
-      case kName:
-        name = Text(member, inner);
-        break;
-      case kId:
-        id = Id(member, inner);
-        break;
-      case kFields:
-        fields = ReadFields(member, inner);
-        break;
-      case kAccounts: {
-        static constexpr Names<3> kTree = {"id", "fields", "accounts"};
-        uint32_t tree = Members(member, inner, kTree, [&](int part, od::value& item) {
-          if (part == 0) accounts_id = Id(item, inner + 1);
-          if (part == 1) accounts_fields = ReadFields(item, inner + 1);
-          if (part == 2)
-            Elements(item, inner + 1, [&](od::value& account) {
-              accounts.push_back(ReadCostAccount(account, inner + 2));
-            });
-        });
-        if (!(tree & 1)) Refuse();
-        break;
-      }
-      case kStages: {
-        static constexpr Names<3> kGroup = {"id", "fields", "stages"};
-        uint32_t group = Members(member, inner, kGroup, [&](int part, od::value& item) {
-          if (part == 0) stages_id = Id(item, inner + 1);
-          if (part == 1) stages_fields = ReadFields(item, inner + 1);
-          if (part != 2) return;
-          Elements(item, inner + 1, [&](od::value& stage) {
-            static constexpr Names<3> kStage = {"name", "id", "fields"};
-            std::string stage_name, stage_id;
-            FieldRange stage_fields;
-            FieldMark mark(fields_);
-            const int at = inner + 2;
-            uint32_t had = Members(stage, at, kStage, [&](int field, od::value& part_value) {
-              if (field == 0) stage_name = Text(part_value, at + 1);
-              if (field == 1) stage_id = Id(part_value, at + 1);
-              if (field == 2) stage_fields = ReadFields(part_value, at + 1);
-            });
-            if ((had & 3) != 3) Refuse();
-            stages.push_back(Created(new BillStageImpl(stage_id, stage_name), stage_fields));
-          });
-        });
-        if (!(group & 1)) Refuse();
-        break;
-      }
-      case kContractGroups:
-        Elements(member, inner,
-                 [&](od::value& group) { groups.push_back(ReadContractGroup(group, inner + 1)); });
-        break;
-      case kTables:
-        Elements(member, inner,
-                 [&](od::value& table) { tables.push_back(ReadTable(table, inner + 1)); });
-        break;
-      case kSubProjects: {
-        int count = 0;
-        Elements(member, inner, [&](od::value& sub_project) {
-          if (++count > 1) Refuse();
-          root = ReadSubProject(sub_project, inner + 1);
-        });
-        break;
-      }
+  static constexpr Names<3> kTree = {"id", "fields", "accounts"};
+  static constexpr Names<3> kGroup = {"id", "fields", "stages"};
+  uint32_t seen = Members(value, depth, kNames, head, [&](int which, od::value& member) {
+    if (which == kName) name = Text(member, inner);
+    if (which == kAccounts)
+      accounts = ReadParts<0>(member, inner, kTree, &StreamReader::ReadCostAccount);
+    if (which == kStages)
+      stages = ReadParts<0>(member, inner, kGroup, &StreamReader::ReadBillStage);
+    if (which == kContractGroups) groups = List(member, inner, &StreamReader::ReadContractGroup);
+    if (which == kTables) tables = List(member, inner, &StreamReader::ReadTable);
+    if (which == kSubProjects) {
+      int count = 0;
+      Elements(member, inner, [&](od::value& sub_project) {
+        if (++count > 1) Refuse();
+        root = ReadSubProject(sub_project, inner + 1);
+      });
     }
   });
-  const uint32_t required = 1u << kName | 1u << kId | 1u << kAccounts | 1u << kStages;
+  const uint32_t required = 1u << kName | 1u << kAccounts | 1u << kStages;
   if ((seen & required) != required) Refuse();
 
-  auto project = Created(new ProjectImpl(id, name, accounts_id, stages_id), fields);
-  CostAccountGroupImpl* tree = project->cost_accounts();
-  ApplyFields(accounts_fields, tree->fields());
-  linker_.Add(tree, Kind::kOther, 0);
-  for (auto& account : accounts) tree->AddCostAccount(std::move(account));
-  BillStageGroupImpl* stage_group = project->bill_stages();
-  ApplyFields(stages_fields, stage_group->fields());
-  linker_.Add(stage_group, Kind::kOther, 0);
-  for (auto& stage : stages) stage_group->AddBillStage(std::move(stage));
+  auto project = Created(new ProjectImpl(head.id, name, accounts.id, stages.id), head.fields);
+  Adopt(accounts, project->cost_accounts(), &CostAccountGroupImpl::AddCostAccount);
+  Adopt(stages, project->bill_stages(), &BillStageGroupImpl::AddBillStage);
   for (auto& group : groups) project->AddBaseResItemGroup(std::move(group));
   for (auto& table : tables) project->AddTable(std::move(table));
   if (root) project->SetRootSubProject(std::move(root));
@@ -643,62 +694,37 @@ scoped_refptr<ProjectImpl> StreamReader::ReadProject(od::value& value, int depth
 }
 
 scoped_refptr<CostAccountImpl> StreamReader::ReadCostAccount(od::value& value, int depth) {
-  static constexpr Names<5> kNames = {"code", "name", "id", "fields", "accounts"};
-  std::string code, name, id;
-  FieldRange fields;
-  FieldMark mark(fields_);
-  std::vector<scoped_refptr<CostAccountImpl>> children;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    if (which == 0) code = Text(member, depth + 1);
-    if (which == 1) name = Text(member, depth + 1);
-    if (which == 2) id = Id(member, depth + 1);
-    if (which == 3) fields = ReadFields(member, depth + 1);
-    if (which == 4)
-      Elements(member, depth + 1,
-               [&](od::value& child) { children.push_back(ReadCostAccount(child, depth + 2)); });
-  });
-  if ((seen & 7) != 7) Refuse();
-  auto account = Created(new CostAccountImpl(id, code, name), fields);
-  for (auto& child : children) account->AddChild(std::move(child));
-  return account;
+  static constexpr Names<5> kNames = {"id", "fields", "code", "name", "accounts"};
+  return ReadNode<CostAccountImpl, 2>(value, depth, kNames, &StreamReader::ReadCostAccount,
+                                      &CostAccountImpl::AddChild);
+}
+
+scoped_refptr<BillStageImpl> StreamReader::ReadBillStage(od::value& value, int depth) {
+  static constexpr Names<3> kNames = {"id", "fields", "name"};
+  return ReadNode<BillStageImpl, 1>(value, depth, kNames);
+}
+
+scoped_refptr<MovableMemberImpl> StreamReader::ReadMovableMember(od::value& value, int depth) {
+  static constexpr Names<2> kNames = {"id", "fields"};
+  return ReadNode<MovableMemberImpl, 0>(value, depth, kNames);
 }
 
 scoped_refptr<TupleImpl> StreamReader::ReadRow(od::value& value, int depth) {
   static constexpr Names<3> kNames = {"id", "fields", "rows"};
-  std::string id;
-  FieldRange fields;
-  FieldMark mark(fields_);
-  std::vector<scoped_refptr<TupleImpl>> children;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    if (which == 0) id = Id(member, depth + 1);
-    if (which == 1) fields = ReadFields(member, depth + 1);
-    if (which == 2)
-      Elements(member, depth + 1,
-               [&](od::value& child) { children.push_back(ReadRow(child, depth + 2)); });
-  });
-  if (!(seen & 1)) Refuse();
-  auto row = Created(new TupleImpl(id), fields);
-  for (auto& child : children) row->AddChild(std::move(child));
-  return row;
+  return ReadNode<TupleImpl, 0>(value, depth, kNames, &StreamReader::ReadRow, &TupleImpl::AddChild);
 }
 
-scoped_refptr<BaseResItemImpl> StreamReader::ReadEntry(od::value& value, int depth,
-                                                       bool in_document) {
+scoped_refptr<BaseResItemImpl> StreamReader::ReadEntryAs(od::value& value, int depth, Kind kind) {
   static constexpr Names<4> kNames = {"id", "fields", "registered", "registeredQuantity"};
-  std::string id;
-  FieldRange fields;
+  Head head;
   FieldMark mark(fields_);
   std::vector<std::string> registered;
   double registered_quantity = 0.0;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    if (which == 0) id = Id(member, depth + 1);
-    if (which == 1) fields = ReadFields(member, depth + 1);
+  uint32_t seen = Members(value, depth, kNames, head, [&](int which, od::value& member) {
     if (which == 2) registered = IdList(member, depth + 1);
     if (which == 3) registered_quantity = Figure(member, depth + 1);
   });
-  if (!(seen & 1)) Refuse();
-  auto entry =
-      Created(new BaseResItemImpl(id), fields, in_document ? Kind::kEntry : Kind::kDetachedEntry);
+  auto entry = Created(new BaseResItemImpl(head.id), head.fields, kind);
   for (std::string& cost_item : registered) {
     // The model drops a repeated id silently; the file may not repeat one.
     const size_t before = entry->registered_res_item_ids().size();
@@ -712,11 +738,11 @@ scoped_refptr<BaseResItemImpl> StreamReader::ReadEntry(od::value& value, int dep
 
 scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int depth) {
   enum {
+    kId,
+    kFields,
     kKind,
     kName,
     kSummary,
-    kId,
-    kFields,
     kContractGroups,
     kSubProjects,
     kBills,
@@ -733,17 +759,17 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
     kMemberCount
   };
   static constexpr Names<kMemberCount> kNames = {
-      "kind",       "name",           "summary",      "id",
-      "fields",     "contractGroups", "subProjects",  "bills",
+      "id",         "fields",         "kind",         "name",
+      "summary",    "contractGroups", "subProjects",  "bills",
       "djcsRoot",   "zjcsRoot",       "jjfyRoot",     "zjcsDetailTable",
       "jjfyTable",  "movableItems",   "productItems", "movableRecords",
       "qtxmTables", "feeStore"};
   const int inner = depth + 1;
   int kind = 0;
-  std::string name, id, summary_id;
-  FieldRange fields, summary_fields;
+  Head head;
+  std::string name;
   FieldMark mark(fields_);
-  std::vector<scoped_refptr<BaseResItemImpl>> entries;
+  NodeParts<0, BaseResItemImpl> summary;
   std::vector<std::string> shared;
   std::vector<scoped_refptr<BaseResItemGroupImpl>> groups;
   std::vector<scoped_refptr<SubProjectImpl>> children;
@@ -754,104 +780,47 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
   bool qtxm = false, fee_store = false;
   scoped_refptr<TableImpl> qtxm_tables[QTXMTablesImpl::kTableCount];
   std::vector<scoped_refptr<TableImpl>> fee_tables;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    switch (which) {
-      case kKind:
-        kind = Integer(member);
-        if (!CheckSubProjectKind(kind).empty()) Refuse();
-        break;
-      case kName:
-        name = Text(member, inner);
-        break;
-      case kSummary: {
-        static constexpr Names<4> kSummaryNames = {"id", "fields", "entries", "shared"};
-        uint32_t had = Members(member, inner, kSummaryNames, [&](int part, od::value& item) {
-          if (part == 0) summary_id = Id(item, inner + 1);
-          if (part == 1) summary_fields = ReadFields(item, inner + 1);
-          if (part == 2)
-            Elements(item, inner + 1,
-                     [&](od::value& entry) { entries.push_back(ReadEntry(entry, inner + 2)); });
-          if (part == 3) shared = IdList(item, inner + 1);
-        });
-        if (!(had & 1)) Refuse();
-        break;
-      }
-      case kId:
-        id = Id(member, inner);
-        break;
-      case kFields:
-        fields = ReadFields(member, inner);
-        break;
-      case kContractGroups:
-        Elements(member, inner,
-                 [&](od::value& group) { groups.push_back(ReadContractGroup(group, inner + 1)); });
-        break;
-      case kSubProjects:
-        Elements(member, inner,
-                 [&](od::value& child) { children.push_back(ReadSubProject(child, inner + 1)); });
-        break;
-      case kBills:
-        Elements(member, inner,
-                 [&](od::value& bill) { bills.push_back(ReadBillItem(bill, inner + 1)); });
-        break;
-      case kDjcs:
-      case kZjcs:
-      case kJjfy:
-        roots[which - kDjcs] = ReadBillItem(member, inner);
-        break;
-      case kZjcsDetail:
-      case kJjfyTable:
-        keyed[which - kZjcsDetail] = ReadTable(member, inner);
-        break;
-      case kMovableItems:
-      case kProductItems:
-      case kMovableRecords: {
-        auto& set = sets[which - kMovableItems];
-        Elements(member, inner, [&](od::value& item) {
-          static constexpr Names<2> kItem = {"id", "fields"};
-          std::string item_id;
-          FieldRange item_fields;
-          FieldMark mark(fields_);
-          uint32_t had = Members(item, inner + 1, kItem, [&](int part, od::value& part_value) {
-            if (part == 0) item_id = Id(part_value, inner + 2);
-            if (part == 1) item_fields = ReadFields(part_value, inner + 2);
-          });
-          if (!(had & 1)) Refuse();
-          set.push_back(Created(new MovableMemberImpl(item_id), item_fields));
-        });
-        break;
-      }
-      case kQtxm: {
-        static constexpr Names<QTXMTablesImpl::kTableCount> kTables = {"table1", "table2", "table3",
-                                                                       "table4", "table5"};
-        qtxm = true;
-        Members(member, inner, kTables, [&](int number, od::value& table) {
-          qtxm_tables[number] = ReadTable(table, inner + 1);
-        });
-        break;
-      }
-      case kFeeStore: {
-        static constexpr Names<1> kStore = {"tables"};
-        fee_store = true;
-        Members(member, inner, kStore, [&](int, od::value& list) {
-          Elements(list, inner + 1,
-                   [&](od::value& table) { fee_tables.push_back(ReadTable(table, inner + 2)); });
-        });
-        break;
-      }
+  static constexpr Names<4> kSummaryNames = {"id", "fields", "entries", "shared"};
+  static constexpr Names<QTXMTablesImpl::kTableCount> kTables = {"table1", "table2", "table3",
+                                                                 "table4", "table5"};
+  static constexpr Names<1> kStore = {"tables"};
+  uint32_t seen = Members(value, depth, kNames, head, [&](int which, od::value& member) {
+    if (which == kKind) kind = KindCode(member, CheckSubProjectKind);
+    if (which == kName) name = Text(member, inner);
+    if (which == kSummary)
+      Members(member, inner, kSummaryNames, summary, [&](int part, od::value& item) {
+        if (part == 2) summary.children = List(item, inner + 1, &StreamReader::ReadEntry);
+        if (part == 3) shared = IdList(item, inner + 1);
+      });
+    if (which == kContractGroups) groups = List(member, inner, &StreamReader::ReadContractGroup);
+    if (which == kSubProjects) children = List(member, inner, &StreamReader::ReadSubProject);
+    if (which == kBills) bills = List(member, inner, &StreamReader::ReadBillItem);
+    if (which >= kDjcs && which <= kJjfy) roots[which - kDjcs] = ReadBillItem(member, inner);
+    if (which == kZjcsDetail || which == kJjfyTable)
+      keyed[which - kZjcsDetail] = ReadTable(member, inner);
+    if (which >= kMovableItems && which <= kMovableRecords)
+      sets[which - kMovableItems] = List(member, inner, &StreamReader::ReadMovableMember);
+    if (which == kQtxm) {
+      qtxm = true;
+      Members(member, inner, kTables, [&](int number, od::value& table) {
+        qtxm_tables[number] = ReadTable(table, inner + 1);
+      });
+    }
+    if (which == kFeeStore) {
+      fee_store = true;
+      Members(member, inner, kStore, [&](int, od::value& list) {
+        fee_tables = List(list, inner + 1, &StreamReader::ReadTable);
+      });
     }
   });
-  const uint32_t required = 1u << kKind | 1u << kName | 1u << kSummary | 1u << kId;
+  const uint32_t required = 1u << kKind | 1u << kName | 1u << kSummary;
   if ((seen & required) != required) Refuse();
 
-  auto sub_project = Created(new SubProjectImpl(id, kind, name, summary_id), fields);
-  ResSummaryImpl* summary = sub_project->summary();
-  ApplyFields(summary_fields, summary->fields());
-  linker_.Add(summary, Kind::kOther, 0);
-  for (auto& entry : entries) summary->Add(std::move(entry));
+  auto sub_project = Created(new SubProjectImpl(head.id, kind, name, summary.id), head.fields);
+  Adopt(summary, sub_project->summary(), &ResSummaryImpl::Add);
   // Shared members by id: entries of the document or of detachedEntries.
   for (std::string& member : shared)
-    linker_.Refer(Ref::kShared, summary, nullptr, std::move(member), {});
+    linker_.Refer(Ref::kShared, sub_project->summary(), nullptr, std::move(member), {});
   for (auto& group : groups) sub_project->GetGroupedItemSet()->Add(std::move(group));
   for (auto& child : children) sub_project->AddChild(std::move(child));
   for (auto& bill : bills) sub_project->AddSubEngineering(std::move(bill));
@@ -884,84 +853,38 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
 }
 
 scoped_refptr<BaseResItemGroupImpl> StreamReader::ReadContractGroup(od::value& value, int depth) {
-  static constexpr Names<4> kNames = {"formName", "id", "fields", "entries"};
-  std::string form_name, id;
-  FieldRange fields;
-  FieldMark mark(fields_);
-  std::vector<scoped_refptr<BaseResItemImpl>> entries;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    if (which == 0) form_name = Text(member, depth + 1);
-    if (which == 1) id = Id(member, depth + 1);
-    if (which == 2) fields = ReadFields(member, depth + 1);
-    if (which == 3)
-      Elements(member, depth + 1,
-               [&](od::value& entry) { entries.push_back(ReadEntry(entry, depth + 2)); });
-  });
-  if ((seen & 3) != 3) Refuse();
-  auto group = Created(new BaseResItemGroupImpl(id, form_name), fields);
-  for (auto& entry : entries) group->Add(std::move(entry));
-  return group;
+  static constexpr Names<4> kNames = {"id", "fields", "formName", "entries"};
+  return ReadNode<BaseResItemGroupImpl, 1>(value, depth, kNames, &StreamReader::ReadEntry,
+                                           &BaseResItemGroupImpl::Add);
 }
 
 scoped_refptr<TableImpl> StreamReader::ReadTable(od::value& value, int depth) {
-  static constexpr Names<4> kNames = {"name", "id", "fields", "rows"};
-  std::string name, id;
-  FieldRange fields;
-  FieldMark mark(fields_);
-  std::vector<scoped_refptr<TupleImpl>> rows;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    if (which == 0) name = Text(member, depth + 1);
-    if (which == 1) id = Id(member, depth + 1);
-    if (which == 2) fields = ReadFields(member, depth + 1);
-    if (which == 3)
-      Elements(member, depth + 1, [&](od::value& row) { rows.push_back(ReadRow(row, depth + 2)); });
-  });
-  if ((seen & 3) != 3) Refuse();
-  auto table = Created(new TableImpl(id, name), fields);
-  for (auto& row : rows) table->AddRow(std::move(row));
-  return table;
+  static constexpr Names<4> kNames = {"id", "fields", "name", "rows"};
+  return ReadNode<TableImpl, 1>(value, depth, kNames, &StreamReader::ReadRow, &TableImpl::AddRow);
 }
 
 scoped_refptr<SubEngineeringImpl> StreamReader::ReadBillItem(od::value& value, int depth) {
-  enum { kNodeKind, kMeasureKind, kQuantity, kId, kFields, kFee, kBudget, kCost, kBills };
-  static constexpr Names<9> kNames = {"nodeKind", "measureKind", "quantity", "id",   "fields",
-                                      "fee",      "budget",      "cost",     "bills"};
+  enum { kId, kFields, kNodeKind, kMeasureKind, kQuantity, kFee, kBudget, kCost, kBills };
+  static constexpr Names<9> kNames = {"id",  "fields", "nodeKind", "measureKind", "quantity",
+                                      "fee", "budget", "cost",     "bills"};
   const int inner = depth + 1;
   int node_kind = 0, measure_kind = 0;
   std::optional<double> quantity;
-  std::string id;
-  FieldRange fields;
+  Head head;
   FieldMark mark(fields_);
   bool fee_null = false;
   std::vector<std::pair<std::string, double>> fee_figures[2];  // unit, total
   bool lists_null[2] = {false, false};                         // budget, cost
   std::vector<scoped_refptr<ResItemImpl>> lines[2];
   std::vector<scoped_refptr<SubEngineeringImpl>> children;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    switch (which) {
-      case kNodeKind:
-        node_kind = Integer(member);
-        if (!CheckNodeKind(node_kind).empty()) Refuse();
-        break;
-      case kMeasureKind:
-        measure_kind = Integer(member);
-        if (!CheckMeasureKind(measure_kind).empty()) Refuse();
-        break;
-      case kQuantity:
-        quantity = Quantity(member, inner);
-        break;
-      case kId:
-        id = Id(member, inner);
-        break;
-      case kFields:
-        fields = ReadFields(member, inner);
-        break;
-      case kFee: {
-        if (IsNull(member)) {
-          fee_null = true;
-          break;
-        }
-        static constexpr Names<2> kSides = {"unit", "total"};
+  static constexpr Names<2> kSides = {"unit", "total"};
+  uint32_t seen = Members(value, depth, kNames, head, [&](int which, od::value& member) {
+    if (which == kNodeKind) node_kind = KindCode(member, CheckNodeKind);
+    if (which == kMeasureKind) measure_kind = KindCode(member, CheckMeasureKind);
+    if (which == kQuantity) quantity = Quantity(member, inner);
+    if (which == kFee) {
+      fee_null = IsNull(member);
+      if (!fee_null)
         Members(member, inner, kSides, [&](int side, od::value& figures) {
           Enter(inner + 1);
           od::object object = Take<od::object>(figures.get_object());
@@ -974,30 +897,21 @@ scoped_refptr<SubEngineeringImpl> StreamReader::ReadBillItem(od::value& value, i
             fee_figures[side].emplace_back(kind, Figure(field.value(), inner + 2));
           }
         });
-        break;
-      }
-      case kBudget:
-      case kCost: {
-        const int list = which - kBudget;
-        if (IsNull(member)) {
-          lists_null[list] = true;
-          break;
-        }
-        const LineSide side = list == 0 ? LineSide::kBudget : LineSide::kCost;
+    }
+    if (which == kBudget || which == kCost) {
+      const int list = which - kBudget;
+      const LineSide side = list == 0 ? LineSide::kBudget : LineSide::kCost;
+      lists_null[list] = IsNull(member);
+      if (!lists_null[list])
         Elements(member, inner,
                  [&](od::value& line) { lines[list].push_back(ReadLine(line, inner + 1, side)); });
-        break;
-      }
-      case kBills:
-        Elements(member, inner,
-                 [&](od::value& child) { children.push_back(ReadBillItem(child, inner + 1)); });
-        break;
     }
+    if (which == kBills) children = List(member, inner, &StreamReader::ReadBillItem);
   });
-  const uint32_t required = 1u << kNodeKind | 1u << kMeasureKind | 1u << kQuantity | 1u << kId;
+  const uint32_t required = 1u << kNodeKind | 1u << kMeasureKind | 1u << kQuantity;
   if ((seen & required) != required) Refuse();
 
-  auto item = Created(new SubEngineeringImpl(id, node_kind, measure_kind), fields);
+  auto item = Created(new SubEngineeringImpl(head.id, node_kind, measure_kind), head.fields);
   if (quantity)
     item->SetQuantity(*quantity);
   else
@@ -1014,56 +928,32 @@ scoped_refptr<SubEngineeringImpl> StreamReader::ReadBillItem(od::value& value, i
 }
 
 scoped_refptr<ResItemImpl> StreamReader::ReadLine(od::value& value, int depth, LineSide side) {
-  enum { kQuantity, kId, kFields, kEntry, kSourceRef, kContent, kLinked, kCollected, kRecord };
-  static constexpr Names<9> kNames = {"quantity",  "id",      "fields", "entry",
-                                      "sourceRef", "content", "linked", "collectedQuantity",
+  enum { kId, kFields, kQuantity, kEntry, kSourceRef, kContent, kLinked, kCollected, kRecord };
+  static constexpr Names<9> kNames = {"id",        "fields",  "quantity", "entry",
+                                      "sourceRef", "content", "linked",   "collectedQuantity",
                                       "record"};
   const int inner = depth + 1;
   std::optional<double> quantity;
-  std::string id, entry, source_ref, content;
-  FieldRange fields;
+  Head head;
+  std::string entry, texts[2];  // sourceRef, content
   FieldMark mark(fields_);
   std::vector<std::string> linked;
   double collected = 0.0;
   RecordParts record;
-  uint32_t seen = Members(value, depth, kNames, [&](int which, od::value& member) {
-    switch (which) {
-      case kQuantity:
-        quantity = Quantity(member, inner);
-        break;
-      case kId:
-        id = Id(member, inner);
-        break;
-      case kFields:
-        fields = ReadFields(member, inner);
-        break;
-      case kEntry:
-        entry = Id(member, inner);
-        break;
-      case kSourceRef:
-        source_ref = Text(member, inner);
-        break;
-      case kContent:
-        content = Text(member, inner);
-        break;
-      case kLinked:
-        linked = IdList(member, inner);
-        break;
-      case kCollected:
-        collected = Figure(member, inner);
-        break;
-      case kRecord:
-        record = ReadRecord(member, inner);
-        break;
-    }
+  uint32_t seen = Members(value, depth, kNames, head, [&](int which, od::value& member) {
+    if (which == kQuantity) quantity = Quantity(member, inner);
+    if (which == kEntry) entry = Id(member, inner);
+    if (which == kSourceRef || which == kContent) texts[which - kSourceRef] = Text(member, inner);
+    if (which == kLinked) linked = IdList(member, inner);
+    if (which == kCollected) collected = Figure(member, inner);
+    if (which == kRecord) record = ReadRecord(member, inner);
   });
-  const uint32_t required = 1u << kQuantity | 1u << kId;
-  if ((seen & required) != required) Refuse();
+  if (!(seen & (1u << kQuantity))) Refuse();
 
   const Kind kind = side == LineSide::kBudget ? Kind::kBudgetLine
                     : side == LineSide::kCost ? Kind::kCostLine
                                               : Kind::kCopyItem;
-  auto line = Created(new ResItemImpl(id), fields, kind);
+  auto line = Created(new ResItemImpl(head.id), head.fields, kind);
   if (quantity)
     line->SetQuantity(*quantity);
   else
@@ -1073,8 +963,8 @@ scoped_refptr<ResItemImpl> StreamReader::ReadLine(od::value& value, int depth, L
       !CheckCollectRatio(ratio).empty())
     Refuse();
   if (seen & (1u << kEntry)) linker_.Refer(Ref::kEntry, line.get(), nullptr, std::move(entry), {});
-  if (seen & (1u << kSourceRef)) line->SetSourceRef(source_ref);
-  if (seen & (1u << kContent)) line->SetContent(content);
+  if (seen & (1u << kSourceRef)) line->SetSourceRef(texts[0]);
+  if (seen & (1u << kContent)) line->SetContent(texts[1]);
   for (std::string& budget_item : linked) {
     // The model drops a repeated id silently; the file may not repeat one.
     const size_t before = line->linked_ids().size();

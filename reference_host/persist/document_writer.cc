@@ -104,6 +104,15 @@ void ArrayMember(JsonTextWriter& out, std::string_view key, Count count,
   Array(out, count, write_element);
 }
 
+// Member |key| holding an object whose members |write_members| writes.
+template <class WriteMembers>
+void ObjectMember(JsonTextWriter& out, std::string_view key, WriteMembers write_members) {
+  out.Key(key);
+  out.BeginObject();
+  write_members();
+  out.EndObject();
+}
+
 // Each writes one value, its members in key order as the format has them:
 // "fields" and "id" sort among the others. These need none of the writer's
 // bookkeeping.
@@ -353,23 +362,21 @@ void DocumentWriter::WeakRef(JsonTextWriter& out, const DocumentObjectImpl* obje
 void DocumentWriter::Project(JsonTextWriter& out, const ProjectImpl& project) const {
   out.BeginObject();
   const BillStageGroupImpl& stages = *project.bill_stages();
-  out.Key("billStages");
-  out.BeginObject();
-  FieldsAndId(out, stages);
-  ArrayMember(out, "stages", stages.GetBillStageCount(),
-              [&](int i) { BillStage(out, *stages.GetBillStage(i)); });
-  out.EndObject();
+  ObjectMember(out, "billStages", [&] {
+    FieldsAndId(out, stages);
+    ArrayMember(out, "stages", stages.GetBillStageCount(),
+                [&](int i) { BillStage(out, *stages.GetBillStage(i)); });
+  });
 
   ArrayMember(out, "contractGroups", project.GetBaseResItemGroupCount(),
               [&](int i) { ContractGroup(out, *project.GetBaseResItemGroup(i)); });
 
   const CostAccountGroupImpl& accounts = *project.cost_accounts();
-  out.Key("costAccounts");
-  out.BeginObject();
-  ArrayMember(out, "accounts", accounts.GetCostAccountCount(),
-              [&](int i) { CostAccount(out, *accounts.GetCostAccount(i)); });
-  FieldsAndId(out, accounts);
-  out.EndObject();
+  ObjectMember(out, "costAccounts", [&] {
+    ArrayMember(out, "accounts", accounts.GetCostAccountCount(),
+                [&](int i) { CostAccount(out, *accounts.GetCostAccount(i)); });
+    FieldsAndId(out, accounts);
+  });
 
   FieldsAndId(out, project);
   TextMember(out, "name", project.GetName());
@@ -386,14 +393,15 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   out.BeginObject();
   ArrayMember(out, "bills", sub_project.GetSubEngineeringCount(),
               [&](int i) { BillItem(out, *sub_project.GetSubEngineering(i)); });
-  SubProjectGroups(out, sub_project);
+  const GroupedItemSetImpl& groups = *sub_project.GetGroupedItemSet();
+  ArrayMember(out, "contractGroups", groups.size(),
+              [&](int i) { ContractGroup(out, *groups.group(i)); });
   MeasureRoot(out, "djcsRoot", sub_project.GetDJCSRoot());
   if (const FeeStoreImpl* store = sub_project.GetFeeStore()) {
-    out.Key("feeStore");
-    out.BeginObject();
-    out.Key("tables");
-    Array(out, store->size(), [&](int i) { Table(out, *store->table_at(i)); });
-    out.EndObject();
+    ObjectMember(out, "feeStore", [&] {
+      out.Key("tables");
+      Array(out, store->size(), [&](int i) { Table(out, *store->table_at(i)); });
+    });
   }
   FieldsAndId(out, sub_project);
   MeasureRoot(out, "jjfyRoot", sub_project.GetJJFYRoot());
@@ -405,22 +413,20 @@ void DocumentWriter::SubProject(JsonTextWriter& out, const SubProjectImpl& sub_p
   TextMember(out, "name", sub_project.GetName());
   ItemSetMember(out, "productItems", sub_project.GetProductItemSet());
   if (const QTXMTablesImpl* qtxm = sub_project.GetQTXMTables()) {
-    out.Key("qtxmTables");
-    out.BeginObject();
-    for (int number = 1; number <= QTXMTablesImpl::kTableCount; ++number)
-      TableMember(out, ("table" + std::to_string(number)).c_str(), qtxm->table(number));
-    out.EndObject();
+    ObjectMember(out, "qtxmTables", [&] {
+      for (int number = 1; number <= QTXMTablesImpl::kTableCount; ++number)
+        TableMember(out, ("table" + std::to_string(number)).c_str(), qtxm->table(number));
+    });
   }
   ArrayMember(out, "subProjects", sub_project.GetChildCount(),
               [&](int i) { SubProject(out, *sub_project.GetChild(i)); });
   const ResSummaryImpl& summary = *sub_project.summary();
-  out.Key("summary");
-  out.BeginObject();
-  ArrayMember(out, "entries", summary.size(), [&](int i) { Entry(out, *summary.entry(i)); });
-  FieldsAndId(out, summary);
-  ArrayMember(out, "shared", summary.shared_count(),
-              [&](int i) { WriteText(out, summary.shared_member(i)->GetId()); });
-  out.EndObject();
+  ObjectMember(out, "summary", [&] {
+    ArrayMember(out, "entries", summary.size(), [&](int i) { Entry(out, *summary.entry(i)); });
+    FieldsAndId(out, summary);
+    ArrayMember(out, "shared", summary.shared_count(),
+                [&](int i) { WriteText(out, summary.shared_member(i)->GetId()); });
+  });
   TableMember(out, "zjcsDetailTable", sub_project.GetZJCSDetailTable());
   MeasureRoot(out, "zjcsRoot", sub_project.GetZJCSRoot());
   out.EndObject();
@@ -431,34 +437,6 @@ void DocumentWriter::MeasureRoot(JsonTextWriter& out, const char* key,
   if (!root) return;
   out.Key(key);
   BillItem(out, *root);
-}
-
-void DocumentWriter::SubProjectGroups(JsonTextWriter& out,
-                                      const SubProjectImpl& sub_project) const {
-  const GroupedItemSetImpl& groups = *sub_project.GetGroupedItemSet();
-  if (groups.size() == 0) return;
-  out.Key("contractGroups");
-  out.BeginArray();
-  for (int i = 0; i < groups.size(); ++i) {
-    const BaseResItemGroupImpl& group = *groups.group(i);
-    out.Element();
-    out.BeginObject();
-    if (group.GetCount() > 0) {
-      out.Key("entries");
-      out.BeginArray();
-      for (int j = 0; j < group.GetCount(); ++j) {
-        out.Element();
-        Entry(out, *group.entry(j));
-      }
-      out.EndArray();
-    }
-    Fields(out, group);
-    out.Key("formName");
-    WriteText(out, group.GetFormName());
-    Id(out, group);
-    out.EndObject();
-  }
-  out.EndArray();
 }
 
 void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const {

@@ -54,8 +54,6 @@ class DocumentWriter {
   // functions of the .cc.
   void Project(JsonTextWriter& out, const ProjectImpl& project) const;
   void SubProject(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
-  // The sub-project's own contract groups ("contractGroups"), when it has any.
-  void SubProjectGroups(JsonTextWriter& out, const SubProjectImpl& sub_project) const;
   void BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const;
   // A measure-tree root under |key|; nothing when absent.
   void MeasureRoot(JsonTextWriter& out, const char* key, const SubEngineeringImpl* root) const;

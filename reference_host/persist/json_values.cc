@@ -218,27 +218,6 @@ nlohmann::json FieldValueToJson(const engine::FieldValue& value) {
   return nullptr;
 }
 
-void WriteFieldValue(JsonTextWriter& out, const engine::FieldValue& value) {
-  switch (value.kind()) {
-    case engine::FieldValue::Kind::kEmpty:
-      out.Null();
-      return;
-    case engine::FieldValue::Kind::kBool:
-      out.Bool(value.GetBool());
-      return;
-    case engine::FieldValue::Kind::kInt:
-      out.Int(value.GetInt());
-      return;
-    case engine::FieldValue::Kind::kDouble:
-      WriteDouble(out, value.GetDouble());
-      return;
-    case engine::FieldValue::Kind::kText:
-      WriteText(out, value.GetString());
-      return;
-  }
-  out.Null();
-}
-
 bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, std::string& what) {
   switch (json.type()) {
     case nlohmann::json::value_t::null:

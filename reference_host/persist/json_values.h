@@ -48,7 +48,6 @@ bool DoubleFromJson(const nlohmann::json& json, double& value);
 // A field value: null (empty), true/false, an integer, a double (always with
 // a point or exponent, or the object form above), or a text.
 nlohmann::json FieldValueToJson(const engine::FieldValue& value);
-void WriteFieldValue(JsonTextWriter& out, const engine::FieldValue& value);
 // False, with |what| saying what was wrong, for anything else.
 bool FieldValueFromJson(const nlohmann::json& json, engine::FieldValue& value, std::string& what);
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "funcs/project/internal/merge_sides.h"
 #include "funcs/project/merge_moves.h"
 #include "funcs/project/qrv_func.h"
 #include "host/base/string_util.h"
@@ -88,14 +89,10 @@ bool QRVProjectFunc::WholeGCGKMerge(engine::SubProject* from, engine::SubProject
 
 bool QRVProjectFunc::WholeQTXMMerge(engine::SubProject* from, engine::SubProject* into) {
   std::string suffix = GetSuffix(from);
-  engine::QTXMTables* from_tables = from->GetQTXMTables();
-  engine::QTXMTables* into_tables = into->GetQTXMTables();
-  if (!from_tables || !into_tables) return false;
-  MoveRowsWithSuffix(from_tables->GetTable1(), into_tables->GetTable1(), suffix);
-  MoveRowsWithSuffix(from_tables->GetTable2(), into_tables->GetTable2(), suffix);
-  MoveRowsWithSuffix(from_tables->GetTable3(), into_tables->GetTable3(), suffix);
-  MoveRowsWithSuffix(from_tables->GetTable4(), into_tables->GetTable4(), suffix);
-  MoveRowsWithSuffix(from_tables->GetTable5(), into_tables->GetTable5(), suffix);
+  const auto tables = internal::BothSides(from, into, &engine::SubProject::GetQTXMTables);
+  if (!tables) return false;
+  for (internal::QTXMTableGetter table : internal::kQTXMTables)
+    MoveRowsWithSuffix((tables.from->*table)(), (tables.into->*table)(), suffix);
   return true;
 }
 
@@ -103,11 +100,10 @@ bool QRVProjectFunc::WholeQTXMMerge(engine::SubProject* from, engine::SubProject
 // the JJFY table is merged all the same.
 bool QRVProjectFunc::WholeJJFYMerge(engine::SubProject* from, engine::SubProject* into) {
   std::string suffix = GetSuffix(from);
-  auto* from_product = dynamic_cast<engine::qrv::QRVSubProject*>(from);
-  auto* into_product = dynamic_cast<engine::qrv::QRVSubProject*>(into);
-  if (!from_product || !into_product) return false;
-  auto* from_root = dynamic_cast<engine::SubEngineering*>(from_product->GetJJFYRoot());
-  auto* into_root = dynamic_cast<engine::SubEngineering*>(into_product->GetJJFYRoot());
+  const auto faces = internal::ProductFacesOf(from, into);
+  if (!faces) return false;
+  auto* from_root = dynamic_cast<engine::SubEngineering*>(faces.from->GetJJFYRoot());
+  auto* into_root = dynamic_cast<engine::SubEngineering*>(faces.into->GetJJFYRoot());
   if (from_root && into_root) {
     std::vector<engine::SubEngineering*> items = internal::ListChildren(from_root);
     internal::ListedPlaces places(items.size());
@@ -119,17 +115,16 @@ bool QRVProjectFunc::WholeJJFYMerge(engine::SubProject* from, engine::SubProject
     }
     into_root->RefreshChildren();
   }
-  internal::MoveKeyedRows(from_product->GetJJFYTable(), into_product->GetJJFYTable(), suffix);
+  internal::MoveKeyedRows(faces.from->GetJJFYTable(), faces.into->GetJJFYTable(), suffix);
   return true;
 }
 
 bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProject* into) {
   std::string suffix = GetSuffix(from);
-  engine::FeeStore* from_store = from->GetFeeStore();
-  engine::FeeStore* into_store = into->GetFeeStore();
-  if (!from_store || !into_store) return false;
-  engine::FeeTable* from_table = from_store->GetTable(kFeeTable);
-  engine::FeeTable* into_table = into_store->GetTable(kFeeTable);
+  const auto stores = internal::BothSides(from, into, &engine::SubProject::GetFeeStore);
+  if (!stores) return false;
+  engine::FeeTable* from_table = stores.from->GetTable(kFeeTable);
+  engine::FeeTable* into_table = stores.into->GetTable(kFeeTable);
   if (!from_table || !into_table) return false;
 
   const engine::Document* into_document = into->GetDocument();

@@ -9,6 +9,7 @@
 
 #include "funcs/cost_account/bill_stage_group_func.h"
 #include "funcs/cost_account/qrv_service.h"
+#include "funcs/project/internal/merge_sides.h"
 #include "host/engine/base_res_item.h"
 #include "host/engine/dbtables.h"
 #include "host/engine/fee_store.h"
@@ -49,6 +50,21 @@ engine::SubProject* FindSubProject(const engine::DocumentObject* owner, const st
   engine::Document* document = owner->GetDocument();
   if (!document) return nullptr;
   return dynamic_cast<engine::SubProject*>(document->FindObjectById(id));
+}
+
+// The sub-project |id| names in |owner|'s document, renamed after |node|
+// when the node takes that side (|side|: 1 current, 2 source). An empty id
+// names no side; false, logged, for an id that names no sub-project.
+bool NodeSide(const ProjMergeNode& node, const engine::DocumentObject* owner, const std::string& id,
+              int side, engine::SubProject** found) {
+  if (id.empty()) return true;
+  *found = FindSubProject(owner, id);
+  if (!*found) {
+    LOG(ERROR) << "ID错误 无法转换成subproject" << id;
+    return false;
+  }
+  if (node.source_type == side) (*found)->SetName(node.name);
+  return true;
 }
 
 engine::SubProject* RootOf(const engine::qrv::QRVProject* project) {
@@ -131,11 +147,8 @@ bool HasDuplicateIds(engine::SubProject* from, engine::SubProject* into) {
   if (product) check.CheckSet(product->GetProductItemSet());
   check.CheckSet(from->GetMovableRecordSet());
   if (const engine::QTXMTables* qtxm = from->GetQTXMTables()) {
-    check.CheckTable(qtxm->GetTable1(), true);
-    check.CheckTable(qtxm->GetTable2(), true);
-    check.CheckTable(qtxm->GetTable3(), true);
-    check.CheckTable(qtxm->GetTable4(), true);
-    check.CheckTable(qtxm->GetTable5(), true);
+    for (internal::QTXMTableGetter table : internal::kQTXMTables)
+      check.CheckTable((qtxm->*table)(), true);
   }
   if (product) {
     check.CheckTable(product->GetZJCSDetailTable(), true);
@@ -215,22 +228,9 @@ bool QRVProjectFunc::ProjectMerge(engine::qrv::QRVProject* source, const ProjMer
     if (!node) return false;
     engine::SubProject* current = nullptr;
     engine::SubProject* other = nullptr;
-    if (!node->id.empty()) {
-      current = FindSubProject(project_, node->id);
-      if (!current) {
-        LOG(ERROR) << "ID错误 无法转换成subproject" << node->id;
-        return false;
-      }
-      if (node->source_type == 1) current->SetName(node->name);
-    }
-    if (!node->source_id.empty()) {
-      other = FindSubProject(source, node->source_id);
-      if (!other) {
-        LOG(ERROR) << "ID错误 无法转换成subproject" << node->source_id;
-        return false;
-      }
-      if (node->source_type == 2) other->SetName(node->name);
-    }
+    if (!NodeSide(*node, project_, node->id, 1, &current) ||
+        !NodeSide(*node, source, node->source_id, 2, &other))
+      return false;
     if (!node->merge_fee) continue;
     if (!current || !other || current->GetKind() != other->GetKind()) {
       LOG(ERROR) << "数据错误， 不满足费用合并条件";

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "funcs/project/internal/merge_sides.h"
 #include "funcs/project/merge_moves.h"
 #include "funcs/project/qrv_func.h"
 #include "host/engine/field_container.h"
@@ -77,28 +78,46 @@ bool LinkFlag(const engine::SubEngineering* item) {
 // Merges |x| of the from side into its match |y|; answers the item that now
 // stands at y's place (y, or the subtitle that took it in).
 engine::SubEngineering* MergeMatchedZJCSItem(engine::SubEngineering* x, engine::SubEngineering* y,
+                                             const std::string& sfx_x, const std::string& sfx_y);
+
+// Merges each of |items|, listed from |x| into |places|, into its first
+// match among |y|'s children; one without a match is moved by |move|(item,
+// listed index), which answers whether it arrived in |y|, and then takes
+// |sfx_x|. Where a move refreshes which children is the caller's.
+template <class MoveUnmatched>
+void MergeListedItems(const std::vector<engine::SubEngineering*>& items, engine::SubEngineering* x,
+                      engine::SubEngineering* y, internal::ListedPlaces& places,
+                      const std::string& sfx_x, const std::string& sfx_y, MoveUnmatched move) {
+  FirstMatchIndex matches(y);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    engine::SubEngineering* item = items[i];
+    if (!item) continue;
+    MatchKey key = KeyOf(item);
+    if (engine::SubEngineering* match = matches.Find(key)) {
+      matches.Put(key, MergeMatchedZJCSItem(item, match, sfx_x, sfx_y));
+      if (item->GetParent() != x) places.Left(i);
+    } else if (move(item, i)) {
+      matches.Put(key, item);
+      AppendSuffixTree(item, sfx_x);
+    }
+  }
+}
+
+engine::SubEngineering* MergeMatchedZJCSItem(engine::SubEngineering* x, engine::SubEngineering* y,
                                              const std::string& sfx_x, const std::string& sfx_y) {
   if (!x || !y) return y;
   bool x_parent = x->GetChildCount() > 0;
   bool y_parent = y->GetChildCount() > 0;
   if (x_parent && y_parent) {
-    FirstMatchIndex matches(y);
     std::vector<engine::SubEngineering*> children = internal::ListChildren(x);
     internal::ListedPlaces places(children.size());
-    for (std::size_t i = 0; i < children.size(); ++i) {
-      engine::SubEngineering* cx = children[i];
-      if (!cx) continue;
-      MatchKey key = KeyOf(cx);
-      if (engine::SubEngineering* cy = matches.Find(key)) {
-        matches.Put(key, MergeMatchedZJCSItem(cx, cy, sfx_x, sfx_y));
-        if (cx->GetParent() != x) places.Left(i);
-      } else if (internal::MoveBillItem(cx, x, y, nullptr, places, i)) {
-        x->RefreshChildren();
-        y->RefreshChildren();
-        matches.Put(key, cx);
-        AppendSuffixTree(cx, sfx_x);
-      }
-    }
+    MergeListedItems(children, x, y, places, sfx_x, sfx_y,
+                     [&](engine::SubEngineering* cx, std::size_t i) {
+                       if (!internal::MoveBillItem(cx, x, y, nullptr, places, i)) return false;
+                       x->RefreshChildren();
+                       y->RefreshChildren();
+                       return true;
+                     });
     return y;
   }
   engine::SubEngineering* x_holder = x->GetParent();
@@ -150,12 +169,10 @@ void CarrySharedItems(engine::SubProject* from, engine::SubProject* into) {
     for (engine::BaseResItem* member : members)
       if (member) into_shared->AddMember(member);
   }
-  auto* from_product = dynamic_cast<engine::qrv::QRVSubProject*>(from);
-  auto* into_product = dynamic_cast<engine::qrv::QRVSubProject*>(into);
-  engine::qrv::QRVGroupedItemSet* from_groups =
-      from_product ? from_product->GetGroupedItemSet() : nullptr;
-  engine::qrv::QRVGroupedItemSet* into_groups =
-      into_product ? into_product->GetGroupedItemSet() : nullptr;
+  const auto faces = internal::ProductFacesOf(from, into);
+  if (!faces) return;
+  engine::qrv::QRVGroupedItemSet* from_groups = faces.from->GetGroupedItemSet();
+  engine::qrv::QRVGroupedItemSet* into_groups = faces.into->GetGroupedItemSet();
   // A form without a counterpart of the same key keeps its entries.
   if (!from_groups || !into_groups) return;
   for (int g = 0; g < from_groups->GetGroupCount(); ++g) {
@@ -177,10 +194,8 @@ void CarrySharedItems(engine::SubProject* from, engine::SubProject* into) {
 
 void CarryMovableItems(engine::SubProject* from, engine::SubProject* into) {
   internal::MoveMembers(from->GetMovableItemSet(), into->GetMovableItemSet(), 0);
-  auto* from_product = dynamic_cast<engine::qrv::QRVSubProject*>(from);
-  auto* into_product = dynamic_cast<engine::qrv::QRVSubProject*>(into);
-  if (from_product && into_product)
-    internal::MoveMembers(from_product->GetProductItemSet(), into_product->GetProductItemSet(), 0);
+  if (const auto faces = internal::ProductFacesOf(from, into))
+    internal::MoveMembers(faces.from->GetProductItemSet(), faces.into->GetProductItemSet(), 0);
 }
 
 void CarryRecordSet(engine::SubProject* from, engine::SubProject* into) {
@@ -212,10 +227,9 @@ bool QRVProjectFunc::WholeDJCSMerge(engine::SubProject* from, engine::SubProject
 
 bool QRVProjectFunc::WholeZJCSDetailTable(engine::SubProject* from, engine::SubProject* into) {
   std::string suffix = GetSuffix(from);
-  auto* from_product = dynamic_cast<engine::qrv::QRVSubProject*>(from);
-  auto* into_product = dynamic_cast<engine::qrv::QRVSubProject*>(into);
-  if (!from_product || !into_product) return false;
-  internal::MoveKeyedRows(from_product->GetZJCSDetailTable(), into_product->GetZJCSDetailTable(),
+  const auto faces = internal::ProductFacesOf(from, into);
+  if (!faces) return false;
+  internal::MoveKeyedRows(faces.from->GetZJCSDetailTable(), faces.into->GetZJCSDetailTable(),
                           suffix);
   return true;
 }
@@ -237,28 +251,20 @@ bool QRVProjectFunc::WholeZJCSMerge(engine::SubProject* from, engine::SubProject
     into_root->RefreshChildren();
     return true;
   }
-  FirstMatchIndex matches(into_root);
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    engine::SubEngineering* item = items[i];
-    if (!item) continue;
-    MatchKey key = KeyOf(item);
-    if (engine::SubEngineering* match = matches.Find(key)) {
-      matches.Put(key, MergeMatchedZJCSItem(item, match, sfx_from, sfx_into));
-      if (item->GetParent() != from_root) places.Left(i);
-      continue;
-    }
-    scoped_refptr<engine::SubEngineering> hold(item);
-    if (!from_root->RemoveChild(item)) continue;
-    from_root->RefreshChildren();
-    if (!into_root->AddChild(item, nullptr)) {
-      from_root->AddChild(item, from_root->GetChildSubEngineering(places.Now(i)));
-      continue;
-    }
-    places.Left(i);
-    into_root->RefreshChildren();
-    matches.Put(key, item);
-    AppendSuffixTree(item, sfx_from);
-  }
+  // Unlike a deeper move, the from root is refreshed before the item is added.
+  MergeListedItems(items, from_root, into_root, places, sfx_from, sfx_into,
+                   [&](engine::SubEngineering* item, std::size_t i) {
+                     scoped_refptr<engine::SubEngineering> hold(item);
+                     if (!from_root->RemoveChild(item)) return false;
+                     from_root->RefreshChildren();
+                     if (!into_root->AddChild(item, nullptr)) {
+                       from_root->AddChild(item, from_root->GetChildSubEngineering(places.Now(i)));
+                       return false;
+                     }
+                     places.Left(i);
+                     into_root->RefreshChildren();
+                     return true;
+                   });
   return true;
 }
 
