@@ -123,6 +123,9 @@ class FieldContainerImpl : public engine::FieldContainer {
   void AssignFrom(const FieldContainerImpl& other);
 
   size_t field_count() const { return fields_.size(); }
+  // Room for |count| more fields, so that filling an object (loading it)
+  // takes one allocation of the size it needs.
+  void ReserveFields(size_t count) { fields_.reserve(fields_.size() + count); }
   // Calls |visit|(const Field&) for each field in key order.
   template <class Visit>
   void ForEachField(Visit visit) const {
