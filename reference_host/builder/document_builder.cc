@@ -381,7 +381,7 @@ DocumentBuilder& DocumentBuilder::BudgetLine(const std::string& id, double quant
                                              const std::string& code) {
   CheckFresh(id, "BudgetLine");
   SubEngineeringImpl* bill = CurrentBill("BudgetLine");
-  if (!bill->budget_list())
+  if (!bill->has_budget_list())
     Fail("BudgetLine", "bill item '" + bill->GetId() + "' has no budget list");
   SubProjectImpl* owner = bill->sub_project() ? bill->sub_project() : sub_project_;
   ResSummaryImpl* summary = owner->summary();
@@ -402,7 +402,8 @@ DocumentBuilder& DocumentBuilder::CostLine(const std::string& id, const std::str
                                            double quantity) {
   CheckFresh(id, "CostLine");
   SubEngineeringImpl* bill = CurrentBill("CostLine");
-  if (!bill->cost_list()) Fail("CostLine", "bill item '" + bill->GetId() + "' has no cost list");
+  if (!bill->has_cost_list())
+    Fail("CostLine", "bill item '" + bill->GetId() + "' has no cost list");
   auto* entry = Need<BaseResItemImpl>(entry_id, "CostLine");
   if (!entry->group()) Fail("CostLine", "'" + entry_id + "' is not a contract-level entry");
   scoped_refptr<ResItemImpl> line(new ResItemImpl(id));
@@ -418,7 +419,7 @@ DocumentBuilder& DocumentBuilder::CostLine(const std::string& id, const std::str
 DocumentBuilder& DocumentBuilder::Fee(const std::string& kind, double unit_cost,
                                       double total_cost) {
   SubEngineeringImpl* bill = CurrentBill("Fee");
-  if (!bill->fee_calc()) Fail("Fee", "bill item '" + bill->GetId() + "' has no fee calculator");
+  if (!bill->has_fee_calc()) Fail("Fee", "bill item '" + bill->GetId() + "' has no fee calculator");
   bill->fee_calc()->SetFeeCost(kind, unit_cost);
   bill->fee_calc()->SetFeeTotalCost(kind, total_cost);
   return *this;

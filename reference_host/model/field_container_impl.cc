@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <unordered_map>
 
 namespace reference_host {
@@ -144,12 +145,64 @@ engine::FieldValue FieldContainerImpl::Field::ToValue() const {
   return engine::FieldValue();
 }
 
+// FieldContainerImpl::FieldArray.
+
+FieldContainerImpl::FieldArray& FieldContainerImpl::FieldArray::operator=(
+    FieldArray&& other) noexcept {
+  if (this == &other) return *this;
+  Free();
+  data_ = other.data_;
+  size_ = other.size_;
+  capacity_ = other.capacity_;
+  other.data_ = nullptr;
+  other.size_ = other.capacity_ = 0;
+  return *this;
+}
+
+void FieldContainerImpl::FieldArray::reserve(size_t capacity) {
+  if (capacity <= capacity_) return;
+  Field* grown = static_cast<Field*>(::operator new(capacity * sizeof(Field)));
+  for (uint32_t i = 0; i < size_; ++i) {
+    new (grown + i) Field(std::move(data_[i]));
+    data_[i].~Field();
+  }
+  ::operator delete(data_);
+  data_ = grown;
+  capacity_ = static_cast<uint32_t>(capacity);
+}
+
+FieldContainerImpl::Field* FieldContainerImpl::FieldArray::insert(Field* at, Field field) {
+  const size_t index = at - data_;
+  if (size_ == capacity_) reserve(capacity_ == 0 ? 1 : size_t{capacity_} * 2);
+  if (index == size_) {
+    new (data_ + size_) Field(std::move(field));
+  } else {
+    new (data_ + size_) Field(std::move(data_[size_ - 1]));
+    for (size_t i = size_ - 1; i > index; --i) data_[i] = std::move(data_[i - 1]);
+    data_[index] = std::move(field);
+  }
+  ++size_;
+  return data_ + index;
+}
+
+void FieldContainerImpl::FieldArray::erase(Field* at) {
+  for (Field* next = at + 1; next != end(); ++next) next[-1] = std::move(*next);
+  --size_;
+  data_[size_].~Field();
+}
+
+void FieldContainerImpl::FieldArray::Free() {
+  for (uint32_t i = 0; i < size_; ++i) data_[i].~Field();
+  ::operator delete(data_);
+  data_ = nullptr;
+  size_ = capacity_ = 0;
+}
+
 // FieldContainerImpl.
 
 FieldContainerImpl::~FieldContainerImpl() = default;
 
-std::vector<FieldContainerImpl::Field>::const_iterator FieldContainerImpl::LowerBound(
-    std::string_view key) const {
+FieldContainerImpl::Field* FieldContainerImpl::LowerBound(std::string_view key) const {
   return std::lower_bound(fields_.begin(), fields_.end(), key,
                           [](const Field& field, std::string_view wanted) {
                             return std::string_view(field.key()) < wanted;
@@ -162,7 +215,7 @@ const FieldContainerImpl::Field* FieldContainerImpl::FindField(std::string_view 
 }
 
 void FieldContainerImpl::Put(std::string_view key, const engine::FieldValue& value) {
-  auto at = fields_.begin() + (LowerBound(key) - fields_.cbegin());
+  Field* at = LowerBound(key);
   if (at != fields_.end() && at->key() == key) {
     at->Set(value);
   } else {
@@ -174,7 +227,7 @@ void FieldContainerImpl::Put(std::string_view key, const engine::FieldValue& val
     }
     fields_.insert(at, Field(InternFieldKey(key), value));
   }
-  if (map_) (*map_)[std::string(key)] = value;
+  if (FieldMap* map = this->map()) (*map)[std::string(key)] = value;
 }
 
 bool FieldContainerImpl::HasField(const std::string& key) const { return FindField(key); }
@@ -196,17 +249,24 @@ void FieldContainerImpl::RemoveField(const std::string& key, bool notify) {
   auto it = LowerBound(key);
   if (it == fields_.end() || it->key() != key) return;
   fields_.erase(it);
-  if (map_) map_->erase(key);
+  if (FieldMap* map = this->map()) map->erase(key);
   Changed(notify);
 }
 
 const engine::FieldContainer::FieldMap& FieldContainerImpl::GetAllFields() const {
-  if (!map_) {
-    map_ = std::make_unique<FieldMap>();
-    for (const Field& field : fields_)
-      map_->emplace_hint(map_->end(), field.key(), field.ToValue());
+  if (!extras_) extras_ = std::make_unique<Extras>();
+  if (!extras_->map) {
+    auto map = std::make_unique<FieldMap>();
+    for (const Field& field : fields_) map->emplace_hint(map->end(), field.key(), field.ToValue());
+    extras_->map = std::move(map);
   }
-  return *map_;
+  return *extras_->map;
+}
+
+void FieldContainerImpl::set_listener(FieldListener* listener) {
+  if (!extras_ && !listener) return;
+  if (!extras_) extras_ = std::make_unique<Extras>();
+  extras_->listener = listener;
 }
 
 void FieldContainerImpl::CopyFieldsFrom(const engine::FieldContainer* other) {
@@ -239,26 +299,26 @@ bool FieldContainerImpl::GetNumber(const std::string& key, double& value) const 
 }
 
 void FieldContainerImpl::Assign(const FieldMap& fields) {
-  if (&fields == map_.get()) return;
-  std::vector<Field> stored;
+  if (&fields == map()) return;
+  FieldArray stored;
   stored.reserve(fields.size());
-  for (const auto& [key, value] : fields) stored.emplace_back(InternFieldKey(key), value);
+  for (const auto& [key, value] : fields)
+    stored.insert(stored.end(), Field(InternFieldKey(key), value));
   fields_ = std::move(stored);
-  if (map_) *map_ = fields;
+  if (FieldMap* map = this->map()) *map = fields;
   Changed(true);
 }
 
 void FieldContainerImpl::AssignFrom(const FieldContainerImpl& other) {
   if (&other == this) return;
-  std::vector<Field> stored;
+  FieldArray stored;
   stored.reserve(other.fields_.size());
-  stored.insert(stored.end(), other.fields_.begin(), other.fields_.end());
+  for (const Field& field : other.fields_) stored.insert(stored.end(), field);
   fields_ = std::move(stored);
-  if (map_) {
+  if (FieldMap* map = this->map()) {
     // In place: a reference to the map stays valid.
-    map_->clear();
-    for (const Field& field : fields_)
-      map_->emplace_hint(map_->end(), field.key(), field.ToValue());
+    map->clear();
+    for (const Field& field : fields_) map->emplace_hint(map->end(), field.key(), field.ToValue());
   }
   Changed(true);
 }

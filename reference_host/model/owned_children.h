@@ -5,10 +5,14 @@
 //
 // Appending and removing cost O(1) (removal leaves a hole, closed on the
 // next read by index past it); inserting at a position costs O(n). Lists of
-// 32 children or more find a child through an index of slots.
+// 32 children or more find a child through an index of slots, made then: a
+// document has one list per bill item and line list, so the bookkeeping of
+// a short list is kept to a few words.
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -34,13 +38,13 @@ class OwnedChildren {
     DocumentObjectImpl* object = child.get();
     if (!EstimateDocument::CanAdopt(holder_, object)) return false;
     if (index < 0 || index >= size()) {
-      if (indexed_) slot_of_[child.get()] = children_.size();
+      if (slot_of_) (*slot_of_)[child.get()] = children_.size();
       children_.push_back(child);
     } else {
       Compact();
       children_.insert(children_.begin() + index, child);
-      if (indexed_)
-        for (size_t i = index; i < children_.size(); ++i) slot_of_[children_[i].get()] = i;
+      if (slot_of_)
+        for (size_t i = index; i < children_.size(); ++i) (*slot_of_)[children_[i].get()] = i;
     }
     object->owner_ = holder_;
     EstimateDocument::Enter(holder_->document(), object);
@@ -55,9 +59,9 @@ class OwnedChildren {
     if (slot == kNone) return nullptr;
     scoped_refptr<T> removed = std::move(children_[slot]);
     children_[slot] = nullptr;
-    if (indexed_) slot_of_.erase(child);
-    if (holes_ == 0 || slot < first_hole_) first_hole_ = slot;
-    if (holes_ == 0 || slot > last_hole_) last_hole_ = slot;
+    if (slot_of_) slot_of_->erase(child);
+    if (holes_ == 0 || slot < first_hole_) first_hole_ = static_cast<uint32_t>(slot);
+    if (holes_ == 0 || slot > last_hole_) last_hole_ = static_cast<uint32_t>(slot);
     ++holes_;
     if (holes_ > kIndexFrom && holes_ * 2 > children_.size()) Compact();
     DocumentObjectImpl* object = removed.get();
@@ -109,15 +113,15 @@ class OwnedChildren {
 
   size_t SlotOf(const T* child) const {
     if (!child) return kNone;
-    if (!indexed_ && children_.size() >= kIndexFrom) {
-      slot_of_.reserve(children_.size());
+    if (!slot_of_ && children_.size() >= kIndexFrom) {
+      slot_of_ = std::make_unique<std::unordered_map<const T*, size_t>>();
+      slot_of_->reserve(children_.size());
       for (size_t i = 0; i < children_.size(); ++i)
-        if (children_[i]) slot_of_[children_[i].get()] = i;
-      indexed_ = true;
+        if (children_[i]) (*slot_of_)[children_[i].get()] = i;
     }
-    if (indexed_) {
-      auto it = slot_of_.find(child);
-      return it == slot_of_.end() ? kNone : it->second;
+    if (slot_of_) {
+      auto it = slot_of_->find(child);
+      return it == slot_of_->end() ? kNone : it->second;
     }
     for (size_t i = 0; i < children_.size(); ++i)
       if (children_[i].get() == child) return i;
@@ -131,7 +135,7 @@ class OwnedChildren {
     for (size_t i = 0; i < children_.size(); ++i) {
       if (!children_[i]) continue;
       if (kept != i) children_[kept] = std::move(children_[i]);
-      if (indexed_) slot_of_[children_[kept].get()] = kept;
+      if (slot_of_) (*slot_of_)[children_[kept].get()] = kept;
       ++kept;
     }
     children_.resize(kept);
@@ -142,11 +146,11 @@ class OwnedChildren {
   // Null entries are holes left by removals; |holes_| counts them and
   // [first_hole_, last_hole_] spans them.
   mutable std::vector<scoped_refptr<T>> children_;
-  mutable size_t holes_ = 0;
-  mutable size_t first_hole_ = 0;
-  mutable size_t last_hole_ = 0;
-  mutable bool indexed_ = false;
-  mutable std::unordered_map<const T*, size_t> slot_of_;
+  mutable uint32_t holes_ = 0;
+  mutable uint32_t first_hole_ = 0;
+  mutable uint32_t last_hole_ = 0;
+  // Child -> slot, made once the list has kIndexFrom slots.
+  mutable std::unique_ptr<std::unordered_map<const T*, size_t>> slot_of_;
 };
 
 }  // namespace reference_host

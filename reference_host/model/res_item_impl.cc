@@ -41,8 +41,8 @@ bool ResItemImpl::GetQuantity(double& quantity) const {
     quantity = budget_quantity * ratio;
     return true;
   }
-  if (!quantity_) return false;
-  quantity = *quantity_;
+  if (!has_quantity_) return false;
+  quantity = quantity_;
   return true;
 }
 
@@ -54,9 +54,9 @@ void ResItemImpl::CopyFrom(const engine::ResItem* source) {
     fields()->Assign(source->GetFieldContainer()->GetAllFields());
   double quantity = 0.0;
   if (source->GetQuantity(quantity))
-    quantity_ = quantity;
+    SetQuantity(quantity);
   else
-    quantity_.reset();
+    ClearQuantity();
   entry_ = dynamic_cast<BaseResItemImpl*>(source->GetBaseResItem());
   SetSourceRef(source->GetSourceRef());
 }
@@ -69,19 +69,17 @@ engine::ResItemSourceRef ResItemImpl::GetSourceRef() const {
         copy_record ? dynamic_cast<ResItemImpl*>(copy_record->GetTempleteResItem()) : nullptr;
     if (budget && budget != this) stands_in = budget->owner_sub_engineering();
   }
-  return engine::ResItemSourceRef(texts_ ? texts_->source_ref : std::string(), stands_in);
+  return engine::ResItemSourceRef(rare_ ? rare_->source_ref : std::string(), stands_in);
 }
 
 void ResItemImpl::SetSourceRef(const std::string& source) {
-  if (!texts_ && source.empty()) return;
-  if (!texts_) texts_ = std::make_unique<Texts>();
-  texts_->source_ref = source;
+  if (!rare_ && source.empty()) return;
+  rare().source_ref = source;
 }
 
 void ResItemImpl::SetContent(const std::string& content) {
-  if (!texts_ && content.empty()) return;
-  if (!texts_) texts_ = std::make_unique<Texts>();
-  texts_->content = content;
+  if (!rare_ && content.empty()) return;
+  rare().content = content;
 }
 
 std::string ResItemImpl::GetResType() const { return fields()->GetText(keys::kResType); }
@@ -92,7 +90,7 @@ std::unique_ptr<engine::Iterator<engine::ResItem>> ResItemImpl::CreateDetailIter
 
 bool ResItemImpl::GetContent(double& content) const {
   static const std::string kNone;
-  const std::string& text = texts_ ? texts_->content : kNone;
+  const std::string& text = rare_ ? rare_->content : kNone;
   // Digits as written, not what strtod also takes (blanks, "nan", hex).
   if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '-' ||
                         text[0] == '+' || text[0] == '.'))
@@ -124,16 +122,23 @@ void ResItemImpl::SetBaseResItem(engine::qrv::QRVBaseResItem* entry) {
 }
 
 void ResItemImpl::ResetOwnerRef(int /*owner*/) {
-  if (!owner_list_) return;
+  ResItemListImpl* list = owner_list();
+  if (!list) return;
   // The list may hold the last reference; |this| may go when |keep| does.
   scoped_refptr<ResItemImpl> keep(this);
-  owner_list_->Remove(this);
+  list->Remove(this);
 }
 
-engine::ResItemList* ResItemImpl::GetOwnerList() const { return owner_list_; }
+engine::ResItemList* ResItemImpl::GetOwnerList() const { return owner_list(); }
+
+ResItemListImpl* ResItemImpl::owner_list() const {
+  SubEngineeringImpl* bill = owner_sub_engineering();
+  if (!bill) return nullptr;
+  return in_list_ == InList::kBudget ? bill->made_budget_list() : bill->made_cost_list();
+}
 
 SubEngineeringImpl* ResItemImpl::owner_sub_engineering() const {
-  return owner_list_ ? owner_list_->owner() : nullptr;
+  return in_list_ == InList::kNone ? nullptr : static_cast<SubEngineeringImpl*>(owner());
 }
 
 ResCollectImpl* ResItemImpl::record() const { return dynamic_cast<ResCollectImpl*>(record_.get()); }
@@ -164,8 +169,8 @@ void ResItemImpl::SetCollect(engine::qrv::QRVResCollect* record) {
 }
 
 bool ResItemImpl::IsLinkedTo(const engine::ResItem* budget_item) const {
-  if (!budget_item || !links_) return false;
-  return links_->slots.count(budget_item->GetId()) != 0;
+  if (!budget_item || !rare_) return false;
+  return rare_->links.slots.count(budget_item->GetId()) != 0;
 }
 
 void ResItemImpl::AddLinkedResItem(engine::ResItem* budget_item) {
@@ -174,25 +179,26 @@ void ResItemImpl::AddLinkedResItem(engine::ResItem* budget_item) {
 
 void ResItemImpl::AddLinkedId(const std::string& budget_item_id) {
   if (budget_item_id.empty()) return;
-  if (!links_) links_ = std::make_unique<Links>();
-  if (links_->slots.emplace(budget_item_id, links_->ids.size()).second)
-    links_->ids.push_back(budget_item_id);
+  Links& links = rare().links;
+  if (links.slots.emplace(budget_item_id, links.ids.size()).second)
+    links.ids.push_back(budget_item_id);
 }
 
 void ResItemImpl::RemoveLinkedResItem(engine::ResItem* budget_item) {
-  if (!budget_item || !links_) return;
-  auto it = links_->slots.find(budget_item->GetId());
-  if (it == links_->slots.end()) return;
-  links_->ids[it->second].clear();
-  links_->slots.erase(it);
-  if (++links_->removed * 2 > links_->ids.size()) links_->Compact();
+  if (!budget_item || !rare_) return;
+  Links& links = rare_->links;
+  auto it = links.slots.find(budget_item->GetId());
+  if (it == links.slots.end()) return;
+  links.ids[it->second].clear();
+  links.slots.erase(it);
+  if (++links.removed * 2 > links.ids.size()) links.Compact();
 }
 
 const std::vector<std::string>& ResItemImpl::linked_ids() const {
   static const std::vector<std::string> kNone;
-  if (!links_) return kNone;
-  links_->Compact();
-  return links_->ids;
+  if (!rare_) return kNone;
+  rare_->links.Compact();
+  return rare_->links.ids;
 }
 
 void ResItemImpl::Links::Compact() {
@@ -230,10 +236,10 @@ void ResItemImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const
 }
 
 ResItemListImpl::ResItemListImpl(SubEngineeringImpl* owner, Side side)
-    : owner_(owner), side_(side), items_(owner) {}
+    : owner_(owner), items_(owner), side_(side) {}
 
 ResItemListImpl::~ResItemListImpl() {
-  for (const auto& item : items_.items()) item->owner_list_ = nullptr;
+  for (const auto& item : items_.items()) item->in_list_ = ResItemImpl::InList::kNone;
 }
 
 engine::DocumentObject* ResItemListImpl::GetOwner() const { return owner_; }
@@ -258,19 +264,20 @@ bool ResItemListImpl::Adopt(SubEngineeringImpl* owner, Side side) {
 }
 
 bool ResItemListImpl::Add(scoped_refptr<ResItemImpl> item, int index) {
-  if (item && item->owner_list_) {
+  if (item && item->in_list_ != ResItemImpl::InList::kNone) {
     LOG(ERROR) << "resource item " << item->GetId() << " already stands in a list";
     return false;
   }
   ResItemImpl* raw = item.get();
   if (!items_.Insert(std::move(item), index)) return false;
-  raw->owner_list_ = this;
+  raw->in_list_ =
+      side_ == Side::kBudget ? ResItemImpl::InList::kBudget : ResItemImpl::InList::kCost;
   return true;
 }
 
 scoped_refptr<ResItemImpl> ResItemListImpl::Remove(const ResItemImpl* item) {
   scoped_refptr<ResItemImpl> removed = items_.Remove(item);
-  if (removed) removed->owner_list_ = nullptr;
+  if (removed) removed->in_list_ = ResItemImpl::InList::kNone;
   return removed;
 }
 

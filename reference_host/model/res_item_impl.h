@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,8 +66,8 @@ class ResItemImpl : public DocumentObjectImpl,
   void AddLinkedResItem(engine::ResItem* budget_item) override;
   void RemoveLinkedResItem(engine::ResItem* budget_item) override;
   // A line that represents linked budget lines takes no collected parts.
-  bool CanBeCollectTarget() const override { return !links_ || links_->slots.empty(); }
-  std::string GetContent() const override { return texts_ ? texts_->content : std::string(); }
+  bool CanBeCollectTarget() const override { return !rare_ || rare_->links.slots.empty(); }
+  std::string GetContent() const override { return rare_ ? rare_->content : std::string(); }
   // The whole content read as a decimal number.
   bool GetContent(double& content) const override;
   void SetContent(const std::string& content) override;
@@ -75,13 +76,19 @@ class ResItemImpl : public DocumentObjectImpl,
   void Recalculate() override;
 
   // Host side.
-  void SetQuantity(double quantity) { quantity_ = quantity; }
+  void SetQuantity(double quantity) {
+    quantity_ = quantity;
+    has_quantity_ = true;
+  }
   // Makes GetQuantity answer false (a line without a quantity).
-  void ClearQuantity() { quantity_.reset(); }
-  const std::optional<double>& own_quantity() const { return quantity_; }
+  void ClearQuantity() { has_quantity_ = false; }
+  std::optional<double> own_quantity() const {
+    return has_quantity_ ? std::optional<double>(quantity_) : std::nullopt;
+  }
   void SetBaseResItem(BaseResItemImpl* entry) { entry_ = entry; }
   void SetBaseResItem(std::nullptr_t) { entry_ = nullptr; }
-  ResItemListImpl* owner_list() const { return owner_list_; }
+  // The list is the one of its side in the bill item that owns the line.
+  ResItemListImpl* owner_list() const;
   // The bill (or entry) whose list holds the line.
   SubEngineeringImpl* owner_sub_engineering() const;
   ResCollectImpl* record() const;
@@ -100,29 +107,37 @@ class ResItemImpl : public DocumentObjectImpl,
  private:
   friend class ResItemListImpl;
 
-  std::optional<double> quantity_ = 0.0;
-  // Texts few lines have, made on the first that is not empty: a line
-  // without them costs a pointer instead of two strings.
-  struct Texts {
-    std::string source_ref;
-    std::string content;
-  };
-  std::unique_ptr<Texts> texts_;
-  scoped_refptr<BaseResItemImpl> entry_;
-  scoped_refptr<engine::qrv::QRVResCollect> record_;
-  // Links, made on the first one (most lines have none). A removed link
-  // leaves an empty slot, dropped once half the slots are empty or when the
-  // ids are read, so linking and unlinking a group of n lines costs O(n)
-  // where erasing in place cost O(n^2).
+  // A removed link leaves an empty slot, dropped once half the slots are
+  // empty or when the ids are read, so linking and unlinking a group of n
+  // lines costs O(n) where erasing in place cost O(n^2).
   struct Links {
     std::vector<std::string> ids;                        // in link order; "" marks a removed link
     std::unordered_map<std::string, std::size_t> slots;  // id -> index in |ids|
     std::size_t removed = 0;
     void Compact();
   };
-  mutable std::unique_ptr<Links> links_;
-  ResItemListImpl* owner_list_ = nullptr;
+  // What few lines have (texts, links), made on the first text that is not
+  // empty or the first link: a line without them costs one pointer.
+  struct Rare {
+    std::string source_ref;
+    std::string content;
+    Links links;
+  };
+  Rare& rare() const {
+    if (!rare_) rare_ = std::make_unique<Rare>();
+    return *rare_;
+  }
+
+  double quantity_ = 0.0;
+  mutable std::unique_ptr<Rare> rare_;
+  scoped_refptr<BaseResItemImpl> entry_;
+  scoped_refptr<engine::qrv::QRVResCollect> record_;
   double collected_quantity_ = 0.0;
+  bool has_quantity_ = true;
+  // Which list of its owner holds the line, if any: a line in a list is
+  // owned by that list's bill item, so one byte names the list.
+  enum class InList : uint8_t { kNone, kBudget, kCost };
+  InList in_list_ = InList::kNone;
 };
 
 }  // namespace reference_host

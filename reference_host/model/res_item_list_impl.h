@@ -51,8 +51,8 @@ class ResItemListImpl : public engine::qrv::QRVCBResItemList {
 
  private:
   SubEngineeringImpl* owner_;
-  Side side_;
   OwnedChildren<ResItemImpl> items_;
+  Side side_;
   int refresh_count_ = 0;
 };
 

@@ -9,22 +9,37 @@
 namespace reference_host {
 
 SubEngineeringImpl::SubEngineeringImpl(std::string id, int node_kind, int measure_kind)
-    : DocumentObjectImpl(std::move(id)),
-      node_kind_(node_kind),
-      measure_kind_(measure_kind),
-      budget_list_(std::make_unique<ResItemListImpl>(this, ResItemListImpl::Side::kBudget)),
-      cost_list_(std::make_unique<ResItemListImpl>(this, ResItemListImpl::Side::kCost)),
-      fee_calc_(std::make_unique<FeeCalcImpl>()) {}
+    : DocumentObjectImpl(std::move(id)), node_kind_(node_kind), measure_kind_(measure_kind) {}
 
 SubEngineeringImpl::~SubEngineeringImpl() = default;
+
+ResItemListImpl* SubEngineeringImpl::ListOf(std::unique_ptr<ResItemListImpl>& list, bool has,
+                                            ResItemListImpl::Side side) const {
+  if (!list && has)
+    list = std::make_unique<ResItemListImpl>(const_cast<SubEngineeringImpl*>(this), side);
+  return list.get();
+}
+
+ResItemListImpl* SubEngineeringImpl::budget_list() const {
+  return ListOf(budget_list_, has_budget_list_, ResItemListImpl::Side::kBudget);
+}
+
+ResItemListImpl* SubEngineeringImpl::cost_list() const {
+  return ListOf(cost_list_, has_cost_list_, ResItemListImpl::Side::kCost);
+}
+
+FeeCalcImpl* SubEngineeringImpl::fee_calc() const {
+  if (!fee_calc_ && has_fee_calc_) fee_calc_ = std::make_unique<FeeCalcImpl>();
+  return fee_calc_.get();
+}
 
 SubEngineeringImpl* SubEngineeringImpl::GetParent() const {
   return dynamic_cast<SubEngineeringImpl*>(owner());
 }
 
 bool SubEngineeringImpl::GetQuantity(double& quantity) const {
-  if (!quantity_) return false;
-  quantity = *quantity_;
+  if (!has_quantity_) return false;
+  quantity = quantity_;
   return true;
 }
 
@@ -89,6 +104,7 @@ void SubEngineeringImpl::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
   DropList(cost_list_);
   incoming->Adopt(this, ResItemListImpl::Side::kCost);
   cost_list_.reset(incoming);
+  has_cost_list_ = true;
 }
 
 void SubEngineeringImpl::DropList(std::unique_ptr<ResItemListImpl>& list) {
@@ -102,24 +118,18 @@ void SubEngineeringImpl::DropList(std::unique_ptr<ResItemListImpl>& list) {
 }
 
 void SubEngineeringImpl::SetHasBudgetList(bool has) {
-  if (has && !budget_list_)
-    budget_list_ = std::make_unique<ResItemListImpl>(this, ResItemListImpl::Side::kBudget);
-  else if (!has)
-    DropList(budget_list_);
+  if (!has) DropList(budget_list_);
+  has_budget_list_ = has;
 }
 
 void SubEngineeringImpl::SetHasCostList(bool has) {
-  if (has && !cost_list_)
-    cost_list_ = std::make_unique<ResItemListImpl>(this, ResItemListImpl::Side::kCost);
-  else if (!has)
-    DropList(cost_list_);
+  if (!has) DropList(cost_list_);
+  has_cost_list_ = has;
 }
 
 void SubEngineeringImpl::SetHasFeeCalc(bool has) {
-  if (has && !fee_calc_)
-    fee_calc_ = std::make_unique<FeeCalcImpl>();
-  else if (!has)
-    fee_calc_.reset();
+  if (!has) fee_calc_.reset();
+  has_fee_calc_ = has;
 }
 
 void SubEngineeringImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {

@@ -1,8 +1,10 @@
 // A bill item: a bill (node kind 2), an entry under a bill (3, 4) or a
 // measure item, with its budget and cost resource lists, its fee calculator
 // and its children. Owned by its parent, or by its sub-project when on top.
-// Lists and calculator exist from the start; each may be dropped to model
-// a bill that has none.
+// Lists and calculator are there from the start and each may be dropped to
+// model a bill that has none; most items use only some of them (a bill its
+// cost lines, an entry its budget lines), so each is made, empty, when first
+// asked for. A list never asked for reads as an empty one.
 #pragma once
 
 #include <memory>
@@ -32,9 +34,9 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   int GetMeasureKind() const override { return measure_kind_; }
   SubEngineeringImpl* GetParent() const override;
   bool GetQuantity(double& quantity) const override;
-  engine::SubEngineeringFeeCalc* GetFeeCalc() const override { return fee_calc_.get(); }
+  engine::SubEngineeringFeeCalc* GetFeeCalc() const override { return fee_calc(); }
   // The budget lines.
-  engine::ResItemList* GetResItemList() const override { return budget_list_.get(); }
+  engine::ResItemList* GetResItemList() const override { return budget_list(); }
   int GetChildCount() const override { return children_.size(); }
   engine::SubEngineering* GetChildSubEngineering(int index) const override {
     return children_.at(index);
@@ -52,7 +54,7 @@ class SubEngineeringImpl : public DocumentObjectImpl,
 
   // engine::qrv::QRVSubEngineering:
   engine::SubEngineering* GetSubEngineering() override { return this; }
-  ResItemListImpl* GetCBResItemList() const override { return cost_list_.get(); }
+  ResItemListImpl* GetCBResItemList() const override { return cost_list(); }
   // Takes over a free, empty list made by the product factory, in place of
   // any list the item has; anything else is refused with a log line.
   void SetCBResItemList(engine::qrv::QRVCBResItemList* list) override;
@@ -61,13 +63,27 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   // Host side.
   void set_node_kind(int kind) { node_kind_ = kind; }
   void set_measure_kind(int kind) { measure_kind_ = kind; }
-  void SetQuantity(double quantity) { quantity_ = quantity; }
-  void ClearQuantity() { quantity_.reset(); }
-  const std::optional<double>& own_quantity() const { return quantity_; }
+  void SetQuantity(double quantity) {
+    quantity_ = quantity;
+    has_quantity_ = true;
+  }
+  void ClearQuantity() { has_quantity_ = false; }
+  std::optional<double> own_quantity() const {
+    return has_quantity_ ? std::optional<double>(quantity_) : std::nullopt;
+  }
 
-  ResItemListImpl* budget_list() const { return budget_list_.get(); }
-  ResItemListImpl* cost_list() const { return cost_list_.get(); }
-  FeeCalcImpl* fee_calc() const { return fee_calc_.get(); }
+  // Null when the item has none; made, empty, on first call otherwise.
+  ResItemListImpl* budget_list() const;
+  ResItemListImpl* cost_list() const;
+  FeeCalcImpl* fee_calc() const;
+  bool has_budget_list() const { return has_budget_list_; }
+  bool has_cost_list() const { return has_cost_list_; }
+  bool has_fee_calc() const { return has_fee_calc_; }
+  // What was made so far, for readers that should not make anything: null
+  // for one never asked for, which reads as empty, or for one the item lacks.
+  ResItemListImpl* made_budget_list() const { return budget_list_.get(); }
+  ResItemListImpl* made_cost_list() const { return cost_list_.get(); }
+  const FeeCalcImpl* made_fee_calc() const { return fee_calc_.get(); }
   // Dropping a list takes its lines out of the document.
   void SetHasBudgetList(bool has);
   void SetHasCostList(bool has);
@@ -91,14 +107,21 @@ class SubEngineeringImpl : public DocumentObjectImpl,
 
  private:
   void DropList(std::unique_ptr<ResItemListImpl>& list);
+  ResItemListImpl* ListOf(std::unique_ptr<ResItemListImpl>& list, bool has,
+                          ResItemListImpl::Side side) const;
 
   int node_kind_;
   int measure_kind_;
-  std::optional<double> quantity_ = 0.0;
+  double quantity_ = 0.0;
+  bool has_quantity_ = true;
+  bool has_budget_list_ = true;
+  bool has_cost_list_ = true;
+  bool has_fee_calc_ = true;
   OwnedChildren<SubEngineeringImpl> children_{this};
-  std::unique_ptr<ResItemListImpl> budget_list_;
-  std::unique_ptr<ResItemListImpl> cost_list_;
-  std::unique_ptr<FeeCalcImpl> fee_calc_;
+  // Made on first use while the matching has_ flag is set.
+  mutable std::unique_ptr<ResItemListImpl> budget_list_;
+  mutable std::unique_ptr<ResItemListImpl> cost_list_;
+  mutable std::unique_ptr<FeeCalcImpl> fee_calc_;
 };
 
 }  // namespace reference_host

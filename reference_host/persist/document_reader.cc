@@ -222,6 +222,7 @@ void DocumentReader::ReadFields(const json& object, int node, FieldContainerImpl
   std::string key;
   engine::FieldValue field;
   std::string what;
+  fields->ReserveFields(value->size());
   for (const auto& [json_key, json_value] : value->items()) {
     if (!KeyFromJson(json_key, key))
       Fail(node, {"fields", json_key}, "malformed or needless escaped key");

@@ -590,6 +590,7 @@ StreamReader::FieldRange StreamReader::ReadFields(od::value& value, int depth) {
 }
 
 void StreamReader::ApplyFields(FieldRange range, FieldContainerImpl* container) {
+  container->ReserveFields(range.end - range.begin);
   for (size_t i = range.begin; i < range.end; ++i) {
     const auto& [json_key, value] = fields_[i];
     // Most keys are spelled as they are; only a leading NUL marks the hex form.

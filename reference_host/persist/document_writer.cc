@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "host/engine/qrv/qrv_res_collect.h"
@@ -54,11 +55,12 @@ void Quantity(JsonTextWriter& out, const std::optional<double>& quantity) {
     out.Null();
 }
 
-// A map written under its keys' JSON spellings. Escaped spellings sort
-// differently from the keys themselves, so a map with any is sorted again.
-template <class Value, class WriteValue>
-void KeyedMap(JsonTextWriter& out, const std::map<std::string, Value>& map,
-              WriteValue write_value) {
+// A map (any range of (key, value) pairs in key order) written under its
+// keys' JSON spellings. Escaped spellings sort differently from the keys
+// themselves, so a map with any is sorted again.
+template <class Map, class WriteValue>
+void KeyedMap(JsonTextWriter& out, const Map& map, WriteValue write_value) {
+  using Value = std::decay_t<decltype((*map.begin()).second)>;
   out.BeginObject();
   bool escaped = false;
   for (const auto& member : map) escaped = escaped || !KeyIsPlain(member.first);
@@ -328,7 +330,7 @@ void DocumentWriter::FindOutsidersOf(const SubProjectImpl& sub_project) {
 }
 
 void DocumentWriter::FindOutsidersOf(const SubEngineeringImpl& item) {
-  for (const ResItemListImpl* list : {item.budget_list(), item.cost_list()}) {
+  for (const ResItemListImpl* list : {item.made_budget_list(), item.made_cost_list()}) {
     if (!list) continue;
     for (int i = 0; i < list->size(); ++i) FindOutsidersOf(*list->item(i));
   }
@@ -442,20 +444,23 @@ void DocumentWriter::MeasureRoot(JsonTextWriter& out, const char* key,
 void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& item) const {
   out.BeginObject();
   ArrayMember(out, "bills", item.GetChildCount(), [&](int i) { BillItem(out, *item.child(i)); });
-  // Absent means the default: a calculator or list that is there but empty.
-  if (!item.budget_list() || item.budget_list()->size() > 0) {
+  // Absent means the default: a calculator or list that is there but empty
+  // (or was never made). Null is one the item lacks.
+  const ResItemListImpl* budget = item.made_budget_list();
+  if (!item.has_budget_list() || (budget && budget->size() > 0)) {
     out.Key("budget");
-    List(out, item.budget_list());
+    List(out, budget);
   }
-  if (!item.cost_list() || item.cost_list()->size() > 0) {
+  const ResItemListImpl* cost = item.made_cost_list();
+  if (!item.has_cost_list() || (cost && cost->size() > 0)) {
     out.Key("cost");
-    List(out, item.cost_list());
+    List(out, cost);
   }
-  const FeeCalcImpl* fee = item.fee_calc();
-  if (!fee) {
+  const FeeCalcImpl* fee = item.made_fee_calc();
+  if (!item.has_fee_calc()) {
     out.Key("fee");
     out.Null();
-  } else if (!fee->unit_costs().empty() || !fee->total_costs().empty()) {
+  } else if (fee && (!fee->unit_costs().empty() || !fee->total_costs().empty())) {
     out.Key("fee");
     out.BeginObject();
     if (!fee->total_costs().empty()) {
