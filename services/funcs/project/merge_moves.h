@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/base/ref_counted.h"
@@ -117,19 +117,28 @@ inline void MoveMembers(engine::ItemSet* from, engine::ItemSet* into, int positi
 }
 
 // Moves the rows of a keyed table by key: one row per key (the last of the
-// from side), in ascending key order, each key followed by |suffix|.
+// from side), in ascending key order, each key followed by |suffix|. The
+// keys are sorted in one flat array rather than a tree of nodes, which at
+// hundreds of thousands of rows costs a cache miss per comparison.
 inline void MoveKeyedRows(engine::dbtables::TableObject* from, engine::dbtables::TableObject* into,
                           const std::string& suffix) {
   if (!from || !into) return;
   std::vector<engine::dbtables::TupleObject*> rows = ListRows(from);
-  std::map<std::string, std::size_t> by_key;
+  std::vector<std::pair<std::string, std::size_t>> by_key;
+  by_key.reserve(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i]) by_key[rows[i]->GetRowKey()] = i;
+    if (rows[i]) by_key.emplace_back(rows[i]->GetRowKey(), i);
+  // Equal keys sort by listing, so the last of each run is the one to move.
+  std::sort(by_key.begin(), by_key.end());
   ListedPlaces places(rows.size());
-  for (const auto& entry : by_key) {
-    engine::dbtables::TupleObject* row = rows[entry.second];
-    row->SetRowKey(entry.first + suffix);
-    if (!MoveRow(row, from, into, 0, places, entry.second)) row->SetRowKey(entry.first);
+  std::string suffixed;
+  for (std::size_t k = 0; k < by_key.size(); ++k) {
+    const auto& [key, listed] = by_key[k];
+    if (k + 1 < by_key.size() && by_key[k + 1].first == key) continue;
+    engine::dbtables::TupleObject* row = rows[listed];
+    suffixed.assign(key).append(suffix);
+    row->SetRowKey(suffixed);
+    if (!MoveRow(row, from, into, 0, places, listed)) row->SetRowKey(key);
     into->RefreshChildren();
   }
 }
