@@ -3,7 +3,8 @@
 // put-in; when the receiving container refuses the object, it goes back to
 // where it was, so a refused move loses nothing. Objects are listed before
 // anything moves and are found again by their place in that listing, never
-// by a scan, so moving n objects costs O(n log n). Internal: not installed.
+// by a scan, so moving n objects costs O(n), O(n log n) once one has been
+// refused. Internal: not installed.
 #pragma once
 
 #include <algorithm>
@@ -41,26 +42,46 @@ inline std::vector<engine::dbtables::TupleObject*> ListRows(
 }
 
 // Where the objects listed from one container stand now: the index each had
-// when listed, less those listed before it that have left since (a Fenwick
-// tree over the listing). A refused move puts an object back in its place
-// with this, without rescanning the container, so moves stay linear.
+// when listed, less those listed before it that have left since. A refused
+// move puts an object back in its place with this, without rescanning the
+// container, so moves stay linear. Departures are marked in a flat array;
+// the counts (a Fenwick tree over the listing) are built only when a place
+// is first asked for, so the moves that all succeed pay O(1) each, and the
+// rest O(log n).
 class ListedPlaces {
  public:
-  explicit ListedPlaces(std::size_t count) : left_(count + 1, 0) {}
+  explicit ListedPlaces(std::size_t count) : left_(count, false) {}
   // The object listed at |listed| has left the container.
   void Left(std::size_t listed) {
-    for (std::size_t i = listed + 1; i < left_.size(); i += i & (~i + 1)) ++left_[i];
+    if (listed >= left_.size() || left_[listed]) return;
+    left_[listed] = true;
+    if (!counts_.empty()) Count(listed);
   }
   // Its index now, had it stayed.
-  int Now(std::size_t listed) const {
+  int Now(std::size_t listed) {
+    if (counts_.empty()) BuildCounts();
     int gone = 0;
-    for (std::size_t i = std::min(listed, left_.size() - 1); i > 0; i -= i & (~i + 1))
-      gone += left_[i];
+    for (std::size_t i = std::min(listed, left_.size()); i > 0; i -= i & (~i + 1))
+      gone += counts_[i];
     return static_cast<int>(listed) - gone;
   }
 
  private:
-  std::vector<int> left_;
+  void Count(std::size_t listed) {
+    for (std::size_t i = listed + 1; i < counts_.size(); i += i & (~i + 1)) ++counts_[i];
+  }
+  // All the departures so far, counted in one pass.
+  void BuildCounts() {
+    counts_.assign(left_.size() + 1, 0);
+    for (std::size_t i = 1; i < counts_.size(); ++i) {
+      counts_[i] += left_[i - 1] ? 1 : 0;
+      const std::size_t parent = i + (i & (~i + 1));
+      if (parent < counts_.size()) counts_[parent] += counts_[i];
+    }
+  }
+
+  std::vector<bool> left_;
+  std::vector<int> counts_;  // 1-based Fenwick tree; empty until first asked
 };
 
 // Takes |item|, listed at |listed| from |old_parent|, and adds it to
