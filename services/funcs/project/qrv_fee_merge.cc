@@ -4,14 +4,13 @@
 // of the into side or moved and added to the total expression.
 #include <cmath>
 #include <cstddef>
+#include <map>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "funcs/project/merge_moves.h"
 #include "funcs/project/qrv_func.h"
-#include "funcs/project/text_pair_hash.h"
 #include "host/base/string_util.h"
 #include "host/engine/document_object.h"
 #include "host/engine/fee_store.h"
@@ -145,10 +144,7 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
   internal::ListedPlaces places(from_rows);
   // Existing rows by code and calculation base, in index order, so that the
   // last match within the rate tolerance is found without a full scan.
-  std::unordered_map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>,
-                     internal::TextPairHash>
-      existing;
-  existing.reserve(into_table->GetRowCount());
+  std::map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>> existing;
   for (int i = 0; i < into_table->GetRowCount(); ++i)
     if (engine::FeeRow* row = into_table->GetRowAt(i))
       existing[{row->GetCode(), row->GetCalculationBase()}].push_back(row);

@@ -5,14 +5,13 @@
 #include <glog/logging.h>
 
 #include <cstddef>
+#include <map>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "funcs/project/merge_moves.h"
 #include "funcs/project/qrv_func.h"
-#include "funcs/project/text_pair_hash.h"
 #include "host/engine/field_container.h"
 #include "host/engine/item_set.h"
 #include "host/engine/qrv/qrv_base_res_item.h"
@@ -40,7 +39,6 @@ MatchKey KeyOf(const engine::SubEngineering* item) { return {item->GetCode(), it
 class FirstMatchIndex {
  public:
   explicit FirstMatchIndex(const engine::SubEngineering* parent) {
-    first_.reserve(parent->GetChildCount());
     for (int i = parent->GetChildCount() - 1; i >= 0; --i)
       if (engine::SubEngineering* child = parent->GetChildSubEngineering(i))
         first_[KeyOf(child)] = child;
@@ -53,7 +51,7 @@ class FirstMatchIndex {
   void Put(const MatchKey& key, engine::SubEngineering* item) { first_[key] = item; }
 
  private:
-  std::unordered_map<MatchKey, engine::SubEngineering*, internal::TextPairHash> first_;
+  std::map<MatchKey, engine::SubEngineering*> first_;
 };
 
 void AppendSuffixTree(engine::SubEngineering* item, const std::string& suffix) {
