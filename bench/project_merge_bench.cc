@@ -20,10 +20,13 @@
 // size (docs/performance.md).
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "funcs/project/qrv_func.h"
 #include "reference_host/builder/document_generator.h"
@@ -155,9 +158,29 @@ void BM_ProjectMerge(benchmark::State& state) {
   state.counters["peak_MB"] = PeakMemoryMb();
 }
 
+// The sizes per side: 50,000 and 500,000, or those listed in
+// MARROW_MERGE_OBJECTS (e.g. "100000,1000000"; entries that are not
+// positive numbers are skipped), to tell a ratio that comes from the caches
+// or from the document index doubling apart from one that grows with n.
+std::vector<long> MergeSizes() {
+  std::vector<long> sizes;
+  if (const char* text = std::getenv("MARROW_MERGE_OBJECTS")) {
+    std::stringstream list(text);
+    std::string entry;
+    while (std::getline(list, entry, ',')) {
+      char* end = nullptr;
+      const long objects = std::strtol(entry.c_str(), &end, 10);
+      if (end != entry.c_str() && *end == '\0' && objects > 0) sizes.push_back(objects);
+    }
+  }
+  if (sizes.empty()) sizes = {50000, 500000};
+  return sizes;
+}
+
 void MergeArgs(benchmark::internal::Benchmark* bench) {
+  const std::vector<long> sizes = MergeSizes();
   for (int stage = kEndToEnd; stage <= kIdIndex; ++stage)
-    for (int objects : {50000, 500000}) bench->Args({objects, stage});
+    for (long objects : sizes) bench->Args({objects, stage});
 }
 
 BENCHMARK(BM_ProjectMerge)->Apply(MergeArgs)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -3,13 +3,14 @@
 // put-in; when the receiving container refuses the object, it goes back to
 // where it was, so a refused move loses nothing. Objects are listed before
 // anything moves and are found again by their place in that listing, never
-// by a scan, so moving n objects costs O(n log n). Internal: not installed.
+// by a scan, so moving n objects costs O(n), O(n log n) once one has been
+// refused. Internal: not installed.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/base/ref_counted.h"
@@ -41,26 +42,46 @@ inline std::vector<engine::dbtables::TupleObject*> ListRows(
 }
 
 // Where the objects listed from one container stand now: the index each had
-// when listed, less those listed before it that have left since (a Fenwick
-// tree over the listing). A refused move puts an object back in its place
-// with this, without rescanning the container, so moves stay linear.
+// when listed, less those listed before it that have left since. A refused
+// move puts an object back in its place with this, without rescanning the
+// container, so moves stay linear. Departures are marked in a flat array;
+// the counts (a Fenwick tree over the listing) are built only when a place
+// is first asked for, so the moves that all succeed pay O(1) each, and the
+// rest O(log n).
 class ListedPlaces {
  public:
-  explicit ListedPlaces(std::size_t count) : left_(count + 1, 0) {}
+  explicit ListedPlaces(std::size_t count) : left_(count, false) {}
   // The object listed at |listed| has left the container.
   void Left(std::size_t listed) {
-    for (std::size_t i = listed + 1; i < left_.size(); i += i & (~i + 1)) ++left_[i];
+    if (listed >= left_.size() || left_[listed]) return;
+    left_[listed] = true;
+    if (!counts_.empty()) Count(listed);
   }
   // Its index now, had it stayed.
-  int Now(std::size_t listed) const {
+  int Now(std::size_t listed) {
+    if (counts_.empty()) BuildCounts();
     int gone = 0;
-    for (std::size_t i = std::min(listed, left_.size() - 1); i > 0; i -= i & (~i + 1))
-      gone += left_[i];
+    for (std::size_t i = std::min(listed, left_.size()); i > 0; i -= i & (~i + 1))
+      gone += counts_[i];
     return static_cast<int>(listed) - gone;
   }
 
  private:
-  std::vector<int> left_;
+  void Count(std::size_t listed) {
+    for (std::size_t i = listed + 1; i < counts_.size(); i += i & (~i + 1)) ++counts_[i];
+  }
+  // All the departures so far, counted in one pass.
+  void BuildCounts() {
+    counts_.assign(left_.size() + 1, 0);
+    for (std::size_t i = 1; i < counts_.size(); ++i) {
+      counts_[i] += left_[i - 1] ? 1 : 0;
+      const std::size_t parent = i + (i & (~i + 1));
+      if (parent < counts_.size()) counts_[parent] += counts_[i];
+    }
+  }
+
+  std::vector<bool> left_;
+  std::vector<int> counts_;  // 1-based Fenwick tree; empty until first asked
 };
 
 // Takes |item|, listed at |listed| from |old_parent|, and adds it to
@@ -117,19 +138,28 @@ inline void MoveMembers(engine::ItemSet* from, engine::ItemSet* into, int positi
 }
 
 // Moves the rows of a keyed table by key: one row per key (the last of the
-// from side), in ascending key order, each key followed by |suffix|.
+// from side), in ascending key order, each key followed by |suffix|. The
+// keys are sorted in one flat array rather than a tree of nodes, which at
+// hundreds of thousands of rows costs a cache miss per comparison.
 inline void MoveKeyedRows(engine::dbtables::TableObject* from, engine::dbtables::TableObject* into,
                           const std::string& suffix) {
   if (!from || !into) return;
   std::vector<engine::dbtables::TupleObject*> rows = ListRows(from);
-  std::map<std::string, std::size_t> by_key;
+  std::vector<std::pair<std::string, std::size_t>> by_key;
+  by_key.reserve(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i]) by_key[rows[i]->GetRowKey()] = i;
+    if (rows[i]) by_key.emplace_back(rows[i]->GetRowKey(), i);
+  // Equal keys sort by listing, so the last of each run is the one to move.
+  std::sort(by_key.begin(), by_key.end());
   ListedPlaces places(rows.size());
-  for (const auto& entry : by_key) {
-    engine::dbtables::TupleObject* row = rows[entry.second];
-    row->SetRowKey(entry.first + suffix);
-    if (!MoveRow(row, from, into, 0, places, entry.second)) row->SetRowKey(entry.first);
+  std::string suffixed;
+  for (std::size_t k = 0; k < by_key.size(); ++k) {
+    const auto& [key, listed] = by_key[k];
+    if (k + 1 < by_key.size() && by_key[k + 1].first == key) continue;
+    engine::dbtables::TupleObject* row = rows[listed];
+    suffixed.assign(key).append(suffix);
+    row->SetRowKey(suffixed);
+    if (!MoveRow(row, from, into, 0, places, listed)) row->SetRowKey(key);
     into->RefreshChildren();
   }
 }

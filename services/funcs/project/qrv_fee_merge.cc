@@ -160,7 +160,8 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
     }
     if (!internal::MoveRow(row, from_table, into_table, 0, places, listed)) continue;
     row->SetCode(row->GetCode() + suffix);
-    expression += "+" + row->GetCode();
+    expression += '+';
+    expression += row->GetCode();
   }
   from_table->RefreshChildren();
   into_table->RefreshChildren();
