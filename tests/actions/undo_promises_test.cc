@@ -212,6 +212,24 @@ TEST_F(UndoPromisesTest, ReleaseUndoIsRefusedWhenRoundingLeftNothing) {
   EXPECT_EQ(Saved().dump(), released.dump());
 }
 
+// A collect's redo asks for the quantity the collect was given, not for
+// what it took: 9.99985 was snapped to the 9.9998 left; once a part of
+// 0.0001 went elsewhere meanwhile, 9.99985 is beyond the window and the
+// redo collects nothing, silently.
+TEST_F(UndoPromisesTest, CollectRedoneAsksForItsQuantityAgain) {
+  builder_.Collect("ys", "cbB", 0.0002, "small");
+  Build();
+  stack_->Push(new QRVResItemCollectAction(Cost("cbA"), Item("ys"), 9.99985), "collect");
+  ASSERT_EQ(ListedCopies(Item("cbA")).size(), 1u);
+  EXPECT_DOUBLE_EQ(Quantity(ListedCopies(Item("cbA"))[0]), 9.9998);
+  stack_->Undo();
+  ASSERT_TRUE(marrow::qrv::YsRCJCollectWithCB().YSRcjCollectToCB(Cost("cbB"), Item("ys"), 0.0001));
+  LogCapture log;
+  stack_->Redo();
+  EXPECT_THAT(log.warnings(), IsEmpty());
+  EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
+}
+
 // Undo restores a part under its id, and redo of a collect makes its part
 // under the id it had; but the library's release action follows the copy its
 // own undo made, so once the undo of the collect has released that copy, the
