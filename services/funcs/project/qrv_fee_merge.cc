@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
-#include "funcs/project/merge_moves.h"
 #include "funcs/project/qrv_func.h"
 #include "host/base/string_util.h"
 #include "host/engine/document_object.h"

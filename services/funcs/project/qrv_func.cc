@@ -2,7 +2,7 @@
 
 #include <glog/logging.h>
 
-#include <nlohmann/json.hpp>
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -335,58 +335,24 @@ void QRVProjectFunc::AssignSuffixes(engine::SubProject* from, engine::SubProject
   std::string text = internal::GetTextField(fields, kProjectMergeInfo);
   if (!text.empty()) {
     ParseIdIndex(text);
-    if (id_index_.count(from->GetId())) return;
-    std::string suffix = "_" + std::to_string(id_index_.size() + 1);
-    id_index_[from->GetId()] = suffix;
+    if (id_index_.Contains(from->GetId())) return;
+    id_index_.Set(from->GetId(), "_" + std::to_string(id_index_.size() + 1));
   } else {
-    id_index_[into->GetId()] = "_1";
-    id_index_[from->GetId()] = "_2";
+    id_index_.Set(into->GetId(), "_1");
+    id_index_.Set(from->GetId(), "_2");
   }
   if (fields) fields->SetFieldValue(kProjectMergeInfo, IdIndexToJson(), true);
 }
 
 std::string QRVProjectFunc::GetSuffix(engine::SubProject* sub_project) const {
   if (!sub_project) return std::string();
-  auto found = id_index_.find(sub_project->GetId());
-  return found == id_index_.end() ? std::string() : found->second;
+  const std::string* suffix = id_index_.Find(sub_project->GetId());
+  return suffix ? *suffix : std::string();
 }
 
-void QRVProjectFunc::ParseIdIndex(const std::string& text) {
-  try {
-    nlohmann::json document = nlohmann::json::parse(text);
-    if (document.is_object()) {
-      for (auto member = document.begin(); member != document.end(); ++member) {
-        std::string& suffix = id_index_[member.key()];
-        suffix = member.value().get<std::string>();
-      }
-    } else if (document.is_array()) {
-      for (size_t i = 0; i < document.size(); ++i) {
-        std::string& suffix = id_index_[std::to_string(i)];
-        suffix = document[i].get<std::string>();
-      }
-    } else if (!document.is_null()) {
-      std::string& suffix = id_index_[std::string()];
-      suffix = document.get<std::string>();
-    }
-  } catch (const nlohmann::json::exception& error) {
-    LOG(ERROR) << error.what();
-  }
-}
+void QRVProjectFunc::ParseIdIndex(const std::string& text) { id_index_.Read(text); }
 
-// A text that is not valid UTF-8 cannot be written strictly; the error is
-// logged and the document is written again with such bytes replaced by
-// U+FFFD, so the stored document stays valid JSON and keeps every entry.
-std::string QRVProjectFunc::IdIndexToJson() {
-  if (id_index_.empty()) return std::string();
-  nlohmann::json document = nlohmann::json::object();
-  for (const auto& entry : id_index_) document[entry.first] = entry.second;
-  try {
-    return document.dump();
-  } catch (const nlohmann::json::exception& error) {
-    LOG(ERROR) << error.what();
-    return document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  }
-}
+std::string QRVProjectFunc::IdIndexToJson() { return id_index_.ToText(); }
 
 }  // namespace qrv
 }  // namespace marrow

@@ -6,9 +6,9 @@
 // project (may be null) and the id index that hands out the merge suffixes.
 #pragma once
 
-#include <map>
 #include <string>
 
+#include "funcs/project/id_index.h"
 #include "funcs/project/proj_merge_node.h"
 #include "host/host_forward.h"
 #include "qrv_export.h"
@@ -34,7 +34,7 @@ class MARROW_QRV_EXPORT QRVProjectFunc {
 
   // The id index: sub-project id to suffix ("_1", "_2", ...). It is never
   // emptied, so it accumulates over every pair this object merges.
-  const std::map<std::string, std::string>& id_index() const { return id_index_; }
+  const IdIndex& id_index() const { return id_index_; }
 
  private:
   // Cost merge of one pair.
@@ -64,7 +64,7 @@ class MARROW_QRV_EXPORT QRVProjectFunc {
   bool WholeFYHZGFMerge(engine::SubProject* from, engine::SubProject* into);
 
   engine::qrv::QRVProject* project_;
-  std::map<std::string, std::string> id_index_;
+  IdIndex id_index_;
 };
 
 }  // namespace qrv

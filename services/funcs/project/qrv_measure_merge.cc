@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
-#include "funcs/project/merge_moves.h"
 #include "funcs/project/qrv_func.h"
 #include "host/engine/field_container.h"
 #include "host/engine/item_set.h"

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "funcs/project/merge_moves.h"
+#include "funcs/project/internal/merge_moves.h"
 
 namespace marrow {
 namespace qrv {

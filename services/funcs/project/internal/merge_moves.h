@@ -4,7 +4,7 @@
 // where it was, so a refused move loses nothing. Objects are listed before
 // anything moves and are found again by their place in that listing, never
 // by a scan, so moving n objects costs O(n), O(n log n) once one has been
-// refused. Internal: not installed.
+// refused.
 #pragma once
 
 #include <algorithm>
