@@ -25,7 +25,9 @@ namespace qrv {
 
 namespace {
 
-const char* const kCostAccountKeys[] = {keys::kCostAccount, keys::kYSCostAccount};
+// As strings once: the re-pointing after a merge reads both keys of every
+// object, and "QRV_YSCostAccount" is too long for a string's inline buffer.
+const std::string kCostAccountKeys[] = {keys::kCostAccount, keys::kYSCostAccount};
 
 // The local account with the code of |other|'s account |id|, or
 // null when either lookup fails.
@@ -136,7 +138,7 @@ bool CostAccountGroupFunc::IsBelongToSpecifyCostAcById(const std::string& accoun
 void CostAccountGroupFunc::UpdateLocalCostAccount(engine::FieldContainer* fields,
                                                   engine::qrv::QRVCostAccountGroup* other) {
   if (!group_ || !other || !fields) return;
-  for (const char* key : kCostAccountKeys) {
+  for (const std::string& key : kCostAccountKeys) {
     const std::string id = internal::GetTextField(fields, key);
     if (id.empty()) continue;
     engine::qrv::QRVCostAccount* local = FindLocalCounterpart(group_, other, id);
@@ -150,7 +152,7 @@ void CostAccountGroupFunc::UpdateLocalCostAccount(engine::SubProject* sub_projec
   if (!sub_project || !group_ || !other) return;
   engine::FieldContainer* fields = sub_project->GetFieldContainer();
   if (!fields) return;
-  for (const char* key : kCostAccountKeys) {
+  for (const std::string& key : kCostAccountKeys) {
     // The document is rewritten in memory and stored only once it has been
     // serialised in full, so a failure anywhere leaves the field untouched.
     try {

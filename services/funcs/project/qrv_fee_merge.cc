@@ -2,15 +2,17 @@
 // summed, other-items rows and JJFY items and rows move with the from
 // side's suffix, and fee summary rows are either summed into a matching row
 // of the into side or moved and added to the total expression.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
+#include "funcs/project/internal/text_pair_hash.h"
 #include "funcs/project/qrv_func.h"
 #include "host/base/string_util.h"
 #include "host/engine/document_object.h"
@@ -139,7 +141,10 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
   internal::ListedPlaces places(from_rows);
   // Existing rows by code and calculation base, in index order, so that the
   // last match within the rate tolerance is found without a full scan.
-  std::map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>> existing;
+  std::unordered_map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>,
+                     internal::TextPairHash>
+      existing;
+  existing.reserve(static_cast<std::size_t>(std::max(0, into_table->GetRowCount())));
   for (int i = 0; i < into_table->GetRowCount(); ++i)
     if (engine::FeeRow* row = into_table->GetRowAt(i))
       existing[{row->GetCode(), row->GetCalculationBase()}].push_back(row);

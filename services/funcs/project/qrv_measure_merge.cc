@@ -4,14 +4,16 @@
 // (same code and name) are merged level by level.
 #include <glog/logging.h>
 
+#include <algorithm>
 #include <cstddef>
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
+#include "funcs/project/internal/text_pair_hash.h"
 #include "funcs/project/qrv_func.h"
 #include "host/engine/field_container.h"
 #include "host/engine/item_set.h"
@@ -40,6 +42,7 @@ MatchKey KeyOf(const engine::SubEngineering* item) { return {item->GetCode(), it
 class FirstMatchIndex {
  public:
   explicit FirstMatchIndex(const engine::SubEngineering* parent) {
+    first_.reserve(static_cast<std::size_t>(std::max(0, parent->GetChildCount())));
     for (int i = parent->GetChildCount() - 1; i >= 0; --i)
       if (engine::SubEngineering* child = parent->GetChildSubEngineering(i))
         first_[KeyOf(child)] = child;
@@ -52,7 +55,7 @@ class FirstMatchIndex {
   void Put(const MatchKey& key, engine::SubEngineering* item) { first_[key] = item; }
 
  private:
-  std::map<MatchKey, engine::SubEngineering*> first_;
+  std::unordered_map<MatchKey, engine::SubEngineering*, internal::TextPairHash> first_;
 };
 
 void AppendSuffixTree(engine::SubEngineering* item, const std::string& suffix) {
