@@ -4,8 +4,8 @@
 // merges nothing; a side without the product face merges what its core face
 // holds and leaves the product-only tables alone.
 #include "reference_host/persist/document_json.h"
-#include "tests/support/core_only_sub_project.h"
 #include "tests/funcs/project/project_merge_support.h"
+#include "tests/support/core_only_sub_project.h"
 
 namespace {
 
