@@ -20,6 +20,7 @@
 // size (docs/performance.md).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -111,12 +112,14 @@ void AddChildNodes(const SubProjectImpl* sub_project, int type, std::deque<ProjM
 }
 
 // The id index stored on the current root: |entries| sub-projects merged
-// before.
+// before, written as the library writes it (names in byte order).
 void StoreIdIndex(SubProjectImpl* root, std::int64_t entries) {
   std::string text = "{";
+  char name[32];
   for (std::int64_t i = 0; i < entries; ++i) {
     if (i > 0) text += ',';
-    text += "\"old" + std::to_string(i) + "\":\"_" + std::to_string(i + 1) + "\"";
+    std::snprintf(name, sizeof name, "old%09lld", static_cast<long long>(i));
+    text += "\"" + std::string(name) + "\":\"_" + std::to_string(i + 1) + "\"";
   }
   text += '}';
   root->fields()->SetText("QRV_ProjectMergeInfo", text);

@@ -15,12 +15,11 @@ using nlohmann::json;
 
 bool IdBefore(const IdIndex::Entry& entry, const std::string& id) { return entry.first < id; }
 
-// One top-level member of a stored index as read: its name, and its text
-// when its value is a string, else the value's type.
-struct Member {
-  std::string name;
-  std::string text;
-  json::value_t type;
+// The top-level members of a stored index as read, in document order:
+// names with the texts of string values, and each value's type.
+struct ReadMembers {
+  std::vector<IdIndex::Entry> entries;
+  std::vector<json::value_t> types;
 };
 
 // Collects the top-level members of a stored index without building the
@@ -56,7 +55,7 @@ class MemberReader : public json::json_sax_t {
   }
 
   Shape shape() const { return shape_; }
-  std::vector<Member>& members() { return members_; }
+  ReadMembers& members() { return members_; }
   const std::string& error() const { return error_; }
 
  private:
@@ -64,7 +63,8 @@ class MemberReader : public json::json_sax_t {
     if (depth_ > 1) return true;
     std::string name;
     if (depth_ == 1) name = shape_ == Shape::kArray ? std::to_string(next_++) : std::move(key_);
-    members_.push_back({std::move(name), text ? std::move(*text) : std::string(), type});
+    members_.entries.emplace_back(std::move(name), text ? std::move(*text) : std::string());
+    members_.types.push_back(type);
     return true;
   }
   bool Open(json::value_t type) {
@@ -84,27 +84,34 @@ class MemberReader : public json::json_sax_t {
   int depth_ = 0;
   std::size_t next_ = 0;
   std::string key_;
-  std::vector<Member> members_;
+  ReadMembers members_;
   std::string error_;
 };
 
 // An object's members as the document holds them: in name order, the last
-// of equal names. Our own stored form is in order already.
-void InNameOrder(std::vector<Member>& members) {
-  const auto by_name = [](const Member& a, const Member& b) { return a.name < b.name; };
-  const bool ordered =
-      std::adjacent_find(members.begin(), members.end(), [](const Member& a, const Member& b) {
-        return !(a.name < b.name);
-      }) == members.end();
-  if (ordered) return;
-  std::stable_sort(members.begin(), members.end(), by_name);
-  std::vector<Member> last;
-  last.reserve(members.size());
-  for (Member& member : members) {
-    if (!last.empty() && last.back().name == member.name)
-      last.back() = std::move(member);
-    else
-      last.push_back(std::move(member));
+// of equal names. The library's own stored form is in that order already.
+void InNameOrder(ReadMembers& members) {
+  std::vector<IdIndex::Entry>& entries = members.entries;
+  const auto not_before = [](const IdIndex::Entry& a, const IdIndex::Entry& b) {
+    return !(a.first < b.first);
+  };
+  if (std::adjacent_find(entries.begin(), entries.end(), not_before) == entries.end()) return;
+  std::vector<std::size_t> order(entries.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&entries](std::size_t a, std::size_t b) {
+    return entries[a].first < entries[b].first;
+  });
+  ReadMembers last;
+  last.entries.reserve(entries.size());
+  last.types.reserve(entries.size());
+  for (std::size_t i : order) {
+    if (!last.entries.empty() && last.entries.back().first == entries[i].first) {
+      last.entries.back() = std::move(entries[i]);
+      last.types.back() = members.types[i];
+    } else {
+      last.entries.push_back(std::move(entries[i]));
+      last.types.push_back(members.types[i]);
+    }
   }
   members = std::move(last);
 }
@@ -176,32 +183,40 @@ void IdIndex::Read(const std::string& text) {
     LOG(ERROR) << reader.error();
     return;
   }
-  std::vector<Member>& members = reader.members();
+  ReadMembers& members = reader.members();
   if (reader.shape() == MemberReader::Shape::kObject) InNameOrder(members);
   // A stored null holds nothing.
-  if (reader.shape() == MemberReader::Shape::kScalar && members.size() == 1 &&
-      members[0].type == json::value_t::null)
+  if (reader.shape() == MemberReader::Shape::kScalar && members.types.size() == 1 &&
+      members.types[0] == json::value_t::null)
     return;
-  const auto stop = std::find_if(members.begin(), members.end(),
-                                 [](const Member& m) { return m.type != json::value_t::string; });
-  std::vector<Entry> read;
-  read.reserve(members.size());
-  for (auto it = members.begin(); it != stop; ++it)
-    read.emplace_back(std::move(it->name), std::move(it->text));
-  if (stop != members.end() && !Contains(stop->name)) read.emplace_back(stop->name, std::string());
+  const std::size_t stop =
+      std::find_if(members.types.begin(), members.types.end(),
+                   [](json::value_t type) { return type != json::value_t::string; }) -
+      members.types.begin();
+  std::vector<Entry>& read = members.entries;
+  const bool stopped = stop < read.size();
+  if (stopped) {
+    // The stopping member's name stays, with its former suffix if it had one.
+    read[stop].second.clear();
+    read.resize(Contains(read[stop].first) ? stop : stop + 1);
+  }
   // Array names ("0", "1", ..., "10") are not in byte order.
   if (reader.shape() == MemberReader::Shape::kArray)
     std::sort(read.begin(), read.end(),
               [](const Entry& a, const Entry& b) { return a.first < b.first; });
   SetAll(std::move(read));
-  if (stop != members.end()) LOG(ERROR) << NotTextError(stop->type);
+  if (stopped) LOG(ERROR) << NotTextError(members.types[stop]);
 }
 
 std::string IdIndex::ToText() const {
   if (entries_.empty()) return std::string();
   const auto write = [this](json::error_handler_t handler) {
     json scratch = std::string();
-    std::string out = "{";
+    std::size_t size = 2;
+    for (const Entry& entry : entries_) size += entry.first.size() + entry.second.size() + 6;
+    std::string out;
+    out.reserve(size);
+    out += '{';
     for (const Entry& entry : entries_) {
       if (out.size() > 1) out += ',';
       AppendString(out, entry.first, scratch, handler);
