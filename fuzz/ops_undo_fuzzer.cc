@@ -195,14 +195,14 @@ bool PartFigures(const reference_host::AppDocumentImpl& document, const std::str
 }
 
 // Follows the undo stack through a run: which kind of step each undo and
-// redo runs, and whether the engine is about to refuse a quantity change
-// by rounding alone. A quantity change is refused when the quantity asked
-// for exceeds the part's quantity plus what is left to collect, with no
-// tolerance; the part's quantity is its ratio times the line's quantity,
-// so after other parts of the line changed, giving back the former
-// quantity can exceed that sum in the last binary digits (docs/cli.md,
-// "What undo promises"). The documents then differ from there on, so the
-// input is not compared.
+// redo runs, and whether a documented rule is about to make the documents
+// differ from what the comparisons expect (docs/cli.md, "What undo
+// promises"); the input is then not compared. Such rules: a quantity change
+// is refused when the quantity asked for exceeds the part's quantity plus
+// what is left to collect, with no tolerance, and a part's quantity is its
+// ratio times the line's, so giving back a former quantity can exceed that
+// sum in the last binary digits; a release's undo and a collect's redo
+// collect again under the snapping of every collect.
 class StackFollower {
  public:
   StackFollower(cli::OpRunner& runner, const reference_host::AppDocumentImpl& document)
@@ -243,7 +243,7 @@ class StackFollower {
     const double room = std::fabs(quantity_ + left);
     const double scale = std::max({1.0, std::fabs(asked), std::fabs(line)});
     if (step && std::fabs(asked) > room && std::fabs(asked) - room <= 1e-9 * scale)
-      refused_by_rounding_ = true;
+      Diverge("the engine refuses a quantity change by rounding alone");
   }
 
   // Call after |op| ran.
@@ -277,11 +277,12 @@ class StackFollower {
       std::fprintf(stderr, "not compared: a redone release found nothing to release\n");
     return redo_released_nothing_;
   }
-  bool refused_by_rounding() const {
-    if (refused_by_rounding_ && Explain())
-      std::fprintf(stderr,
-                   "not compared: rounding alone decides whether the engine takes a quantity\n");
-    return refused_by_rounding_;
+  // Whether the documents may differ from here on by a documented rule
+  // (docs/cli.md, "What undo promises"), so that the run is not compared.
+  bool diverged() const {
+    if (!diverged_.empty() && Explain())
+      std::fprintf(stderr, "not compared: %s\n", diverged_.c_str());
+    return !diverged_.empty();
   }
 
  private:
@@ -298,7 +299,12 @@ class StackFollower {
     const double line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
     const double asked = step.released_quantity;
     const double scale = std::max({1.0, std::fabs(asked), std::fabs(line)});
-    if (asked > left && asked - left <= 1e-9 * scale) refused_by_rounding_ = true;
+    if (asked > left && asked - left <= 1e-9 * scale)
+      Diverge("a release's undo is refused by rounding alone");
+    // Within the window the part comes back with what is left instead,
+    // and an older step's undo may find too little.
+    if (asked != left && std::fabs(asked - left) < kSnapWindow)
+      Diverge("a release's undo is snapped to what is left");
   }
 
   // A collect's redo asks for the same quantity again, and a quantity within
@@ -313,7 +319,11 @@ class StackFollower {
     const double line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
     const double scale = std::max({1.0, std::fabs(step.wanted), std::fabs(line)});
     if (std::fabs(std::fabs(step.wanted - left) - kSnapWindow) <= 1e-9 * scale)
-      refused_by_rounding_ = true;
+      Diverge("rounding alone decides whether a redone collect is snapped or refused");
+  }
+
+  void Diverge(const char* why) {
+    if (diverged_.empty()) diverged_ = why;
   }
 
   cli::OpRunner& runner_;
@@ -326,7 +336,7 @@ class StackFollower {
   std::string released_budget_;
   double released_quantity_ = 0.0;
   std::optional<cli::OpKind> undid_;
-  bool refused_by_rounding_ = false;
+  std::string diverged_;
   bool redo_released_nothing_ = false;
 };
 
@@ -339,7 +349,7 @@ bool OnlyUndoable(const std::vector<cli::Op>& ops) {
 }
 
 // Runs |name| ("undo" or "redo") |times| times, as script ops would.
-// False when the engine refused a quantity change by rounding on the way.
+// False when a documented rule made the documents diverge on the way.
 bool Repeat(cli::OpRunner& runner, const reference_host::AppDocumentImpl& document,
             StackFollower& follower, const char* name, int times) {
   std::vector<cli::Op> ops;
@@ -352,7 +362,7 @@ bool Repeat(cli::OpRunner& runner, const reference_host::AppDocumentImpl& docume
     runner.Run(ops[0], report);
     follower.After(ops[0]);
   }
-  return !follower.refused_by_rounding();
+  return !follower.diverged();
 }
 
 // |got| must equal |want|; else the two, made comparable, must be equal.
@@ -470,7 +480,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     effects.undid_repeated_collect = effects.undid_repeated_collect || (undid && times > 1);
   const std::string end = fuzz::SaveText(document);
   if (end != start) fuzz::CheckReloads(end, "the document after the script");
-  if (!OnlyUndoable(ops) || follower.refused_by_rounding()) return 0;
+  if (!OnlyUndoable(ops) || follower.diverged()) return 0;
 
   const int applied = runner.stack().Index();
   const int steps = runner.stack().Count();

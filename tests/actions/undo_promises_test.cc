@@ -230,6 +230,18 @@ TEST_F(UndoPromisesTest, CollectRedoneAsksForItsQuantityAgain) {
   EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
 }
 
+// The undo of a release is a collect, and snaps as one: with 0.00005 left
+// beside the released 4, the part comes back with all 4.00005.
+TEST_F(UndoPromisesTest, ReleaseUndoSnapsToWhatIsLeft) {
+  builder_.Collect("ys", "cbA", 4, "p1").Collect("ys", "cbB", 5.99995, "p2");
+  Build();
+  stack_->Push(new QRVResItemUnCollectAction(Cost("cbA"), Item("p1")), "release p1");
+  stack_->Undo();
+  ASSERT_NE(Item("p1"), nullptr);
+  EXPECT_DOUBLE_EQ(Quantity(Item("p1")), 4.00005);
+  EXPECT_EQ(Allowed("ys"), 0.0);
+}
+
 // Undo restores a part under its id, and redo of a collect makes its part
 // under the id it had; but the library's release action follows the copy its
 // own undo made, so once the undo of the collect has released that copy, the
