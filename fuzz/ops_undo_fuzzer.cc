@@ -242,8 +242,13 @@ class StackFollower {
     // in them, the line's quantity (on a line of 1e300 a part of 2 is lost).
     const double room = std::fabs(quantity_ + left);
     const double scale = std::max({1.0, std::fabs(asked), std::fabs(line)});
-    if (step && std::fabs(asked) > room && std::fabs(asked) - room <= 1e-9 * scale)
+    const double short_by = std::fabs(asked) - room;
+    if (step && short_by > 0 && short_by <= 1e-9 * scale)
       Diverge("the engine refuses a quantity change by rounding alone");
+    // A snapped collect can leave a line holding up to the window more than
+    // its quantity (what is left disregards a collected total under it).
+    if (step && short_by > 0 && short_by < kSnapWindow + 1e-9 * scale)
+      Diverge("a quantity change is refused by what a snapped collect took beyond the line");
   }
 
   // Call after |op| ran.

@@ -230,6 +230,24 @@ TEST_F(UndoPromisesTest, CollectRedoneAsksForItsQuantityAgain) {
   EXPECT_THAT(ListedCopies(Item("cbA")), IsEmpty());
 }
 
+// What is left disregards a collected total under 0.0001, so a collect of
+// 9.99995 beside a part of 0.00005 snaps to the whole 10 and the line holds
+// 10.00005; changing the part to 5 and back then asks for 10 where 9.99995
+// is room, and the undo is refused.
+TEST_F(UndoPromisesTest, ChangeUndoIsRefusedWhereASnappedCollectOverfilledTheLine) {
+  builder_.Collect("ys", "cbB", 0.00005, "tiny");
+  Build();
+  stack_->Push(new QRVResItemCollectAction(Cost("cbA"), Item("ys"), 9.99995), "collect");
+  ASSERT_EQ(ListedCopies(Item("cbA")).size(), 1u);
+  engine::ResItem* part = ListedCopies(Item("cbA"))[0];
+  EXPECT_DOUBLE_EQ(Quantity(part), 10.0);
+  stack_->Push(new QRVResItemCollectModifyQuantityAction(Cost("cbA"), part, 5), "change");
+  LogCapture log;
+  stack_->Undo();
+  EXPECT_THAT(log.warnings(), ElementsAre("ModifyResItemCollectQuantity剩余可归集的数量不足"));
+  EXPECT_DOUBLE_EQ(Quantity(part), 5.0);
+}
+
 // The undo of a release is a collect, and snaps as one: with 0.00005 left
 // beside the released 4, the part comes back with all 4.00005.
 TEST_F(UndoPromisesTest, ReleaseUndoSnapsToWhatIsLeft) {
