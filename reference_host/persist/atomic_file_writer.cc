@@ -229,20 +229,28 @@ bool AtomicFileWriter::Open(std::string* error) {
 
 bool AtomicFileWriter::Write(const std::string& text, std::string* error,
                              const std::function<void(size_t, size_t)>& progress) {
-  if (fd_ < 0) return Fail("not open for writing", error);
+  if (!progress) return Write(text.data(), text.size(), error);
   // In pieces only so that progress can be told between them.
-  const size_t piece = progress ? size_t{8} << 20 : text.size();
+  const size_t piece = size_t{8} << 20;
+  for (size_t done = 0; done < text.size(); done += piece) {
+    progress(done, text.size());
+    if (!Write(text.data() + done, std::min(piece, text.size() - done), error)) return false;
+  }
+  progress(text.size(), text.size());
+  return true;
+}
+
+bool AtomicFileWriter::Write(const char* bytes, size_t size, std::string* error) {
+  if (fd_ < 0) return Fail("not open for writing", error);
   size_t done = 0;
-  while (done < text.size()) {
-    if (progress) progress(done, text.size());
-    const ssize_t written = ::write(fd_, text.data() + done, std::min(piece, text.size() - done));
+  while (done < size) {
+    const ssize_t written = ::write(fd_, bytes + done, size - done);
     if (written < 0) {
       if (errno == EINTR) continue;
       return Fail("cannot write " + temporary_ + ": " + Reason(errno), error);
     }
     done += static_cast<size_t>(written);
   }
-  if (progress) progress(done, text.size());
   return true;
 }
 

@@ -36,6 +36,8 @@ class AtomicFileWriter {
   // the size of |text|, every few megabytes.
   bool Write(const std::string& text, std::string* error,
              const std::function<void(size_t, size_t)>& progress = {});
+  // Appends |size| bytes at |bytes|.
+  bool Write(const char* bytes, size_t size, std::string* error);
   bool Commit(std::string* error);
   // Removes the temporary file; the target is untouched. Safe to repeat.
   void Discard();

@@ -51,9 +51,18 @@ void SaveDocumentText(const EstimateDocument& document, const SaveOptions& optio
 
 bool SaveDocumentFile(const EstimateDocument& document, const std::string& path, std::string* error,
                       const SaveOptions& options) {
-  const std::string text = SaveDocumentText(document, options);
   AtomicFileWriter writer(path);
-  return writer.Open(error) && writer.Write(text, error, options.progress) && writer.Commit(error);
+  if (!writer.Open(error)) return false;
+  // The text goes to the file as it is made: a large document is never
+  // held whole, and its pieces are written while they are still in the
+  // cache. A failed piece discards the temporary file.
+  const persist::JsonLayout layout =
+      options.compact ? persist::JsonLayout::kCompact : persist::JsonLayout::kIndented;
+  const bool written = persist::DocumentWriter(document, layout, options.progress)
+                           .Write([&writer, error](const char* bytes, size_t size) {
+                             return writer.Write(bytes, size, error);
+                           });
+  return written && writer.Commit(error);
 }
 
 LoadResult LoadDocumentJson(const nlohmann::json& json) {

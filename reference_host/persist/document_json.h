@@ -36,8 +36,8 @@ struct SaveOptions {
   // No indentation and no spaces: a third of the text for a large
   // document. Loads as the indented form does.
   bool compact = false;
-  // Optional. A file save first builds the text (total not known), then
-  // writes it (total known).
+  // Optional. The total is not known before the end (0): a file save
+  // writes the text to the file as it is made.
   ProgressCallback progress;
 };
 

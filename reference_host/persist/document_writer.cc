@@ -279,6 +279,20 @@ void DocumentWriter::Write(std::string& text) {
     AdviseHugePages(text);
   }
   JsonTextWriter out(text, 0, layout_);
+  WriteDocument(out);
+}
+
+bool DocumentWriter::Write(const JsonTextWriter::Sink& sink) {
+  FindOutsiders();
+  std::string buffer;
+  JsonTextWriter out(buffer, sink, layout_);
+  WriteDocument(out);
+  // Only now is the whole size known.
+  if (progress_) progress_(out.size(), out.size());
+  return out.ok();
+}
+
+void DocumentWriter::WriteDocument(JsonTextWriter& out) {
   if (progress_) out.set_progress([this](size_t done) { progress_(done, 0); });
   out.BeginObject();
   ArrayMember(out, "copies", copies_.size(), [&](size_t i) { Line(out, *copies_[i]); });

@@ -38,8 +38,12 @@ class DocumentWriter {
   std::string Write();
   // The same into |text|, replacing what it held and reusing its room.
   void Write(std::string& text);
+  // The same handed to |sink| piece by piece, never held whole. False when
+  // the sink refused a piece (nothing is handed on after it).
+  bool Write(const JsonTextWriter::Sink& sink);
 
  private:
+  void WriteDocument(JsonTextWriter& out);
   bool InDocument(const DocumentObjectImpl* object) const;
   // Finds the copies and detached entries, in the order the lines of the
   // project (sub-projects before bills; budget, cost, then child bills)

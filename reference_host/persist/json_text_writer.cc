@@ -12,6 +12,7 @@ namespace {
 // keeps little spare room), then at least this much, as each step zero-fills
 // its bytes once and a step per few values would cost more than the writing.
 constexpr size_t kGrowthStep = size_t{1} << 20;
+constexpr size_t kSinkPiece = size_t{256} << 10;
 
 struct EscapeTable {
   bool needed[256] = {};
@@ -30,7 +31,32 @@ JsonTextWriter::JsonTextWriter(std::string& out, int depth, JsonLayout layout)
   empty_.reserve(32);
 }
 
+JsonTextWriter::JsonTextWriter(std::string& buffer, Sink sink, JsonLayout layout)
+    : out_(buffer), depth_(0), indented_(layout == JsonLayout::kIndented), sink_(std::move(sink)) {
+  // Small enough to stay in the cache between hand-ons.
+  out_.resize(kSinkPiece);
+  cursor_ = out_.data();
+  limit_ = cursor_ + out_.size();
+  empty_.reserve(32);
+}
+
+void JsonTextWriter::HandOn() {
+  const size_t held = static_cast<size_t>(cursor_ - out_.data());
+  if (held > 0 && !sink_refused_) sink_refused_ = !sink_(out_.data(), held);
+  handed_on_ += held;
+  cursor_ = out_.data();
+  if (progress_) progress_(handed_on_);
+}
+
 void JsonTextWriter::Grow(size_t size) {
+  if (sink_) {
+    HandOn();
+    if (static_cast<size_t>(limit_ - cursor_) >= size) return;
+    out_.resize(size);
+    cursor_ = out_.data();
+    limit_ = cursor_ + out_.size();
+    return;
+  }
   const size_t used = this->size();
   if (progress_) progress_(used);
   const size_t step =
@@ -41,6 +67,10 @@ void JsonTextWriter::Grow(size_t size) {
 }
 
 void JsonTextWriter::Finish() {
+  if (sink_) {
+    HandOn();
+    return;
+  }
   const size_t used = size();
   out_.resize(used);
   cursor_ = limit_ = out_.data() + used;

@@ -7,7 +7,10 @@
 //
 // The text is written through a cursor into room the writer adds to the
 // string in growing steps; the string holds exactly the text written once
-// Finish() is called or the writer is destroyed, and not before.
+// Finish() is called or the writer is destroyed, and not before. In sink
+// mode the string is only a buffer of a few hundred kilobytes: each time it
+// fills, its text goes to the sink and the buffer is written again, so a
+// text of any size is made without ever being held whole.
 #pragma once
 
 #include <cstring>
@@ -28,8 +31,13 @@ class JsonTextWriter {
   // will be placed inside a larger text). Text already in |out| stays.
   explicit JsonTextWriter(std::string& out, int depth = 0,
                           JsonLayout layout = JsonLayout::kIndented);
+  // Sink mode: hands the text to |sink| piece by piece through |buffer|
+  // (its content is replaced). Once the sink answers false, later text is
+  // dropped and ok() is false.
+  using Sink = std::function<bool(const char* bytes, size_t size)>;
+  JsonTextWriter(std::string& buffer, Sink sink, JsonLayout layout = JsonLayout::kIndented);
   ~JsonTextWriter() {
-    if (cursor_ != limit_) Finish();
+    if (cursor_ != (sink_ ? out_.data() : limit_)) Finish();
   }
   JsonTextWriter(const JsonTextWriter&) = delete;
   JsonTextWriter& operator=(const JsonTextWriter&) = delete;
@@ -57,10 +65,14 @@ class JsonTextWriter {
     cursor_ += size;
   }
 
-  // Bytes written so far, text that was in the string before included.
-  size_t size() const { return static_cast<size_t>(cursor_ - out_.data()); }
-  // Trims the string to the text written. Writing may go on afterwards.
+  // Bytes written so far, text that was in the string before included, and
+  // in sink mode the bytes handed on.
+  size_t size() const { return handed_on_ + static_cast<size_t>(cursor_ - out_.data()); }
+  // Trims the string to the text written, or in sink mode hands on what the
+  // buffer holds. Writing may go on afterwards.
   void Finish();
+  // False once a sink refused a piece.
+  bool ok() const { return !sink_refused_; }
 
   // Hears size() each time the writer adds room: as the text doubles, then
   // about every megabyte.
@@ -77,6 +89,8 @@ class JsonTextWriter {
   }
   // Makes room for at least |size| more bytes after the cursor.
   void Grow(size_t size);
+  // Sink mode: hands the buffer's text on and starts it again.
+  void HandOn();
   // A string that needs escaping, spelled by the library.
   void EscapedString(std::string_view text);
 
@@ -90,6 +104,9 @@ class JsonTextWriter {
   // Per open container: whether nothing has been written into it yet.
   std::vector<bool> empty_;
   std::function<void(size_t)> progress_;
+  Sink sink_;
+  size_t handed_on_ = 0;
+  bool sink_refused_ = false;
 };
 
 }  // namespace persist
