@@ -245,6 +245,11 @@ class StreamReader {
   // the control characters of every text already).
   static std::string_view String(od::value& value) {
     std::string_view token = value.raw_json_token();
+    // The token runs to the next one. A value is never followed by ':'; the
+    // parser, not asked to take the text, would read it as a member name
+    // and count brackets on without matching them. The byte after the
+    // token is within the input's padding at worst.
+    if (token.data()[token.size()] == ':') Refuse();
     const size_t close = token.find_last_of('"');
     if (token.size() >= 2 && token[0] == '"' && close > 0 && token.find('\\', 1) >= close)
       return token.substr(1, close - 1);
@@ -459,6 +464,7 @@ void StreamReader::Validate(od::value& value, int depth) {
 
 Number StreamReader::ReadNumber(od::value& value) {
   std::string_view token = value.raw_json_token();
+  if (token.data()[token.size()] == ':') Refuse();  // as in String()
   while (!token.empty() && (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' ||
                             token.back() == '\r'))
     token.remove_suffix(1);

@@ -102,6 +102,13 @@ TEST(StreamLoad, AgreesWithTheTreeLoaderOnEdgeSpellings) {
        false},
       {"unknown member with a bad number", WithMembers(base, "project", "\"note\": 01"), false},
       {"unknown member too deep", WithMembers(base, "project", "\"note\": " + deep), false},
+      // A text followed by a colon reads as a member name to a parser asked
+      // for the text's token only; the brackets after it then close the
+      // wrong containers.
+      {"unknown member with a text and a colon in a list",
+       WithMembers(base, "project", "\"note\": [0, \"a\": }]"), false},
+      {"text member followed by a colon", WithValue(base, "format", "\"marrow-qrv-estimate\": }"),
+       false},
       {"unknown member with a lone surrogate",
        WithMembers(base, "project", "\"note\": \"\\ud800\""), false},
       {"version as a double", WithValue(base, "version", "1.0"), false},
