@@ -195,7 +195,15 @@ bool ReadTextFile(const std::string& path, std::string& text, std::string& error
 
 bool ParseStrictJson(const std::string& text, json& value, std::string& error) {
   StrictBuilder builder(text, value);
-  if (json::sax_parse(text, &builder)) return true;
+  if (json::sax_parse(text, &builder)) {
+    // The JSON library takes a NUL byte for the end of the input, so text
+    // after one would pass unseen; JSON has no place for the byte itself.
+    const size_t nul = text.find('\0');
+    if (nul == std::string::npos) return true;
+    error = TextPlace(text, nul) + ": malformed JSON (a NUL byte after the document)";
+    value = json();
+    return false;
+  }
   error = builder.error();
   if (error.empty()) error = TextPlace(text, 0) + ": malformed JSON";
   return false;

@@ -5,6 +5,7 @@
 #include <rapidcheck.h>
 #include <rapidcheck/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,7 @@ TEST(StreamLoad, AgreesWithTheTreeLoaderOnEdgeSpellings) {
       {"trailing white space", base + " \n\t\r", true},
       {"trailing text", base + " x", false},
       {"second closing brace", base + "}", false},
+      {"a NUL byte after the document", base + std::string(1, '\0') + "x", false},
       {"escaped member name", WithValue(base, "format", "\"marrow-qrv-estimate\", \"\\u0066o\": 1"),
        true},
       {"member named twice", WithMembers(base, "project", "\"id\": \"twice\""), false},
@@ -158,6 +160,18 @@ TEST(StreamLoad, AgreesWithTheTreeLoaderOnEdgeSpellings) {
     EXPECT_EQ(Disagreement(each.text), "");
     EXPECT_EQ(static_cast<bool>(reference_host::LoadDocumentText(each.text)), each.loads);
   }
+}
+
+// The JSON library stops at a NUL byte as at the end of the input; what
+// follows one must not pass unseen.
+TEST(StreamLoad, ANulByteAfterTheDocumentIsNamed) {
+  const std::string base = SmallText();
+  const long lines = std::count(base.begin(), base.end(), '\n');
+  reference_host::LoadResult loaded = reference_host::LoadDocumentText(base + '\0' + "}");
+  EXPECT_FALSE(loaded);
+  EXPECT_EQ(loaded.error, "byte " + std::to_string(base.size()) + " (line " +
+                              std::to_string(lines + 1) +
+                              ", column 1): malformed JSON (a NUL byte after the document)");
 }
 
 // Thousands of ids take the linker's index through several growths; a
