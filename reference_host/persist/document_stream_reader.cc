@@ -2,6 +2,7 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <system_error>
 #include <tuple>
 #include <unordered_set>
 #include <utility>
@@ -112,6 +114,35 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The JSON grammar of a number: whether |token| is one and has a fraction or
 // an exponent.
+// Whether the number |token| (JSON grammar) lies below the smallest double
+// rather than beyond the largest: the decimal exponent of its first
+// significant digit is negative.
+bool Underflows(std::string_view token) {
+  size_t i = token[0] == '-' ? 1 : 0;
+  long integer_digits = 0, zeros_after_point = 0;
+  bool after_point = false, significant = false;
+  for (; i < token.size() && token[i] != 'e' && token[i] != 'E'; ++i) {
+    if (token[i] == '.') {
+      after_point = true;
+    } else if (significant || token[i] != '0') {
+      significant = true;
+      if (!after_point) ++integer_digits;
+    } else if (after_point) {
+      ++zeros_after_point;
+    }
+  }
+  long exponent = 0;
+  if (i < token.size()) {
+    size_t j = i + 1;
+    const bool negative = j < token.size() && token[j] == '-';
+    if (j < token.size() && (token[j] == '-' || token[j] == '+')) ++j;
+    for (; j < token.size(); ++j) exponent = std::min(exponent * 10 + (token[j] - '0'), 1L << 40);
+    if (negative) exponent = -exponent;
+  }
+  const long first = integer_digits > 0 ? integer_digits - 1 : -(zeros_after_point + 1);
+  return first + exponent < 0;
+}
+
 bool ScanNumber(std::string_view token, bool& is_float) {
   size_t i = 0;
   const size_t n = token.size();
@@ -488,8 +519,18 @@ Number StreamReader::ReadNumber(od::value& value) {
       }
     }
   }
-  number.float_value = Take<double>(value.get_double());
-  if (!std::isfinite(number.float_value)) Refuse();
+  // Not the parser's own conversion: it rounds long mantissas wrongly (50
+  // digits of 0.444... came out as 5.9e-31). from_chars rounds as strtod,
+  // which the tree parser uses.
+  const auto [at, error] = std::from_chars(token.data(), end, number.float_value);
+  if (error == std::errc::result_out_of_range) {
+    // Beyond the largest double is refused, as by the tree parser; below the
+    // smallest is a zero of the token's sign, as strtod gives.
+    if (!Underflows(token)) Refuse();
+    number.float_value = token[0] == '-' ? -0.0 : 0.0;
+  } else if (error != std::errc() || at != end || !std::isfinite(number.float_value)) {
+    Refuse();
+  }
   return number;
 }
 
