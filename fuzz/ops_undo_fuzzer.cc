@@ -298,10 +298,8 @@ class StackFollower {
   // line's parts summed to its quantity only by rounding, nothing is left
   // for the parts again (docs/cli.md, "What undo promises").
   void CheckCollectAgain(const Stacked& step) {
-    auto* budget = dynamic_cast<engine::ResItem*>(document_.FindObjectById(step.budget));
-    if (step.budget.empty() || !budget) return;
-    const double left = marrow::qrv::QRVResItemBean(budget).GetResItemCollectAllowQuantity();
-    const double line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
+    double left = 0.0, line = 0.0;
+    if (!LineFigures(step.budget, &left, &line)) return;
     const double asked = step.released_quantity;
     const double scale = std::max({1.0, std::fabs(asked), std::fabs(line)});
     if (asked > left && asked - left <= 1e-9 * scale)
@@ -318,13 +316,21 @@ class StackFollower {
   // rounding than the first time, so a quantity at the edge of that window
   // may be snapped once and refused the next time (docs/cli.md).
   void CheckSnapAgain(const Stacked& step) {
-    auto* budget = dynamic_cast<engine::ResItem*>(document_.FindObjectById(step.budget));
-    if (step.budget.empty() || !budget) return;
-    const double left = marrow::qrv::QRVResItemBean(budget).GetResItemCollectAllowQuantity();
-    const double line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
+    double left = 0.0, line = 0.0;
+    if (!LineFigures(step.budget, &left, &line)) return;
     const double scale = std::max({1.0, std::fabs(step.wanted), std::fabs(line)});
     if (std::fabs(std::fabs(step.wanted - left) - kSnapWindow) <= 1e-9 * scale)
       Diverge("rounding alone decides whether a redone collect is snapped or refused");
+  }
+
+  // What the budget line |id| has left to collect and its quantity; false
+  // when there is no such line.
+  bool LineFigures(const std::string& id, double* left, double* line) const {
+    auto* budget = dynamic_cast<engine::ResItem*>(document_.FindObjectById(id));
+    if (id.empty() || !budget) return false;
+    *left = marrow::qrv::QRVResItemBean(budget).GetResItemCollectAllowQuantity();
+    *line = marrow::qrv::QRVResItemBean(budget).GetResItemCollectSrcQuantity();
+    return true;
   }
 
   void Diverge(const char* why) {
