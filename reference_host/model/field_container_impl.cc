@@ -5,7 +5,9 @@
 #include <functional>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <unordered_map>
+#include <utility>
 
 namespace reference_host {
 namespace {
@@ -59,14 +61,14 @@ uint32_t InternFieldKey(std::string_view key) {
 
 FieldContainerImpl::Field::Field(Field&& other) noexcept
     : key_(other.key_), kind_(other.kind_), size_(other.size_) {
-  std::memcpy(inline_, other.inline_, kInline);
-  other.kind_ = static_cast<uint32_t>(Kind::kEmpty);
+  std::memcpy(bytes_, other.bytes_, kInline);
+  other.kind_ = static_cast<uint8_t>(Kind::kEmpty);
 }
 
 FieldContainerImpl::Field& FieldContainerImpl::Field::operator=(const Field& other) {
   if (this == &other) return *this;
   Release();
-  kind_ = static_cast<uint32_t>(Kind::kEmpty);
+  kind_ = static_cast<uint8_t>(Kind::kEmpty);
   key_ = other.key_;
   CopyValue(other);
   return *this;
@@ -78,55 +80,48 @@ FieldContainerImpl::Field& FieldContainerImpl::Field::operator=(Field&& other) n
   key_ = other.key_;
   size_ = other.size_;
   kind_ = other.kind_;
-  std::memcpy(inline_, other.inline_, kInline);
-  other.kind_ = static_cast<uint32_t>(Kind::kEmpty);
+  std::memcpy(bytes_, other.bytes_, kInline);
+  other.kind_ = static_cast<uint8_t>(Kind::kEmpty);
   return *this;
 }
 
 void FieldContainerImpl::Field::CopyValue(const Field& other) {
   size_ = other.size_;
-  if (other.kind() == Kind::kText && other.size_ == kOnHeap) {
-    heap_.size = other.heap_.size;
-    heap_.data = new char[heap_.size];
-    std::memcpy(heap_.data, other.heap_.data, heap_.size);
-  } else {
-    std::memcpy(inline_, other.inline_, kInline);
-  }
+  std::memcpy(bytes_, other.bytes_, kInline);
+  if (other.HoldsShared()) Load<SharedText*>()->AddRef();
   kind_ = other.kind_;
 }
 
 void FieldContainerImpl::Field::Set(const engine::FieldValue& value) {
   Release();
-  kind_ = static_cast<uint32_t>(Kind::kEmpty);
+  kind_ = static_cast<uint8_t>(Kind::kEmpty);
   size_ = 0;
-  std::memset(inline_, 0, kInline);
+  std::memset(bytes_, 0, kInline);
   switch (value.kind()) {
     case Kind::kEmpty:
       break;
     case Kind::kBool:
-      bool_ = value.GetBool();
+      Store(value.GetBool());
       break;
     case Kind::kInt:
-      int_ = value.GetInt();
+      Store(value.GetInt());
       break;
     case Kind::kDouble:
-      double_ = value.GetDouble();
+      Store(value.GetDouble());
       break;
     case Kind::kText: {
       const std::string& text = value.GetString();
       if (text.size() > kInline) {
-        size_ = kOnHeap;
-        heap_.size = text.size();
-        heap_.data = new char[text.size()];
-        std::memcpy(heap_.data, text.data(), text.size());
+        size_ = kShared;
+        Store(SharedText::Intern(text));
       } else {
-        size_ = static_cast<uint32_t>(text.size());
-        std::memcpy(inline_, text.data(), text.size());
+        size_ = static_cast<uint8_t>(text.size());
+        std::memcpy(bytes_, text.data(), text.size());
       }
       break;
     }
   }
-  kind_ = static_cast<uint32_t>(value.kind());
+  kind_ = static_cast<uint8_t>(value.kind());
 }
 
 engine::FieldValue FieldContainerImpl::Field::ToValue() const {
@@ -134,11 +129,11 @@ engine::FieldValue FieldContainerImpl::Field::ToValue() const {
     case Kind::kEmpty:
       return engine::FieldValue();
     case Kind::kBool:
-      return engine::FieldValue(bool_);
+      return engine::FieldValue(Load<bool>());
     case Kind::kInt:
-      return engine::FieldValue(int_);
+      return engine::FieldValue(Load<int>());
     case Kind::kDouble:
-      return engine::FieldValue(double_);
+      return engine::FieldValue(Load<double>());
     case Kind::kText:
       return engine::FieldValue(std::string(text()));
   }
@@ -151,51 +146,56 @@ FieldContainerImpl::FieldArray& FieldContainerImpl::FieldArray::operator=(
     FieldArray&& other) noexcept {
   if (this == &other) return *this;
   Free();
-  data_ = other.data_;
-  size_ = other.size_;
-  capacity_ = other.capacity_;
-  other.data_ = nullptr;
-  other.size_ = other.capacity_ = 0;
+  block_ = std::exchange(other.block_, nullptr);
   return *this;
 }
 
 void FieldContainerImpl::FieldArray::reserve(size_t capacity) {
-  if (capacity <= capacity_) return;
-  Field* grown = static_cast<Field*>(::operator new(capacity * sizeof(Field)));
-  for (uint32_t i = 0; i < size_; ++i) {
-    new (grown + i) Field(std::move(data_[i]));
-    data_[i].~Field();
+  if (capacity <= this->capacity()) return;
+  if (capacity > UINT32_MAX) throw std::length_error("too many fields in one object");
+  auto* grown = static_cast<Block*>(::operator new(sizeof(Block) + capacity * sizeof(Field)));
+  grown->size = 0;
+  grown->capacity = static_cast<uint32_t>(capacity);
+  if (block_) {
+    Field* from = block_->fields();
+    Field* to = grown->fields();
+    for (uint32_t i = 0; i < block_->size; ++i) {
+      new (to + i) Field(std::move(from[i]));
+      from[i].~Field();
+    }
+    grown->size = block_->size;
+    ::operator delete(block_);
   }
-  ::operator delete(data_);
-  data_ = grown;
-  capacity_ = static_cast<uint32_t>(capacity);
+  block_ = grown;
 }
 
 FieldContainerImpl::Field* FieldContainerImpl::FieldArray::insert(Field* at, Field field) {
-  const size_t index = at - data_;
-  if (size_ == capacity_) reserve(capacity_ == 0 ? 1 : size_t{capacity_} * 2);
-  if (index == size_) {
-    new (data_ + size_) Field(std::move(field));
+  const size_t index = at - begin();
+  if (size() == capacity()) reserve(capacity() == 0 ? 1 : capacity() * 2);
+  Field* data = block_->fields();
+  const size_t size = block_->size;
+  if (index == size) {
+    new (data + size) Field(std::move(field));
   } else {
-    new (data_ + size_) Field(std::move(data_[size_ - 1]));
-    for (size_t i = size_ - 1; i > index; --i) data_[i] = std::move(data_[i - 1]);
-    data_[index] = std::move(field);
+    new (data + size) Field(std::move(data[size - 1]));
+    for (size_t i = size - 1; i > index; --i) data[i] = std::move(data[i - 1]);
+    data[index] = std::move(field);
   }
-  ++size_;
-  return data_ + index;
+  ++block_->size;
+  return data + index;
 }
 
 void FieldContainerImpl::FieldArray::erase(Field* at) {
   for (Field* next = at + 1; next != end(); ++next) next[-1] = std::move(*next);
-  --size_;
-  data_[size_].~Field();
+  --block_->size;
+  block_->fields()[block_->size].~Field();
 }
 
 void FieldContainerImpl::FieldArray::Free() {
-  for (uint32_t i = 0; i < size_; ++i) data_[i].~Field();
-  ::operator delete(data_);
-  data_ = nullptr;
-  size_ = capacity_ = 0;
+  if (!block_) return;
+  for (uint32_t i = 0; i < block_->size; ++i) block_->fields()[i].~Field();
+  ::operator delete(block_);
+  block_ = nullptr;
 }
 
 // FieldContainerImpl.

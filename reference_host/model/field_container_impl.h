@@ -1,25 +1,26 @@
 // The fields of one host object, kept in key order. Owned by its object.
 //
 // Stored compactly, since a document of a million objects holds several
-// million fields: one array of 24-byte slots per object, each with the number
+// million fields: one array of 16-byte slots per object, each with the number
 // of an interned key (the same few dozen keys recur in every object) and the
-// value in place, texts of up to 16 bytes included; longer texts take one
-// allocation of their own. GetAllFields() builds the engine's ordered map on
-// first use and keeps it in step from then on, so a reference to it stays
-// valid as a std::map's would; the host's own readers (saving, digests) go
-// through ForEachField() and never build it. That map and the listener,
-// which few containers have, live in a side allocation made for the first.
-// Setting or removing a field moves the slots after it: fine for the handful
-// of fields an object has.
+// value in place, texts of up to 10 bytes included; a longer text is a
+// SharedText, stored once however many fields hold it. GetAllFields() builds the engine's ordered
+// map on first use and keeps it in step from then on, so a reference to it stays valid as a
+// std::map's would; the host's own readers (saving, digests) go through ForEachField() and never
+// build it. That map and the listener, which few containers have, live in a side allocation made
+// for the first. Setting or removing a field moves the slots after it: fine for the handful of
+// fields an object has.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/engine/field_container.h"
+#include "reference_host/model/shared_text.h"
 
 namespace reference_host {
 
@@ -40,12 +41,12 @@ const std::string& FieldKeyName(uint32_t number);
 
 class FieldContainerImpl : public engine::FieldContainer {
  public:
-  // One stored field, read in place.
+  // One stored field, read in place: 16 bytes.
   class Field {
    public:
     // Set releases what the slot held, so the slot starts empty.
     Field(uint32_t key, const engine::FieldValue& value)
-        : key_(key), kind_(static_cast<uint32_t>(engine::FieldValue::Kind::kEmpty)), size_(0) {
+        : key_(key), kind_(static_cast<uint8_t>(engine::FieldValue::Kind::kEmpty)), size_(0) {
       Set(value);
     }
     Field(const Field& other) : key_(other.key_) { CopyValue(other); }
@@ -57,41 +58,51 @@ class FieldContainerImpl : public engine::FieldContainer {
     const std::string& key() const { return FieldKeyName(key_); }
     engine::FieldValue::Kind kind() const { return static_cast<engine::FieldValue::Kind>(kind_); }
     // The held alternative, or false / 0 / "" when another one is held.
-    bool GetBool() const { return kind() == engine::FieldValue::Kind::kBool && bool_; }
-    int GetInt() const { return kind() == engine::FieldValue::Kind::kInt ? int_ : 0; }
-    double GetDouble() const { return kind() == engine::FieldValue::Kind::kDouble ? double_ : 0.0; }
+    bool GetBool() const { return kind() == engine::FieldValue::Kind::kBool && Load<bool>(); }
+    int GetInt() const { return kind() == engine::FieldValue::Kind::kInt ? Load<int>() : 0; }
+    double GetDouble() const {
+      return kind() == engine::FieldValue::Kind::kDouble ? Load<double>() : 0.0;
+    }
     std::string_view text() const {
       if (kind() != engine::FieldValue::Kind::kText) return {};
-      if (size_ == kOnHeap) return {heap_.data, heap_.size};
-      return {inline_, size_};
+      if (size_ == kShared) return Load<SharedText*>()->view();
+      return {bytes_, size_};
     }
     engine::FieldValue ToValue() const;
     void Set(const engine::FieldValue& value);
 
    private:
-    static constexpr uint32_t kInline = 16;
-    // |size_| of a text too long to be held in place.
-    static constexpr uint32_t kOnHeap = 0xffffff;
+    // Texts up to this long are held in place; a longer one is shared.
+    static constexpr uint8_t kInline = 10;
+    // |size_| of a shared text.
+    static constexpr uint8_t kShared = 0xff;
+    // Numbers and the shared text's pointer sit at the slot's eight-byte
+    // boundary, inside the bytes an inline text would use.
+    static constexpr size_t kValueAt = 2;
+    template <class T>
+    T Load() const {
+      T value;
+      std::memcpy(&value, bytes_ + kValueAt, sizeof(T));
+      return value;
+    }
+    template <class T>
+    void Store(T value) {
+      std::memcpy(bytes_ + kValueAt, &value, sizeof(T));
+    }
+    bool HoldsShared() const {
+      return kind_ == static_cast<uint8_t>(engine::FieldValue::Kind::kText) && size_ == kShared;
+    }
     void CopyValue(const Field& other);
     void Release() {
-      if (kind_ == static_cast<uint32_t>(engine::FieldValue::Kind::kText) && size_ == kOnHeap)
-        delete[] heap_.data;
+      if (HoldsShared()) Load<SharedText*>()->Release();
     }
 
     uint32_t key_;
-    uint32_t kind_ : 8;
-    uint32_t size_ : 24;  // of a text held in place, else kOnHeap
-    union {
-      bool bool_;
-      int int_;
-      double double_;
-      struct {
-        char* data;
-        size_t size;
-      } heap_;
-      char inline_[kInline];
-    };
+    uint8_t kind_;
+    uint8_t size_;  // of a text held in place, else kShared
+    char bytes_[kInline];
   };
+  static_assert(sizeof(Field) == 16, "a million objects hold several million fields");
 
   FieldContainerImpl() = default;
   FieldContainerImpl(const FieldContainerImpl&) = delete;
@@ -141,7 +152,9 @@ class FieldContainerImpl : public engine::FieldContainer {
 
  private:
   // The slots in key order: the part of a std::vector the store needs, in
-  // 16 bytes instead of 24 (a million objects hold one each).
+  // 8 bytes instead of 24 (a million objects hold one each). Size and
+  // capacity head the slots' own block, where the allocator's rounding
+  // mostly has room for them anyway.
   class FieldArray {
    public:
     FieldArray() = default;
@@ -150,21 +163,25 @@ class FieldContainerImpl : public engine::FieldContainer {
     FieldArray& operator=(FieldArray&& other) noexcept;
     ~FieldArray() { Free(); }
 
-    Field* begin() const { return data_; }
-    Field* end() const { return data_ + size_; }
-    size_t size() const { return size_; }
-    size_t capacity() const { return capacity_; }
+    Field* begin() const { return block_ ? block_->fields() : nullptr; }
+    Field* end() const { return block_ ? block_->fields() + block_->size : nullptr; }
+    size_t size() const { return block_ ? block_->size : 0; }
+    size_t capacity() const { return block_ ? block_->capacity : 0; }
     void reserve(size_t capacity);
     // |at| points into the array; returns where |field| now is.
     Field* insert(Field* at, Field field);
     void erase(Field* at);
 
    private:
+    struct Block {
+      uint32_t size;
+      uint32_t capacity;
+      Field* fields() { return reinterpret_cast<Field*>(this + 1); }
+    };
+    static_assert(sizeof(Block) % alignof(Field) == 0, "the slots follow the header");
     void Free();
 
-    Field* data_ = nullptr;
-    uint32_t size_ = 0;
-    uint32_t capacity_ = 0;
+    Block* block_ = nullptr;
   };
 
   struct Extras {
