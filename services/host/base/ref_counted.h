@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cstddef>
-#include <memory>
 #include <utility>
 
 #include "host/host_api.h"
@@ -32,20 +31,58 @@ class RefCountedThreadSafe {
   mutable std::atomic<int> ref_count_{0};
 };
 
+// The validity flag a weak pointer shares with its object: counted, so it
+// outlives whichever of them goes last. Thread-safe.
+class WeakFlag {
+ public:
+  WeakFlag() = default;
+  WeakFlag(const WeakFlag&) = delete;
+  WeakFlag& operator=(const WeakFlag&) = delete;
+
+  void AddRef() const { refs_.fetch_add(1, std::memory_order_relaxed); }
+  void Release() const {
+    if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+  bool IsValid() const { return alive_.load(std::memory_order_acquire); }
+  void Invalidate() { alive_.store(false, std::memory_order_release); }
+
+ private:
+  ~WeakFlag() = default;
+
+  mutable std::atomic<int> refs_{0};
+  std::atomic<bool> alive_{true};
+};
+
 // A weak pointer turns null once its object is destroyed. Only the owning
 // thread may dereference it; the validity flag itself is thread-safe.
 template <class T>
 class WeakPtr {
  public:
   WeakPtr() = default;
-  WeakPtr(T* ptr, std::shared_ptr<std::atomic<bool>> alive) : ptr_(ptr), alive_(std::move(alive)) {}
-  T* get() const { return alive_ && alive_->load() ? ptr_ : nullptr; }
+  WeakPtr(T* ptr, WeakFlag* flag) : ptr_(ptr), flag_(flag) {
+    if (flag_) flag_->AddRef();
+  }
+  WeakPtr(const WeakPtr& other) : WeakPtr(other.ptr_, other.flag_) {}
+  WeakPtr(WeakPtr&& other) noexcept : ptr_(other.ptr_), flag_(other.flag_) {
+    other.ptr_ = nullptr;
+    other.flag_ = nullptr;
+  }
+  WeakPtr& operator=(WeakPtr other) noexcept {
+    std::swap(ptr_, other.ptr_);
+    std::swap(flag_, other.flag_);
+    return *this;
+  }
+  ~WeakPtr() {
+    if (flag_) flag_->Release();
+  }
+
+  T* get() const { return flag_ && flag_->IsValid() ? ptr_ : nullptr; }
   explicit operator bool() const { return get() != nullptr; }
   T* operator->() const { return get(); }
 
  private:
   T* ptr_ = nullptr;
-  std::shared_ptr<std::atomic<bool>> alive_;
+  WeakFlag* flag_ = nullptr;
 };
 
 template <class T>
@@ -55,18 +92,25 @@ class SupportsWeakPtr {
   // most objects never hand out a weak pointer, and a document holds
   // millions of objects.
   WeakPtr<T> AsWeakPtr() {
-    if (!alive_) alive_ = std::make_shared<std::atomic<bool>>(true);
-    return WeakPtr<T>(static_cast<T*>(this), alive_);
+    if (!flag_) {
+      flag_ = new WeakFlag;
+      flag_->AddRef();
+    }
+    return WeakPtr<T>(static_cast<T*>(this), flag_);
   }
 
  protected:
   SupportsWeakPtr() = default;
+  SupportsWeakPtr(const SupportsWeakPtr&) = delete;
+  SupportsWeakPtr& operator=(const SupportsWeakPtr&) = delete;
   ~SupportsWeakPtr() {
-    if (alive_) alive_->store(false);
+    if (!flag_) return;
+    flag_->Invalidate();
+    flag_->Release();
   }
 
  private:
-  std::shared_ptr<std::atomic<bool>> alive_;
+  WeakFlag* flag_ = nullptr;
 };
 
 class MARROW_HOST_API Object : public RefCountedThreadSafe<Object>, public SupportsWeakPtr<Object> {
