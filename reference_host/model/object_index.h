@@ -2,9 +2,8 @@
 // probe of a flat table, and hands back both the host's own class and the
 // engine::DocumentObject face it was given at insertion, so a lookup never
 // converts (reaching a virtual base reads the object). Holds no copies of
-// ids: a slot keeps the id's hash, the object, where its face lies in it,
-// and the id's first eight bytes; an id of at most eight bytes (most ids)
-// is matched in the slot alone, a longer one against the object's own id.
+// ids: a slot keeps the id's hash, the object and where its face lies in
+// it, and a lookup whose hash matches compares the object's own id.
 // Owned by the document; the objects are not owned.
 #pragma once
 
