@@ -50,7 +50,7 @@ class SharedTextPool {
 
 SharedText* SharedText::Intern(std::string_view text) { return SharedTextPool::Get().Intern(text); }
 
-size_t SharedText::CountForTesting() { return SharedTextPool::Get().size(); }
+size_t SharedText::StoredCount() { return SharedTextPool::Get().size(); }
 
 void SharedText::Release() {
   // Above one, no other release can take the count to zero meanwhile.

@@ -15,8 +15,8 @@ class SharedText {
  public:
   // The stored copy of |text| with one more reference, made when none is.
   static SharedText* Intern(std::string_view text);
-  // How many distinct texts are stored now (for tests and measurements).
-  static size_t CountForTesting();
+  // How many distinct texts are stored now (memory statistics).
+  static size_t StoredCount();
 
   SharedText(const SharedText&) = delete;
   SharedText& operator=(const SharedText&) = delete;

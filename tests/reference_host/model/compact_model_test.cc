@@ -199,7 +199,7 @@ engine::FieldValue DrawValue() {
 }
 
 RC_GTEST_PROP(CompactFieldStore, AgreesWithAMapThroughEditsCopiesAndTheEngineMap, ()) {
-  const size_t shared_before = SharedText::CountForTesting();
+  const size_t shared_before = SharedText::StoredCount();
   {
     FieldContainerImpl fields, other;
     std::map<std::string, engine::FieldValue> model;
@@ -247,7 +247,7 @@ RC_GTEST_PROP(CompactFieldStore, AgreesWithAMapThroughEditsCopiesAndTheEngineMap
     RC_ASSERT(fields.GetAllFields() == model);
   }
   // Every shared text went with the last field holding it.
-  RC_ASSERT(SharedText::CountForTesting() == shared_before);
+  RC_ASSERT(SharedText::StoredCount() == shared_before);
 }
 
 }  // namespace
