@@ -119,20 +119,21 @@ bool EstimateDocument::CanAdopt(const DocumentObjectImpl* holder, const Document
 
 bool EstimateDocument::CanEnter(const EstimateDocument* document, const DocumentObjectImpl* root) {
   if (!document || !root) return true;
-  // Keys view the objects' own ids: a whole project enters at once on load.
-  std::unordered_map<std::string_view, const DocumentObjectImpl*> seen;
+  // The objects met so far, in a flat table of their own: a whole project
+  // enters at once on load, a merge brings subtrees of a million objects.
+  ObjectIndex seen;
   std::vector<DocumentObjectImpl*> stack{const_cast<DocumentObjectImpl*>(root)};
   while (!stack.empty()) {
-    const DocumentObjectImpl* object = stack.back();
+    DocumentObjectImpl* object = stack.back();
     stack.pop_back();
     if (object->document_ == document) continue;  // already in, with its members
     const DocumentObjectImpl* taken = document->index_.Find(object->id_);
-    auto [it, fresh] = seen.emplace(object->id_, object);
-    if ((taken && taken != object) || (!fresh && it->second != object)) {
+    const size_t met = seen.size();
+    if ((taken && taken != object) || !seen.Insert(object)) {
       LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
       return false;
     }
-    if (!fresh) continue;
+    if (seen.size() == met) continue;  // a copy item two records list
     object->AppendMembers(stack);
   }
   return true;
