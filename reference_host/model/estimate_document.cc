@@ -13,6 +13,17 @@
 
 namespace reference_host {
 
+namespace {
+
+// The walks over a subtree skip objects that cannot have members without
+// reading more of them than their first line.
+template <class Stack>
+void AppendMembersOf(const DocumentObjectImpl* object, Stack& stack) {
+  if (object->may_have_members()) object->AppendMembers(stack);
+}
+
+}  // namespace
+
 EstimateDocument::EstimateDocument() = default;
 
 EstimateDocument::~EstimateDocument() {
@@ -26,7 +37,7 @@ EstimateDocument::~EstimateDocument() {
       if (object->document_ != this) continue;
       object->document_ = nullptr;
       object->attach_count_ = 0;
-      object->AppendMembers(stack);
+      AppendMembersOf(object, stack);
     }
   }
   index_.ForEach([](DocumentObjectImpl* object) {
@@ -72,7 +83,7 @@ void EstimateDocument::GetAllObjects(std::vector<engine::DocumentObject*>& objec
     if (object->attach_count_ > 1 && !shared_seen.insert(object).second) continue;
     objects.push_back(object);
     members.clear();
-    object->AppendMembers(members);
+    AppendMembersOf(object, members);
     stack.insert(stack.end(), members.rbegin(), members.rend());
   }
 }
@@ -134,7 +145,7 @@ bool EstimateDocument::CanEnter(const EstimateDocument* document, const Document
       return false;
     }
     if (seen.size() == met) continue;  // a copy item two records list
-    object->AppendMembers(stack);
+    AppendMembersOf(object, stack);
   }
   return true;
 }
@@ -148,7 +159,7 @@ void EstimateDocument::Enter(EstimateDocument* document, DocumentObjectImpl* roo
     if (object->attach_count_++ > 0) continue;
     object->document_ = document;
     document->Register(object);
-    object->AppendMembers(stack);
+    AppendMembersOf(object, stack);
   }
 }
 
@@ -161,7 +172,7 @@ void EstimateDocument::Leave(DocumentObjectImpl* root) {
     if (object->attach_count_ == 0 || --object->attach_count_ > 0) continue;
     if (object->document_) object->document_->Unregister(object);
     object->document_ = nullptr;
-    object->AppendMembers(stack);
+    AppendMembersOf(object, stack);
   }
 }
 
