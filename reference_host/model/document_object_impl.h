@@ -36,6 +36,8 @@ class DocumentObjectImpl : public virtual engine::DocumentObject {
   // Appends the objects that belong to this one and enter or leave a
   // document with it (tree children, and the copies its record lists).
   virtual void AppendMembers(std::vector<DocumentObjectImpl*>& members) const;
+  // False when AppendMembers would add nothing; true when it may.
+  bool may_have_members() const { return may_have_members_; }
 
  protected:
   // An empty |id| draws a fresh random one.
@@ -44,6 +46,10 @@ class DocumentObjectImpl : public virtual engine::DocumentObject {
 
   // Ownership hooks for list-like members that are not OwnedChildren.
   void set_owner_of(DocumentObjectImpl* child, DocumentObjectImpl* owner) { child->owner_ = owner; }
+  // Whether AppendMembers may add anything (the default). A class whose
+  // objects mostly have no members clears it while they have none, so the
+  // document's walks skip the call and the lines of the object it reads.
+  void set_may_have_members(bool may) { may_have_members_ = may; }
 
  private:
   friend class EstimateDocument;
@@ -57,6 +63,8 @@ class DocumentObjectImpl : public virtual engine::DocumentObject {
   // How many members-of relations put the object into its document; a copy
   // item is a member of both records that list it.
   int attach_count_ = 0;
+  // Beside the count, in what was padding: the walks read both.
+  bool may_have_members_ = true;
   DocumentObjectImpl* owner_ = nullptr;
   mutable FieldContainerImpl fields_;
 };

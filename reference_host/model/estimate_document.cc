@@ -13,6 +13,17 @@
 
 namespace reference_host {
 
+namespace {
+
+// The walks over a subtree skip objects that cannot have members without
+// reading more of them than their first line.
+template <class Stack>
+void AppendMembersOf(const DocumentObjectImpl* object, Stack& stack) {
+  if (object->may_have_members()) object->AppendMembers(stack);
+}
+
+}  // namespace
+
 EstimateDocument::EstimateDocument() = default;
 
 EstimateDocument::~EstimateDocument() {
@@ -26,7 +37,7 @@ EstimateDocument::~EstimateDocument() {
       if (object->document_ != this) continue;
       object->document_ = nullptr;
       object->attach_count_ = 0;
-      object->AppendMembers(stack);
+      AppendMembersOf(object, stack);
     }
   }
   index_.ForEach([](DocumentObjectImpl* object) {
@@ -72,7 +83,7 @@ void EstimateDocument::GetAllObjects(std::vector<engine::DocumentObject*>& objec
     if (object->attach_count_ > 1 && !shared_seen.insert(object).second) continue;
     objects.push_back(object);
     members.clear();
-    object->AppendMembers(members);
+    AppendMembersOf(object, members);
     stack.insert(stack.end(), members.rbegin(), members.rend());
   }
 }
@@ -119,21 +130,22 @@ bool EstimateDocument::CanAdopt(const DocumentObjectImpl* holder, const Document
 
 bool EstimateDocument::CanEnter(const EstimateDocument* document, const DocumentObjectImpl* root) {
   if (!document || !root) return true;
-  // Keys view the objects' own ids: a whole project enters at once on load.
-  std::unordered_map<std::string_view, const DocumentObjectImpl*> seen;
+  // The objects met so far, in a flat table of their own: a whole project
+  // enters at once on load, a merge brings subtrees of a million objects.
+  ObjectIndex seen;
   std::vector<DocumentObjectImpl*> stack{const_cast<DocumentObjectImpl*>(root)};
   while (!stack.empty()) {
-    const DocumentObjectImpl* object = stack.back();
+    DocumentObjectImpl* object = stack.back();
     stack.pop_back();
     if (object->document_ == document) continue;  // already in, with its members
     const DocumentObjectImpl* taken = document->index_.Find(object->id_);
-    auto [it, fresh] = seen.emplace(object->id_, object);
-    if ((taken && taken != object) || (!fresh && it->second != object)) {
+    const size_t met = seen.size();
+    if ((taken && taken != object) || !seen.Insert(object)) {
       LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
       return false;
     }
-    if (!fresh) continue;
-    object->AppendMembers(stack);
+    if (seen.size() == met) continue;  // a copy item two records list
+    AppendMembersOf(object, stack);
   }
   return true;
 }
@@ -147,7 +159,7 @@ void EstimateDocument::Enter(EstimateDocument* document, DocumentObjectImpl* roo
     if (object->attach_count_++ > 0) continue;
     object->document_ = document;
     document->Register(object);
-    object->AppendMembers(stack);
+    AppendMembersOf(object, stack);
   }
 }
 
@@ -160,7 +172,7 @@ void EstimateDocument::Leave(DocumentObjectImpl* root) {
     if (object->attach_count_ == 0 || --object->attach_count_ > 0) continue;
     if (object->document_) object->document_->Unregister(object);
     object->document_ = nullptr;
-    object->AppendMembers(stack);
+    AppendMembersOf(object, stack);
   }
 }
 

@@ -21,7 +21,10 @@ thread_local int quantity_depth = 0;
 
 }  // namespace
 
-ResItemImpl::ResItemImpl(std::string id) : DocumentObjectImpl(std::move(id)) {}
+// Only a record that lists copies gives a line members.
+ResItemImpl::ResItemImpl(std::string id) : DocumentObjectImpl(std::move(id)) {
+  set_may_have_members(false);
+}
 
 ResItemImpl::~ResItemImpl() {
   if (ResCollectImpl* held = record(); held && held->holder_ == this) held->holder_ = nullptr;
@@ -159,6 +162,7 @@ void ResItemImpl::SetCollect(engine::qrv::QRVResCollect* record) {
     old->holder_ = nullptr;
   }
   record_ = incoming;
+  set_may_have_members(dynamic_cast<ListingCollectImpl*>(incoming_impl) != nullptr);
   if (incoming_impl) {
     incoming_impl->holder_ = this;
     if (document()) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "funcs/project/internal/class_memo.h"
 #include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
 #include "funcs/project/internal/text_pair_hash.h"
@@ -109,9 +110,13 @@ bool QRVProjectFunc::WholeJJFYMerge(engine::SubProject* from, engine::SubProject
   if (from_root && into_root) {
     std::vector<engine::SubEngineering*> items = internal::ListChildren(from_root);
     internal::ListedPlaces places(items.size());
+    internal::ClassMemo<bool> products;
+    auto is_product = [](engine::SubEngineering& item) {
+      return dynamic_cast<engine::qrv::QRVSubEngineering*>(&item) != nullptr;
+    };
     for (std::size_t i = 0; i < items.size(); ++i) {
       engine::SubEngineering* item = items[i];
-      if (!dynamic_cast<engine::qrv::QRVSubEngineering*>(item)) continue;
+      if (!products.Get(*item, is_product)) continue;
       if (internal::MoveBillItem(item, from_root, into_root, nullptr, places, i))
         item->SetCode(item->GetCode() + suffix);
     }

@@ -9,6 +9,7 @@
 
 #include "funcs/cost_account/bill_stage_group_func.h"
 #include "funcs/cost_account/qrv_service.h"
+#include "funcs/project/internal/class_memo.h"
 #include "funcs/project/internal/merge_sides.h"
 #include "host/engine/base_res_item.h"
 #include "host/engine/dbtables.h"
@@ -207,6 +208,17 @@ engine::SubProject* GetSubProjectFromProjMergeNode(const ProjMergeNode* node,
   return sub_project;
 }
 
+// The face by which the re-pointing walk treats an object; the first that
+// fits, in this order.
+enum class RepointFace { kNone, kBaseResItem, kBillItem, kSubProject };
+
+RepointFace RepointFaceOf(engine::DocumentObject& object) {
+  if (dynamic_cast<engine::BaseResItem*>(&object)) return RepointFace::kBaseResItem;
+  if (dynamic_cast<engine::SubEngineering*>(&object)) return RepointFace::kBillItem;
+  if (dynamic_cast<engine::SubProject*>(&object)) return RepointFace::kSubProject;
+  return RepointFace::kNone;
+}
+
 }  // namespace
 
 QRVProjectFunc::QRVProjectFunc(engine::qrv::QRVProject* project) : project_(project) {}
@@ -314,15 +326,22 @@ bool QRVProjectFunc::UseLocalCostAccountAndBillStage(const engine::qrv::QRVProje
   BillStageGroupFunc stages(project_->GetBillStageGroup());
   engine::qrv::QRVCostAccountGroup* source_accounts = source->GetCostAccountGroup();
   engine::qrv::QRVBillStageGroup* source_stages = source->GetBillStageGroup();
+  internal::ClassMemo<RepointFace> faces;
   for (engine::DocumentObject* object : objects) {
     if (!object) continue;
-    if (dynamic_cast<engine::BaseResItem*>(object)) {
-      accounts.UpdateLocalCostAccount(object->GetFieldContainer(), source_accounts);
-    } else if (dynamic_cast<engine::SubEngineering*>(object)) {
-      accounts.UpdateLocalCostAccount(object->GetFieldContainer(), source_accounts);
-      stages.UpdateLocalBillStage(object->GetFieldContainer(), source_stages);
-    } else if (auto* sub_project = dynamic_cast<engine::SubProject*>(object)) {
-      accounts.UpdateLocalCostAccount(sub_project, source_accounts);
+    switch (faces.Get(*object, RepointFaceOf)) {
+      case RepointFace::kBaseResItem:
+        accounts.UpdateLocalCostAccount(object->GetFieldContainer(), source_accounts);
+        break;
+      case RepointFace::kBillItem:
+        accounts.UpdateLocalCostAccount(object->GetFieldContainer(), source_accounts);
+        stages.UpdateLocalBillStage(object->GetFieldContainer(), source_stages);
+        break;
+      case RepointFace::kSubProject:
+        accounts.UpdateLocalCostAccount(dynamic_cast<engine::SubProject*>(object), source_accounts);
+        break;
+      case RepointFace::kNone:
+        break;
     }
   }
   return true;

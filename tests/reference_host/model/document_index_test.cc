@@ -1,4 +1,6 @@
 // The document's id index stays in step with its tree.
+#include <algorithm>
+
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "tests/support/bounded_size.h"
 #include "tests/support/test_support.h"
@@ -147,6 +149,29 @@ TEST(DocumentIndex, CopyItemIsIndexedWhileARecordInTheDocumentListsIt) {
   dynamic_cast<engine::qrv::QRVResCollectTemplete*>(budget->GetCollect())->RemoveCopy(copy);
   EXPECT_EQ(doc->FindObjectById("copy1"), nullptr);
   EXPECT_EQ(copy->GetDocument(), nullptr);
+}
+
+// Lines without a listing record are skipped by the walks; the lines whose
+// records list the copy still carry it out and back in.
+TEST(DocumentIndex, CopyItemLeavesAndComesBackWithTheBillOfItsLines) {
+  auto doc = CollectedDocument();
+  auto* copy = doc->Find<reference_host::ResItemImpl>("copy1");
+  auto* sp1 = doc->Find<reference_host::SubProjectImpl>("sp1");
+  const size_t before = doc->document()->object_count();
+
+  scoped_refptr<reference_host::SubEngineeringImpl> b1 =
+      sp1->RemoveSubEngineering(doc->Find<reference_host::SubEngineeringImpl>("b1"));
+  ASSERT_TRUE(b1);
+  for (const char* id : {"b1", "ys1", "cb1", "cb2", "copy1"})
+    EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
+  EXPECT_EQ(copy->GetDocument(), nullptr);
+
+  ASSERT_TRUE(sp1->AddSubEngineering(b1, 0));
+  EXPECT_EQ(doc->FindObjectById("copy1"), copy);
+  EXPECT_EQ(doc->document()->object_count(), before);
+  const std::vector<std::string> ids = AllIds(*doc->document());
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), "copy1"), 1);
+  EXPECT_EQ(ids.size(), before);
 }
 
 TEST(DocumentIndex, ObjectsOutlivingTheirDocumentForgetIt) {
