@@ -56,7 +56,8 @@ RC_GTEST_PROP(ClassMemo, AnswersEachObjectByItsClassAskingOncePerClass, ()) {
   int asked = 0;
   std::set<std::type_index> classes;
   for (const auto& object : objects) {
-    classes.insert(typeid(*object));
+    const Object& that = *object;
+    classes.insert(typeid(that));
     const int answer = memo.Get(*object, [&asked](Object& first) {
       ++asked;
       return FacesOf(first);

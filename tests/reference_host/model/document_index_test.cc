@@ -1,5 +1,6 @@
 // The document's id index stays in step with its tree.
 #include <algorithm>
+#include <initializer_list>
 
 #include "host/engine/qrv/qrv_sub_engineering.h"
 #include "tests/support/bounded_size.h"
@@ -50,16 +51,26 @@ TEST(DocumentIndex, FindsEveryBuiltObjectOnceThroughEitherFace) {
   EXPECT_EQ(ids.front(), "p");
 }
 
+// Takes bill "b1" out of sub-project "sp1" and checks that the objects
+// |gone| left the index with it.
+scoped_refptr<reference_host::SubEngineeringImpl> TakeOutBill(
+    reference_host::AppDocumentImpl& doc, std::initializer_list<const char*> gone) {
+  auto* sp1 = doc.Find<reference_host::SubProjectImpl>("sp1");
+  scoped_refptr<reference_host::SubEngineeringImpl> b1 =
+      sp1->RemoveSubEngineering(doc.Find<reference_host::SubEngineeringImpl>("b1"));
+  EXPECT_TRUE(b1);
+  for (const char* id : gone) EXPECT_EQ(doc.FindObjectById(id), nullptr) << id;
+  return b1;
+}
+
 TEST(DocumentIndex, RemovedSubtreeLeavesAndComesBack) {
   auto doc = TwoBillDocument();
   auto* sp1 = doc->Find<reference_host::SubProjectImpl>("sp1");
   const size_t before = doc->document()->object_count();
 
   scoped_refptr<reference_host::SubEngineeringImpl> b1 =
-      sp1->RemoveSubEngineering(doc->Find<reference_host::SubEngineeringImpl>("b1"));
+      TakeOutBill(*doc, {"b1", "d1", "ys1", "ys2", "cb1"});
   ASSERT_TRUE(b1);
-  for (const char* id : {"b1", "d1", "ys1", "ys2", "cb1"})
-    EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
   EXPECT_EQ(b1->child(0)->budget_list()->item(0)->GetDocument(), nullptr);
   EXPECT_NE(doc->FindObjectById("ys3"), nullptr);
 
@@ -160,10 +171,8 @@ TEST(DocumentIndex, CopyItemLeavesAndComesBackWithTheBillOfItsLines) {
   const size_t before = doc->document()->object_count();
 
   scoped_refptr<reference_host::SubEngineeringImpl> b1 =
-      sp1->RemoveSubEngineering(doc->Find<reference_host::SubEngineeringImpl>("b1"));
+      TakeOutBill(*doc, {"b1", "ys1", "cb1", "cb2", "copy1"});
   ASSERT_TRUE(b1);
-  for (const char* id : {"b1", "ys1", "cb1", "cb2", "copy1"})
-    EXPECT_EQ(doc->FindObjectById(id), nullptr) << id;
   EXPECT_EQ(copy->GetDocument(), nullptr);
 
   ASSERT_TRUE(sp1->AddSubEngineering(b1, 0));
