@@ -213,10 +213,20 @@ using Names = std::string_view[N];
 
 class StreamReader {
  public:
-  StreamReader() : linker_([](const Place&) { return std::string(); }) {}
+  // |end| is the end of the readable bytes behind the text (its padding
+  // included), which the pieces read later need too.
+  explicit StreamReader(const char* end)
+      : linker_([](const Place&) { return std::string(); }), end_(end) {}
 
-  // Reads every object of |document| and checks nothing follows it.
+  // Reads every object of |document| but the bill items of sub-projects and
+  // the copy items, which it leaves as pieces of the text, and checks
+  // nothing follows the document's object.
   void Walk(od::document& document);
+  // Reads the pieces Walk left, each through a parser of its own. The
+  // whole text's parser can go first: its index of the text (4 bytes per
+  // token, a third of the text's size) and the finished model, which is
+  // mostly bill items and their lines, are then never held together.
+  void ReadPieces();
   // Links the references and hands the objects over in a document. Needs
   // nothing of the parser, which can go first.
   std::unique_ptr<EstimateDocument> Finish();
@@ -285,6 +295,11 @@ class StreamReader {
     if (token.size() >= 2 && token[0] == '"' && close > 0 && token.find('\\', 1) >= close)
       return token.substr(1, close - 1);
     return Take<std::string_view>(value.get_string());
+  }
+  // The text of the object |value|, to the next token, skipped for now.
+  static std::string_view Skipped(od::value& value) {
+    od::object object = Take<od::object>(value.get_object());
+    return Take<std::string_view>(object.raw_json());
   }
   static std::string_view Key(od::field& field) {
     const char* start = field.key().raw();
@@ -392,6 +407,14 @@ class StreamReader {
   std::string key_;  // reused for each field key
   scoped_refptr<ProjectImpl> project_;
   std::vector<scoped_refptr<ResItemImpl>> copies_;
+  // A bill item or copy item to read later, in the order of the text.
+  struct Piece {
+    SubProjectImpl* sub_project;  // the bill item's; null for a copy item
+    int depth;
+    std::string_view text;
+  };
+  const char* end_;
+  std::vector<Piece> pieces_;
   std::vector<scoped_refptr<BaseResItemImpl>> detached_;
 };
 
@@ -676,7 +699,7 @@ void StreamReader::Walk(od::document& document) {
         break;
       case kCopies:
         Elements(member, 2,
-                 [&](od::value& copy) { copies_.push_back(ReadLine(copy, 3, LineSide::kCopy)); });
+                 [&](od::value& copy) { pieces_.push_back({nullptr, 3, Skipped(copy)}); });
         break;
       case kDetached:
         Elements(member, 2, [&](od::value& entry) {
@@ -689,6 +712,24 @@ void StreamReader::Walk(od::document& document) {
   if ((seen & required) != required) Refuse();
   // Nothing may follow the document's object.
   if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) Refuse();
+}
+
+void StreamReader::ReadPieces() {
+  od::parser parser;
+  for (const Piece& piece : pieces_) {
+    // The bytes after a piece are the rest of the text: padding enough.
+    simdjson::padded_string_view view(piece.text.data(), piece.text.size(),
+                                      end_ - piece.text.data());
+    od::document document;
+    if (parser.iterate(view).get(document)) Refuse();
+    od::value value = Take<od::value>(document.get_value());
+    if (piece.sub_project)
+      piece.sub_project->AddSubEngineering(ReadBillItem(value, piece.depth));
+    else
+      copies_.push_back(ReadLine(value, piece.depth, LineSide::kCopy));
+    if (document.current_location().error() != simdjson::OUT_OF_BOUNDS) Refuse();
+  }
+  pieces_ = {};
 }
 
 std::unique_ptr<EstimateDocument> StreamReader::Finish() {
@@ -821,7 +862,7 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
   std::vector<std::string> shared;
   std::vector<scoped_refptr<BaseResItemGroupImpl>> groups;
   std::vector<scoped_refptr<SubProjectImpl>> children;
-  std::vector<scoped_refptr<SubEngineeringImpl>> bills;
+  std::vector<std::string_view> bills;
   scoped_refptr<SubEngineeringImpl> roots[3];
   scoped_refptr<TableImpl> keyed[2];
   std::vector<scoped_refptr<MovableMemberImpl>> sets[3];
@@ -842,7 +883,8 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
       });
     if (which == kContractGroups) groups = List(member, inner, &StreamReader::ReadContractGroup);
     if (which == kSubProjects) children = List(member, inner, &StreamReader::ReadSubProject);
-    if (which == kBills) bills = List(member, inner, &StreamReader::ReadBillItem);
+    if (which == kBills)
+      Elements(member, inner, [&](od::value& bill) { bills.push_back(Skipped(bill)); });
     if (which >= kDjcs && which <= kJjfy) roots[which - kDjcs] = ReadBillItem(member, inner);
     if (which == kZjcsDetail || which == kJjfyTable)
       keyed[which - kZjcsDetail] = ReadTable(member, inner);
@@ -871,7 +913,7 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
     linker_.Refer(Ref::kShared, sub_project->summary(), nullptr, std::move(member), {});
   for (auto& group : groups) sub_project->GetGroupedItemSet()->Add(std::move(group));
   for (auto& child : children) sub_project->AddChild(std::move(child));
-  for (auto& bill : bills) sub_project->AddSubEngineering(std::move(bill));
+  for (std::string_view bill : bills) pieces_.push_back({sub_project.get(), inner + 1, bill});
   const SubProjectImpl::MeasureTree trees[] = {SubProjectImpl::kDJCS, SubProjectImpl::kZJCS,
                                                SubProjectImpl::kJJFY};
   for (int i = 0; i < 3; ++i)
@@ -1091,24 +1133,23 @@ void StreamReader::MakeRecord(RecordParts& parts, ResItemImpl* line, LineSide si
 
 std::unique_ptr<EstimateDocument> ReadDocumentStream(const std::string& text) {
   try {
-    StreamReader reader;
+    // A byte order mark is no part of the JSON (the tree parser skips it).
+    const size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    simdjson::padded_string copy;  // viewed by the pieces until the end
+    simdjson::padded_string_view view(text.data() + start, text.size() - start,
+                                      text.capacity() - start);
+    if (text.capacity() < text.size() + kTextPadding) {
+      copy = simdjson::padded_string(text.data() + start, text.size() - start);
+      view = copy;
+    }
+    StreamReader reader(view.data() + view.capacity());
     {
-      // A byte order mark is no part of the JSON (the tree parser skips it).
-      const size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-      simdjson::padded_string copy;
-      simdjson::padded_string_view view(text.data() + start, text.size() - start,
-                                        text.capacity() - start);
-      if (text.capacity() < text.size() + kTextPadding) {
-        copy = simdjson::padded_string(text.data() + start, text.size() - start);
-        view = copy;
-      }
       od::parser parser;
       od::document document;
       if (parser.iterate(view).get(document)) return nullptr;
       reader.Walk(document);
     }
-    // The parser's index of the text (4 bytes per token) is gone before the
-    // linker and the document's own index grow: a lower peak.
+    reader.ReadPieces();
     return reader.Finish();
   } catch (const Refused&) {
     return nullptr;

@@ -1,6 +1,9 @@
 // Builds a fresh estimate document while it walks the JSON text (simdjson
 // On Demand), with no tree of the whole text: the fast way in for the texts
-// a load accepts. It accepts exactly what the tree reader (DocumentReader
+// a load accepts. The bill items of sub-projects and the copy items, the
+// bulk of a document, are read in a second pass, each through a parser of
+// its own, so that the whole text's index and the model are never held
+// together. It accepts exactly what the tree reader (DocumentReader
 // over ParseStrictJson) accepts and builds the same document, but it does not
 // say why it refuses: a refused text goes to the tree reader, which names the
 // place. One reader serves one read; it owns the objects until they are
