@@ -698,8 +698,9 @@ void StreamReader::Walk(od::document& document) {
         if (!IsNull(member)) project_ = ReadProject(member, 2);
         break;
       case kCopies:
-        Elements(member, 2,
-                 [&](od::value& copy) { pieces_.push_back({nullptr, 3, Skipped(copy)}); });
+        Elements(member, 2, [&](od::value& copy) {
+          pieces_.push_back({nullptr, 3, Skipped(copy)});
+        });
         break;
       case kDetached:
         Elements(member, 2, [&](od::value& entry) {

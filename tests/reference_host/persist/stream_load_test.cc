@@ -160,6 +160,11 @@ TEST(StreamLoad, AgreesWithTheTreeLoaderOnEdgeSpellings) {
       {"field of a lone low surrogate", WithMembers(base, "fields", "\"t\": \"\\udc00\""), false},
       {"field with a raw control byte", WithMembers(base, "fields", "\"t\": \"a\tb\""), false},
       {"field of overlong UTF-8", WithMembers(base, "fields", "\"t\": \"\xC0\x80\""), false},
+      // Bill items and copy items are read apart from the rest; brackets
+      // that only count out right must not slip through between the two.
+      {"bill item with a list closed by a brace", WithMembers(base, "fee", "\"note\": [1}"), false},
+      {"copy item with an object closed by a bracket",
+       WithMembers(base, "record", "\"note\": {\"a\": 1]"), false},
   };
   for (const Case& each : cases) {
     SCOPED_TRACE(each.what);
@@ -168,6 +173,25 @@ TEST(StreamLoad, AgreesWithTheTreeLoaderOnEdgeSpellings) {
     }
     EXPECT_EQ(Disagreement(each.text), "");
     EXPECT_EQ(static_cast<bool>(reference_host::LoadDocumentText(each.text)), each.loads);
+  }
+}
+
+// The nesting limit counts from the top of the document in bill items and
+// copy items too, though each is read by a parser of its own.
+TEST(StreamLoad, AgreesOnTheNestingLimitInsideBillAndCopyItems) {
+  const std::string base = SmallText();
+  for (const char* member : {"fee", "record"}) {
+    SCOPED_TRACE(member);
+    int loads = 0, tries = 0;
+    for (int levels = 488; levels <= 512; ++levels, ++tries) {
+      const std::string text = WithMembers(
+          base, member, "\"note\": " + std::string(levels, '[') + std::string(levels, ']'));
+      ASSERT_NE(text, base);
+      EXPECT_EQ(Disagreement(text), "") << levels;
+      loads += static_cast<bool>(reference_host::LoadDocumentText(text));
+    }
+    EXPECT_GT(loads, 0);
+    EXPECT_LT(loads, tries);
   }
 }
 
