@@ -409,7 +409,7 @@ class StreamReader {
   std::vector<scoped_refptr<ResItemImpl>> copies_;
   // A bill item or copy item to read later, in the order of the text.
   struct Piece {
-    SubProjectImpl* sub_project;  // the bill item's; null for a copy item
+    scoped_refptr<SubProjectImpl> sub_project;  // the bill item's; null for a copy item
     int depth;
     std::string_view text;
   };
@@ -914,7 +914,7 @@ scoped_refptr<SubProjectImpl> StreamReader::ReadSubProject(od::value& value, int
     linker_.Refer(Ref::kShared, sub_project->summary(), nullptr, std::move(member), {});
   for (auto& group : groups) sub_project->GetGroupedItemSet()->Add(std::move(group));
   for (auto& child : children) sub_project->AddChild(std::move(child));
-  for (std::string_view bill : bills) pieces_.push_back({sub_project.get(), inner + 1, bill});
+  for (std::string_view bill : bills) pieces_.push_back({sub_project, inner + 1, bill});
   const SubProjectImpl::MeasureTree trees[] = {SubProjectImpl::kDJCS, SubProjectImpl::kZJCS,
                                                SubProjectImpl::kJJFY};
   for (int i = 0; i < 3; ++i)
