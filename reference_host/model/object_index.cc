@@ -47,6 +47,9 @@ int16_t FaceOffsetOf(DocumentObjectImpl* object) {
 // Smaller batches go one object at a time, in the order added: their slots
 // are few, and sorting them would cost more than it saves.
 constexpr size_t kMinSortedBatch = 64;
+// A batch starts with room for this many: enough for an item and its lines,
+// and small enough for the allocator's quick path (a check runs per item).
+constexpr size_t kFirstReserve = 16;
 
 }  // namespace
 
@@ -54,12 +57,12 @@ ObjectIndex::Batch::Batch() = default;
 ObjectIndex::Batch::~Batch() = default;
 
 void ObjectIndex::Batch::Add(DocumentObjectImpl* object) {
-  if (entries_.empty()) entries_.reserve(kMinSortedBatch);
+  if (entries_.empty()) entries_.reserve(kFirstReserve);
   entries_.push_back(Entry{object, Hash(object->id()), static_cast<uint32_t>(entries_.size()), 0});
 }
 
 void ObjectIndex::Batch::AddWithFace(DocumentObjectImpl* object) {
-  if (entries_.empty()) entries_.reserve(kMinSortedBatch);
+  if (entries_.empty()) entries_.reserve(kFirstReserve);
   entries_.push_back(Entry{object, Hash(object->id()), static_cast<uint32_t>(entries_.size()),
                            FaceOffsetOf(object)});
 }
