@@ -22,6 +22,21 @@ void AppendMembersOf(const DocumentObjectImpl* object, Stack& stack) {
   if (object->may_have_members()) object->AppendMembers(stack);
 }
 
+// The walks take objects from the top of their stack, and most objects have
+// no members, so the one a few places down is met a few steps on. Asking
+// for its first line now lets the wait for memory overlap the steps
+// between (a hint: nothing depends on it).
+void PrefetchAhead(const std::vector<DocumentObjectImpl*>& stack) {
+  constexpr size_t kAhead = 4;
+  if (stack.size() >= kAhead) __builtin_prefetch(stack[stack.size() - kAhead]);
+}
+
+// Entering and leaving take this many objects of a subtree one at a time,
+// as they are met, and batch only the rest: most subtrees that move (an
+// item with its lines, a row) are smaller, and a batch would cost them more
+// than it saves.
+constexpr size_t kOneByOne = 64;
+
 }  // namespace
 
 EstimateDocument::EstimateDocument() = default;
@@ -34,6 +49,7 @@ EstimateDocument::~EstimateDocument() {
     while (!stack.empty()) {
       DocumentObjectImpl* object = stack.back();
       stack.pop_back();
+      PrefetchAhead(stack);
       if (object->document_ != this) continue;
       object->document_ = nullptr;
       object->attach_count_ = 0;
@@ -78,6 +94,7 @@ void EstimateDocument::GetAllObjects(std::vector<engine::DocumentObject*>& objec
   while (!stack.empty()) {
     DocumentObjectImpl* object = stack.back();
     stack.pop_back();
+    PrefetchAhead(stack);
     if (object->document_ != this) continue;
     // Copy items are members of two records: list them once.
     if (object->attach_count_ > 1 && !shared_seen.insert(object).second) continue;
@@ -130,50 +147,87 @@ bool EstimateDocument::CanAdopt(const DocumentObjectImpl* holder, const Document
 
 bool EstimateDocument::CanEnter(const EstimateDocument* document, const DocumentObjectImpl* root) {
   if (!document || !root) return true;
-  // The objects met so far, in a flat table of their own: a whole project
-  // enters at once on load, a merge brings subtrees of a million objects.
-  ObjectIndex seen;
+  // The subtree's objects are gathered first and checked against the index,
+  // and against each other, in slot order (ObjectIndex::Batch): a whole
+  // project enters at once on load, a merge brings subtrees of a million
+  // objects. A member met from its owner is met once; one met otherwise (a
+  // copy item two records list) is looked into only the first time.
+  ObjectIndex::Batch entering;
+  std::unordered_set<const DocumentObjectImpl*> shared_seen;
   std::vector<DocumentObjectImpl*> stack{const_cast<DocumentObjectImpl*>(root)};
+  std::vector<const DocumentObjectImpl*> met_from{root->owner_};  // beside |stack|
   while (!stack.empty()) {
     DocumentObjectImpl* object = stack.back();
+    const DocumentObjectImpl* from = met_from.back();
     stack.pop_back();
+    PrefetchAhead(stack);
+    met_from.pop_back();
     if (object->document_ == document) continue;  // already in, with its members
-    const DocumentObjectImpl* taken = document->index_.Find(object->id_);
-    const size_t met = seen.size();
-    if ((taken && taken != object) || !seen.Insert(object)) {
-      LOG(ERROR) << "duplicate object id " << object->id_ << ": the document already holds one";
-      return false;
-    }
-    if (seen.size() == met) continue;  // a copy item two records list
+    // Met otherwise than from its owner, and more than once: only an object
+    // with members needs its first time found (one without adds itself again,
+    // which is no clash).
+    if (object->owner_ != from && object->may_have_members() && !shared_seen.insert(object).second)
+      continue;
+    entering.Add(object);
     AppendMembersOf(object, stack);
+    met_from.resize(stack.size(), object);
+  }
+  if (const DocumentObjectImpl* clash = document->index_.FirstClash(entering)) {
+    LOG(ERROR) << "duplicate object id " << clash->id_ << ": the document already holds one";
+    return false;
   }
   return true;
 }
 
 void EstimateDocument::Enter(EstimateDocument* document, DocumentObjectImpl* root) {
   if (!document || !root) return;
+  // The walk counts and marks; past the first few, the index takes the
+  // newcomers afterwards, in slot order.
+  ObjectIndex::Batch entering;
+  size_t met = 0;
   std::vector<DocumentObjectImpl*> stack{root};
   while (!stack.empty()) {
     DocumentObjectImpl* object = stack.back();
     stack.pop_back();
+    PrefetchAhead(stack);
     if (object->attach_count_++ > 0) continue;
     object->document_ = document;
-    document->Register(object);
+    if (++met <= kOneByOne)
+      document->Register(object);
+    else
+      entering.AddWithFace(object);
     AppendMembersOf(object, stack);
   }
+  for (const DocumentObjectImpl* refused : document->index_.InsertBatch(entering))
+    LOG(ERROR) << "duplicate object id " << refused->id_ << ": the document already holds one";
 }
 
 void EstimateDocument::Leave(DocumentObjectImpl* root) {
   if (!root) return;
+  // The walk counts and unmarks; past the first few, the index lets the
+  // leavers go afterwards, in slot order. A subtree lies in one document;
+  // an object of another (never seen in practice) leaves that one's index
+  // at once.
+  EstimateDocument* document = nullptr;
+  ObjectIndex::Batch leaving;
+  size_t met = 0;
   std::vector<DocumentObjectImpl*> stack{root};
   while (!stack.empty()) {
     DocumentObjectImpl* object = stack.back();
     stack.pop_back();
+    PrefetchAhead(stack);
     if (object->attach_count_ == 0 || --object->attach_count_ > 0) continue;
-    if (object->document_) object->document_->Unregister(object);
+    if (EstimateDocument* from = object->document_) {
+      if (!document) document = from;
+      if (from == document && ++met > kOneByOne)
+        leaving.Add(object);
+      else
+        from->Unregister(object);
+    }
     object->document_ = nullptr;
     AppendMembersOf(object, stack);
   }
+  if (document) document->index_.EraseBatch(leaving);
 }
 
 bool EstimateDocument::Rename(DocumentObjectImpl* object, const std::string& id) {

@@ -121,6 +121,42 @@ TEST(DocumentIndex, DuplicateDeepInsideAnAddedSubtreeRefusesTheWholeAdd) {
   EXPECT_EQ(bill->owner(), nullptr);
 }
 
+// A subtree of a hundred objects and more is checked, entered and taken out
+// in batches: one pair of equal ids deep inside still refuses the add.
+TEST(DocumentIndex, LargeSubtreeIsRefusedForOnePairOfEqualIdsAndEntersWhole) {
+  auto doc = TwoBillDocument();
+  const size_t before = doc->document()->object_count();
+  scoped_refptr<reference_host::SubEngineeringImpl> bill(
+      new reference_host::SubEngineeringImpl("b9", engine::kNodeKindBill));
+  for (int i = 0; i < 150; ++i)
+    bill->budget_list()->Add(new reference_host::ResItemImpl("n" + std::to_string(i)));
+  scoped_refptr<reference_host::ResItemImpl> twin(new reference_host::ResItemImpl("n42"));
+  bill->cost_list()->Add(twin);
+  auto* sp1 = doc->Find<reference_host::SubProjectImpl>("sp1");
+  {
+    LogCapture log;
+    EXPECT_FALSE(sp1->AddSubEngineering(bill));
+    EXPECT_THAT(log.Messages(google::GLOG_ERROR),
+                ElementsAre("duplicate object id n42: the document already holds one"));
+  }
+  EXPECT_EQ(doc->document()->object_count(), before);
+  EXPECT_EQ(doc->FindObjectById("n0"), nullptr);
+  EXPECT_EQ(bill->owner(), nullptr);
+
+  bill->cost_list()->Remove(twin.get());
+  ASSERT_TRUE(sp1->AddSubEngineering(bill));
+  EXPECT_EQ(doc->document()->object_count(), before + 151);
+  EXPECT_EQ(AllIds(*doc->document()).size(), before + 151);
+  for (int i = 0; i < 150; ++i)
+    EXPECT_EQ(doc->FindObjectById("n" + std::to_string(i)), bill->budget_list()->item(i));
+
+  ASSERT_TRUE(sp1->RemoveSubEngineering(bill.get()));
+  EXPECT_EQ(doc->document()->object_count(), before);
+  EXPECT_EQ(doc->FindObjectById("n149"), nullptr);
+  EXPECT_EQ(bill->budget_list()->item(149)->GetDocument(), nullptr);
+  EXPECT_NE(doc->FindObjectById("ys3"), nullptr);
+}
+
 TEST(DocumentIndex, ObjectWithAnOwnerOrUnderItselfIsRefused) {
   auto doc = TwoBillDocument();
   LogCapture log;

@@ -1,5 +1,6 @@
 // The flat id index against a plain map of the same ids, through inserts,
-// erases and the table's growth; and the face it hands back.
+// erases and the table's growth; the batched forms against one call per
+// object; and the face it hands back.
 #include "reference_host/model/object_index.h"
 
 #include <map>
@@ -57,6 +58,66 @@ RC_GTEST_PROP(ObjectIndex, AgreesWithAMapThroughInsertsAndErases, ()) {
     RC_ASSERT(model.at(object->GetId()) == object);
   });
   RC_ASSERT(visited == model.size());
+}
+
+RC_GTEST_PROP(ObjectIndex, BatchesDoWhatOneCallPerObjectDoes, ()) {
+  // Two indexes alike, one taking each object in turn, the other a batch:
+  // up to 400 picks of up to 200 objects over fewer ids, so that a batch
+  // (sorted when 64 or more) holds an object twice, two objects of one id
+  // and ids the index holds already.
+  const int count = *rc::gen::inRange(1, 200);
+  const int ids = *rc::gen::inRange(1, 300);
+  std::vector<scoped_refptr<BillStageImpl>> objects;
+  for (int i = 0; i < count; ++i)
+    objects.push_back(new BillStageImpl("id" + std::to_string(*rc::gen::inRange(0, ids)), ""));
+  auto pick = [&] { return objects[*rc::gen::inRange(0, count)].get(); };
+  ObjectIndex one_by_one, batched;
+  for (int held = *rc::gen::inRange(0, count); held > 0; --held) {
+    BillStageImpl* object = pick();
+    RC_ASSERT(one_by_one.Insert(object) == batched.Insert(object));
+  }
+  auto same_contents = [&] {
+    RC_ASSERT(batched.size() == one_by_one.size());
+    for (const auto& object : objects) {
+      RC_ASSERT(batched.Find(object->GetId()) == one_by_one.Find(object->GetId()));
+      RC_ASSERT(batched.FindFace(object->GetId()) == one_by_one.FindFace(object->GetId()));
+    }
+  };
+
+  std::vector<BillStageImpl*> picks(*rc::gen::inRange(0, 400));
+  for (auto& object : picks) object = pick();
+  ObjectIndex::Batch check, insert;
+  for (BillStageImpl* object : picks) {
+    check.Add(object);
+    insert.AddWithFace(object);
+  }
+  // The first pick whose id another object holds, here or in an earlier pick.
+  const DocumentObjectImpl* clash = nullptr;
+  std::map<std::string, const DocumentObjectImpl*> met;
+  for (BillStageImpl* object : picks) {
+    const DocumentObjectImpl* held = one_by_one.Find(object->GetId());
+    const DocumentObjectImpl* first = met.emplace(object->GetId(), object).first->second;
+    if ((held && held != object) || first != object) {
+      clash = object;
+      break;
+    }
+  }
+  RC_ASSERT(batched.FirstClash(check) == clash);
+
+  std::vector<DocumentObjectImpl*> refused;
+  for (BillStageImpl* object : picks)
+    if (!one_by_one.Insert(object)) refused.push_back(object);
+  RC_ASSERT(batched.InsertBatch(insert) == refused);
+  same_contents();
+
+  ObjectIndex::Batch erase;
+  for (int n = *rc::gen::inRange(0, 400); n > 0; --n) {
+    BillStageImpl* object = pick();
+    one_by_one.Erase(object);
+    erase.Add(object);
+  }
+  batched.EraseBatch(erase);
+  same_contents();
 }
 
 TEST(ObjectIndex, HandsBackTheFaceOfTheObjectItWasGiven) {
