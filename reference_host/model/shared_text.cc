@@ -1,13 +1,19 @@
 #include "reference_host/model/shared_text.h"
 
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <new>
-#include <unordered_map>
+#include <utility>
 
 namespace reference_host {
 
-// Every stored text, keyed by a view of its own bytes.
+// Every stored text, in a flat table probed linearly from the slot its hash
+// picks. A lookup costs one cache miss for the slot and, when the hashes
+// agree, one for the text's bytes; a table of nodes cost two or three, and a
+// node more per text in memory. Slots keep the hash, so growing the table
+// and erasing never read the texts.
 class SharedTextPool {
  public:
   static SharedTextPool& Get() {
@@ -17,35 +23,91 @@ class SharedTextPool {
   }
 
   SharedText* Intern(std::string_view text) {
+    const auto hash = static_cast<uint32_t>(std::hash<std::string_view>()(text));
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = texts_.find(text);
-    if (it != texts_.end()) {
-      it->second->AddRef();
-      return it->second;
+    if (SharedText* found = Find(text, hash)) {
+      found->AddRef();
+      return found;
     }
+    // Room first, so that a failed allocation leaves the pool as it was.
+    Reserve(size_ + 1);
     void* memory = ::operator new(sizeof(SharedText) + text.size());
-    auto* stored = new (memory) SharedText(text.size());
+    auto* stored = new (memory) SharedText(text.size(), hash);
     if (!text.empty()) std::memcpy(stored->data(), text.data(), text.size());
-    texts_.emplace(stored->view(), stored);
+    Place(Slot{stored, hash});
+    ++size_;
     return stored;
   }
 
   void Release(SharedText* text) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (text->refs_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-    texts_.erase(text->view());
+    Erase(text);
     text->~SharedText();
     ::operator delete(text);
   }
 
   size_t size() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return texts_.size();
+    return size_;
   }
 
  private:
+  struct Slot {
+    SharedText* text;  // null: free
+    uint32_t hash;
+  };
+
+  SharedText* Find(std::string_view text, uint32_t hash) const {
+    if (size_ == 0) return nullptr;
+    const size_t mask = capacity_ - 1;
+    for (size_t i = hash & mask; slots_[i].text; i = (i + 1) & mask)
+      if (slots_[i].hash == hash && slots_[i].text->view() == text) return slots_[i].text;
+    return nullptr;
+  }
+
+  // Puts |slot| in the first free slot of its run; the table has room.
+  void Place(Slot slot) {
+    const size_t mask = capacity_ - 1;
+    size_t i = slot.hash & mask;
+    while (slots_[i].text) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+
+  void Erase(const SharedText* text) {
+    const size_t mask = capacity_ - 1;
+    size_t hole = text->hash_ & mask;
+    for (; slots_[hole].text != text; hole = (hole + 1) & mask)
+      if (!slots_[hole].text) return;
+    // Later members of the run move back into the hole when their home
+    // allows, so lookups need no markers of erased slots.
+    for (size_t next = (hole + 1) & mask; slots_[next].text; next = (next + 1) & mask) {
+      const size_t home = slots_[next].hash & mask;
+      const bool home_after_hole =
+          hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+      if (home_after_hole) continue;
+      slots_[hole] = slots_[next];
+      hole = next;
+    }
+    slots_[hole].text = nullptr;
+    --size_;
+  }
+
+  // Keeps the table at most 5/8 full.
+  void Reserve(size_t count) {
+    if (count * 8 <= capacity_ * 5) return;
+    size_t capacity = capacity_ ? capacity_ * 2 : 1024;
+    while (count * 8 > capacity * 5) capacity *= 2;
+    std::unique_ptr<Slot[]> old = std::exchange(slots_, std::make_unique<Slot[]>(capacity));
+    const size_t old_capacity = std::exchange(capacity_, capacity);
+    for (size_t i = 0; i < old_capacity; ++i)
+      if (old[i].text) Place(old[i]);
+  }
+
   std::mutex mutex_;
-  std::unordered_map<std::string_view, SharedText*> texts_;
+  std::unique_ptr<Slot[]> slots_;
+  size_t capacity_ = 0;  // zero or a power of two
+  size_t size_ = 0;
 };
 
 SharedText* SharedText::Intern(std::string_view text) { return SharedTextPool::Get().Intern(text); }

@@ -29,7 +29,7 @@ class SharedText {
  private:
   friend class SharedTextPool;
 
-  explicit SharedText(size_t size) : size_(size) {}
+  SharedText(size_t size, uint32_t hash) : hash_(hash), size_(size) {}
   ~SharedText() = default;
   const char* data() const { return reinterpret_cast<const char*>(this + 1); }
   char* data() { return reinterpret_cast<char*>(this + 1); }
@@ -37,6 +37,7 @@ class SharedText {
   // Reaches zero only under the pool's lock, so Intern never finds a text
   // that is being freed.
   std::atomic<uint32_t> refs_{1};
+  uint32_t hash_;  // in the padding: the pool erases without hashing again
   size_t size_;
 };
 
