@@ -6,14 +6,13 @@
 #include <cmath>
 #include <cstddef>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "funcs/project/internal/class_memo.h"
 #include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
-#include "funcs/project/internal/text_pair_hash.h"
+#include "funcs/project/internal/text_pair_table.h"
 #include "funcs/project/qrv_func.h"
 #include "host/base/string_util.h"
 #include "host/engine/document_object.h"
@@ -144,24 +143,31 @@ bool QRVProjectFunc::WholeFYHZGFMerge(engine::SubProject* from, engine::SubProje
       candidates.emplace_back(row, i);
   }
   internal::ListedPlaces places(from_rows);
-  // Existing rows by code and calculation base, in index order, so that the
-  // last match within the rate tolerance is found without a full scan.
-  std::unordered_map<std::pair<std::string, std::string>, std::vector<engine::FeeRow*>,
-                     internal::TextPairHash>
-      existing;
+  // Existing rows by code and calculation base: the table keeps each key's
+  // last row, and |earlier| chains each row to the one of its key before
+  // it, so that the last match within the rate tolerance is found without a
+  // full scan.
+  std::vector<engine::FeeRow*> existing;
+  std::vector<int> earlier;
   existing.reserve(static_cast<std::size_t>(std::max(0, into_table->GetRowCount())));
-  for (int i = 0; i < into_table->GetRowCount(); ++i)
-    if (engine::FeeRow* row = into_table->GetRowAt(i))
-      existing[{row->GetCode(), row->GetCalculationBase()}].push_back(row);
+  earlier.reserve(existing.capacity());
+  internal::TextPairTable<int> last_of_key(existing.capacity());
+  for (int i = 0; i < into_table->GetRowCount(); ++i) {
+    engine::FeeRow* row = into_table->GetRowAt(i);
+    if (!row) continue;
+    int& last = last_of_key.FindOrAdd(row->GetCode(), row->GetCalculationBase(), -1);
+    earlier.push_back(last);
+    last = static_cast<int>(existing.size());
+    existing.push_back(row);
+  }
   std::string expression = into_table->GetExpression();
 
   for (const auto& [row, listed] : candidates) {
     engine::FeeRow* match = nullptr;
-    auto bucket = existing.find({row->GetCode(), row->GetCalculationBase()});
-    if (bucket != existing.end()) {
+    if (const int* last = last_of_key.Find(row->GetCode(), row->GetCalculationBase())) {
       double rate = Rate(row);
-      for (auto it = bucket->second.rbegin(); it != bucket->second.rend() && !match; ++it)
-        if (std::fabs(Rate(*it) - rate) <= kRateTolerance) match = *it;
+      for (int i = *last; i >= 0 && !match; i = earlier[i])
+        if (std::fabs(Rate(existing[i]) - rate) <= kRateTolerance) match = existing[i];
     }
     if (match) {
       double sum = base::DoubleRound(Amount(match) + Amount(row), 2);

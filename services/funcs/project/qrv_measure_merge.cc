@@ -7,13 +7,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "funcs/project/internal/merge_moves.h"
 #include "funcs/project/internal/merge_sides.h"
-#include "funcs/project/internal/text_pair_hash.h"
+#include "funcs/project/internal/text_pair_table.h"
 #include "funcs/project/qrv_func.h"
 #include "host/engine/field_container.h"
 #include "host/engine/item_set.h"
@@ -41,21 +40,23 @@ MatchKey KeyOf(const engine::SubEngineering* item) { return {item->GetCode(), it
 // children of the other side arrive, so that each search is a lookup.
 class FirstMatchIndex {
  public:
-  explicit FirstMatchIndex(const engine::SubEngineering* parent) {
-    first_.reserve(static_cast<std::size_t>(std::max(0, parent->GetChildCount())));
+  explicit FirstMatchIndex(const engine::SubEngineering* parent)
+      : first_(static_cast<std::size_t>(std::max(0, parent->GetChildCount()))) {
     for (int i = parent->GetChildCount() - 1; i >= 0; --i)
       if (engine::SubEngineering* child = parent->GetChildSubEngineering(i))
-        first_[KeyOf(child)] = child;
+        Put(KeyOf(child), child);
   }
   engine::SubEngineering* Find(const MatchKey& key) const {
-    auto found = first_.find(key);
-    return found == first_.end() ? nullptr : found->second;
+    engine::SubEngineering* const* found = first_.Find(key.first, key.second);
+    return found ? *found : nullptr;
   }
   // |item| now stands where the first match of |key| stood, or was appended.
-  void Put(const MatchKey& key, engine::SubEngineering* item) { first_[key] = item; }
+  void Put(const MatchKey& key, engine::SubEngineering* item) {
+    first_.FindOrAdd(key.first, key.second, item) = item;
+  }
 
  private:
-  std::unordered_map<MatchKey, engine::SubEngineering*, internal::TextPairHash> first_;
+  internal::TextPairTable<engine::SubEngineering*> first_;
 };
 
 void AppendSuffixTree(engine::SubEngineering* item, const std::string& suffix) {
