@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "reference_host/model/document_object_impl.h"
+#include "reference_host/model/linear_probing.h"
 
 namespace reference_host {
 
@@ -137,17 +138,9 @@ void ObjectIndex::EraseHashed(const DocumentObjectImpl* object, uint32_t hash) {
   size_t hole = hash & mask;
   for (; slots_[hole].object != object; hole = (hole + 1) & mask)
     if (!slots_[hole].object) return;
-  // Shifts later members of the run back into the hole, so lookups never
-  // need markers of erased slots.
-  for (size_t next = (hole + 1) & mask; slots_[next].object; next = (next + 1) & mask) {
-    const size_t home = slots_[next].hash & mask;
-    // |next| may fill the hole when its home does not lie in (hole, next].
-    const bool home_after_hole =
-        hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
-    if (home_after_hole) continue;
-    slots_[hole] = slots_[next];
-    hole = next;
-  }
+  hole = CloseProbeHole(
+      slots_.get(), hole, mask, [](const Slot& slot) { return !slot.object; },
+      [](const Slot& slot) { return slot.hash; });
   slots_[hole].object = nullptr;
   --size_;
 }

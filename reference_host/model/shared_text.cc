@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include "reference_host/model/linear_probing.h"
+
 namespace reference_host {
 
 // Every stored text, in a flat table probed linearly from the slot its hash
@@ -79,16 +81,9 @@ class SharedTextPool {
     size_t hole = text->hash_ & mask;
     for (; slots_[hole].text != text; hole = (hole + 1) & mask)
       if (!slots_[hole].text) return;
-    // Later members of the run move back into the hole when their home
-    // allows, so lookups need no markers of erased slots.
-    for (size_t next = (hole + 1) & mask; slots_[next].text; next = (next + 1) & mask) {
-      const size_t home = slots_[next].hash & mask;
-      const bool home_after_hole =
-          hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
-      if (home_after_hole) continue;
-      slots_[hole] = slots_[next];
-      hole = next;
-    }
+    hole = CloseProbeHole(
+        slots_.get(), hole, mask, [](const Slot& slot) { return !slot.text; },
+        [](const Slot& slot) { return slot.hash; });
     slots_[hole].text = nullptr;
     --size_;
   }
