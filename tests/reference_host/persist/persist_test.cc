@@ -11,6 +11,7 @@
 #include <typeinfo>
 
 #include "reference_host/persist/document_json.h"
+#include "reference_host/persist/document_stream_reader.h"
 #include "reference_host/persist/json_values.h"
 #include "tests/support/bounded_size.h"
 #include "tests/support/random_document.h"
@@ -113,6 +114,8 @@ std::string TempPath(const std::string& name) {
 RC_GTEST_PROP(DocumentJsonRoundTrip, SaveLoadSaveGivesTheSameText, ()) {
   auto document = DrawRandomDocument();
   const std::string first = reference_host::SaveDocumentText(*document->document());
+  // Through the stream reader, not its fallback.
+  RC_ASSERT(reference_host::persist::ReadDocumentStream(first) != nullptr);
   reference_host::LoadResult loaded = reference_host::LoadDocumentText(first);
   RC_ASSERT(loaded.error == "");
   RC_ASSERT(reference_host::SaveDocumentText(*loaded.document->document()) == first);
