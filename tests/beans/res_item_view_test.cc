@@ -60,15 +60,6 @@ TEST_F(ResItemViewTest, EmptyViewAnswersNothing) {
   }
 }
 
-TEST_F(ResItemViewTest, BudgetLinesAreOnTheBudgetSideAndCostLinesAreNot) {
-  builder_.BudgetLine("ys", 10, "R1");
-  Build();
-  EXPECT_TRUE(View("ys").IsUsedByYS());
-  EXPECT_FALSE(View("cbC").IsUsedByYS());
-  scoped_refptr<ResItemImpl> without_entry(new ResItemImpl());
-  EXPECT_FALSE(ViewOf(without_entry.get()).IsUsedByYS());
-}
-
 // The side is the entry's owner against the group the entry reports, not
 // the kind of either.
 TEST_F(ResItemViewTest, SideComparesTheEntrysOwnerWithTheGroupItReports) {
@@ -99,6 +90,8 @@ TEST_F(ResItemViewTest, SideComparesTheEntrysOwnerWithTheGroupItReports) {
         << c.line << " owned by " << (c.owner ? c.owner->GetId() : "none") << " reporting "
         << (c.group ? c.group->GetId() : "none");
   }
+  scoped_refptr<ResItemImpl> without_entry(new ResItemImpl());
+  EXPECT_FALSE(ViewOf(without_entry.get()).IsUsedByYS());
 }
 
 struct AllowedCase {

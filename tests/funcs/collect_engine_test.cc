@@ -55,37 +55,6 @@ TEST_F(CollectEngineTest, CollectsAsANewCopyInBothListsThenSnapsAndFindsNothingL
   EXPECT_THAT(Warnings(), IsEmpty());
 }
 
-struct SnapCase {
-  const char* name;
-  double over_allowed;
-  bool collected;
-};
-void PrintTo(const SnapCase& c, std::ostream* os) { *os << c.name; }
-
-class CollectSnapTest : public CollectEngineTest, public testing::WithParamInterface<SnapCase> {};
-
-TEST_P(CollectSnapTest, RequestNearTheAllowedQuantity) {
-  builder_.Collect("ys", "cbB", 2.5);
-  Build();
-  const double allowed = Allowed("ys");
-  ASSERT_DOUBLE_EQ(allowed, 7.5);
-  EXPECT_EQ(Collect("cbA", "ys", allowed + GetParam().over_allowed), GetParam().collected);
-  if (GetParam().collected) {
-    EXPECT_THAT(ListedQuantities(Item("cbA")), ElementsAre(allowed));
-  } else {
-    EXPECT_EQ(Item("cbA")->GetCollect(), nullptr);
-  }
-  EXPECT_THAT(Warnings(), IsEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, CollectSnapTest,
-                         testing::Values(SnapCase{"Exact", 0, true},
-                                         SnapCase{"JustOver", 0.00009, true},
-                                         SnapCase{"JustUnder", -0.00009, true},
-                                         SnapCase{"TooMuch", 0.0002, false},
-                                         SnapCase{"FarTooMuch", 3, false}),
-                         CaseName());
-
 TEST_F(CollectEngineTest, RefusalsLogTheirMessageAndLeaveNoRecordOrCopy) {
   builder_.BudgetLine("ysQ", 10, "R3").WithoutQuantity().Collect("ys", "cbB", 2, "copy");
   Build();

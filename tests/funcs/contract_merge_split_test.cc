@@ -43,26 +43,10 @@ class ContractTest : public DocumentTest {
                .CostLine("l1", "labour", 7)
                .Build();
   }
-  std::vector<engine::qrv::QRVResItem*> Lines(const std::vector<std::string>& ids) const {
-    std::vector<engine::qrv::QRVResItem*> lines;
-    for (const std::string& id : ids) lines.push_back(Cost(id));
-    return lines;
-  }
   std::set<engine::qrv::QRVResItem*> LineSet(const std::vector<std::string>& ids) const {
-    std::vector<engine::qrv::QRVResItem*> lines = Lines(ids);
+    std::vector<engine::qrv::QRVResItem*> lines = Costs(ids);
     return {lines.begin(), lines.end()};
   }
-  std::vector<std::string> Attached(const engine::qrv::QRVBaseResItem* entry) const {
-    return dynamic_cast<const BaseResItemImpl*>(entry)->registered_res_item_ids();
-  }
-  // Ids of the form's entries, in order.
-  std::vector<std::string> Order(const std::string& group_id) const {
-    std::vector<std::string> ids;
-    auto* group = doc_->Find<BaseResItemGroupImpl>(group_id);
-    for (int i = 0; i < group->GetCount(); ++i) ids.push_back(group->GetAt(i)->GetId());
-    return ids;
-  }
-  std::string Saved() const { return reference_host::SaveDocumentText(*doc_->document()); }
 };
 
 TEST_F(ContractTest, MergeMovesEveryLineOntoTheBoundEntry) {
@@ -92,7 +76,7 @@ TEST_F(ContractTest, MergeOfALineAlreadyOnTheEntryKeepsIt) {
 TEST_F(ContractTest, SplitMakesANamedCopyRightAfterTheDonor) {
   LogCapture log;
   engine::qrv::QRVBaseResItem* split =
-      QRVBaseResItemFunc(Entry("steel")).SplitContract(Lines({"s3", "s1"}));
+      QRVBaseResItemFunc(Entry("steel")).SplitContract(Costs({"s3", "s1"}));
   ASSERT_NE(split, nullptr);
   EXPECT_EQ(split->GetName(), "SteelC");
   // A copy of the donor: code, unit, price and cost account, under a new id.
@@ -113,14 +97,6 @@ TEST_F(ContractTest, SplitMakesANamedCopyRightAfterTheDonor) {
   EXPECT_THAT(log.Messages(google::GLOG_ERROR), IsEmpty());
 }
 
-TEST_F(ContractTest, SplitOfAnEntryInTheMiddleStandsNextToIt) {
-  engine::qrv::QRVBaseResItem* split =
-      QRVBaseResItemFunc(Entry("steel-b")).SplitContract(Lines({"b2"}));
-  ASSERT_NE(split, nullptr);
-  EXPECT_EQ(split->GetName(), "Steel (B)C");
-  EXPECT_THAT(Order("g1"), ElementsAre("steel", "steel-b", split->GetId(), "cement"));
-}
-
 // Refusals change nothing and log nothing.
 struct SplitRefusal {
   const char* name;
@@ -134,7 +110,7 @@ class SplitRefusalTest : public ContractTest, public testing::WithParamInterface
 TEST_P(SplitRefusalTest, ReturnsNullAndChangesNothing) {
   const std::string before = Saved();
   LogCapture log;
-  EXPECT_EQ(QRVBaseResItemFunc(Entry(GetParam().donor)).SplitContract(Lines(GetParam().lines)),
+  EXPECT_EQ(QRVBaseResItemFunc(Entry(GetParam().donor)).SplitContract(Costs(GetParam().lines)),
             nullptr);
   EXPECT_EQ(Saved(), before);
   EXPECT_THAT(log.warnings(), IsEmpty());
@@ -163,12 +139,12 @@ TEST_F(ContractTest, EmptySplitListMakesAnEmptyCopy) {
 
 TEST_F(ContractTest, SplitRefusesWithoutEntryOrCreator) {
   const std::string before = Saved();
-  EXPECT_EQ(QRVBaseResItemFunc(nullptr).SplitContract(Lines({"s1"})), nullptr);
+  EXPECT_EQ(QRVBaseResItemFunc(nullptr).SplitContract(Costs({"s1"})), nullptr);
   using test_support::FactoryStep;
   for (FactoryStep failure : {FactoryStep::kQRVApplication, FactoryStep::kBaseResItemCreator,
                               FactoryStep::kCreatorCreateBaseResItem}) {
     test_support::ScopedFactoryFailure fail(failure);
-    EXPECT_EQ(QRVBaseResItemFunc(Entry("steel")).SplitContract(Lines({"s1"})), nullptr);
+    EXPECT_EQ(QRVBaseResItemFunc(Entry("steel")).SplitContract(Costs({"s1"})), nullptr);
   }
   EXPECT_EQ(Saved(), before);
 }
@@ -176,7 +152,7 @@ TEST_F(ContractTest, SplitRefusesWithoutEntryOrCreator) {
 TEST_F(ContractTest, SplitOfAnEntryInNoFormIsRefused) {
   scoped_refptr<BaseResItemImpl> loose =
       doc_->Find<BaseResItemGroupImpl>("g1")->Remove(doc_->Find<BaseResItemImpl>("steel"));
-  EXPECT_EQ(QRVBaseResItemFunc(loose.get()).SplitContract(Lines({"s1"})), nullptr);
+  EXPECT_EQ(QRVBaseResItemFunc(loose.get()).SplitContract(Costs({"s1"})), nullptr);
   EXPECT_THAT(loose->registered_res_item_ids(), ElementsAre("s1", "s2", "s3"));
 }
 

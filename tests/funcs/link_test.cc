@@ -67,8 +67,6 @@ TEST_F(LinkTest, SingleLinkSetsThePerUnitContentButBindsNothing) {
   EXPECT_EQ(Item("cb10")->GetContent(), "0.500000");
   EXPECT_FALSE(Item("cb10")->IsLinkedTo(Item("y5")));
   EXPECT_THAT(asked_, ElementsAre(Item("y5")));
-  EXPECT_TRUE(link_.LinkToCB(Item("y0"), To("cb0")));
-  EXPECT_EQ(Item("cb0")->GetContent(), "0");
   EXPECT_THAT(log_.warnings(), IsEmpty());
 }
 

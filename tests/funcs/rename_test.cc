@@ -44,7 +44,6 @@ class RenameTest : public DocumentTest {
   ResSummaryImpl* Summary() const {
     return doc_->Find<reference_host::SubProjectImpl>("sp1")->summary();
   }
-  std::string Saved() const { return reference_host::SaveDocumentText(*doc_->document()); }
 };
 
 TEST_F(RenameTest, ANameAnEqualEntryHasReusesThatEntry) {

@@ -84,6 +84,11 @@ TEST_F(ToleranceBoundaryTest, SnapReachesJustUnderOneTenThousandth) {
   EXPECT_FALSE(Collect("cbB", "ys", 6.00011));  // beyond the snap: more than allowed
   EXPECT_TRUE(Collect("cbB", "ys", 6.00009));
   EXPECT_THAT(ListedQuantities(Item("cbB")), ElementsAre(6));
+  // From below as well: a request just under what is left takes all of it.
+  scoped_refptr<engine::ResItem> six(ListedCopies(Item("cbB"))[0]);
+  ASSERT_TRUE(engine_.YSRcjCopyUnCollectToCB(Cost("cbB"), six.get()));
+  EXPECT_TRUE(Collect("cbB", "ys", 5.99991));
+  EXPECT_THAT(ListedQuantities(Item("cbB")), ElementsAre(6));
 }
 
 TEST_F(ToleranceBoundaryTest, ADifferenceOfExactlyTheToleranceIsNotSnapped) {

@@ -26,11 +26,13 @@
 #include "host/engine/res_item.h"
 #include "reference_host/app/undo_stack.h"
 #include "reference_host/builder/document_builder.h"
+#include "reference_host/model/base_res_item_group_impl.h"
 #include "reference_host/model/base_res_item_impl.h"
 #include "reference_host/model/field_keys.h"
 #include "reference_host/model/project_impl.h"
 #include "reference_host/model/res_item_impl.h"
 #include "reference_host/model/sub_engineering_impl.h"
+#include "reference_host/persist/document_json.h"
 #include "tests/support/bent_host.h"
 #include "tests/support/failing_factories.h"
 #include "tests/support/recalculation_counter.h"
@@ -173,9 +175,25 @@ class DocumentTest : public testing::Test {
     for (const std::string& id : ids) out.push_back(Object(id));
     return out;
   }
+  std::vector<engine::qrv::QRVResItem*> Costs(const std::vector<std::string>& ids) const {
+    std::vector<engine::qrv::QRVResItem*> out;
+    for (const std::string& id : ids) out.push_back(Cost(id));
+    return out;
+  }
   void RemoveBudgetLine(const std::string& bill, const std::string& id) {
     Bill(bill)->budget_list()->Remove(Item(id));
   }
+  // Ids of the lines an entry lists, and of a form's entries in order.
+  std::vector<std::string> Attached(const engine::qrv::QRVBaseResItem* entry) const {
+    return dynamic_cast<const reference_host::BaseResItemImpl*>(entry)->registered_res_item_ids();
+  }
+  std::vector<std::string> Order(const std::string& group_id) const {
+    std::vector<std::string> ids;
+    auto* group = doc_->Find<reference_host::BaseResItemGroupImpl>(group_id);
+    for (int i = 0; i < group->GetCount(); ++i) ids.push_back(group->GetAt(i)->GetId());
+    return ids;
+  }
+  std::string Saved() const { return reference_host::SaveDocumentText(*doc_->document()); }
 
   DocumentBuilder builder_{"p"};
   std::unique_ptr<reference_host::AppDocumentImpl> doc_;

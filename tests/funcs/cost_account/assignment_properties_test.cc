@@ -18,10 +18,13 @@ using namespace test_support;
 // What a row may carry at the start: absent, empty, ids, or stale text.
 const std::vector<std::optional<std::string>> kInitial = {std::nullopt, "",         "ca-civil",
                                                           "ca-steel",   "ca-plant", "junk"};
-// Values a user may give, with the id each resolves to (nullopt: rejected).
+// Values a user may give, with the id each resolves to (nullopt: rejected:
+// a name that is no top-level path, a code, a path that leaves the tree).
 const std::vector<std::pair<std::string, std::optional<std::string>>> kValues = {
-    {"Civil", "ca-civil"},  {"Civil/Steel", "ca-steel"}, {"ca-plant", "ca-plant"}, {"", ""},
-    {"Nope", std::nullopt}, {"Steel", std::nullopt}};
+    {"Civil", "ca-civil"},    {"Civil/Steel", "ca-steel"},
+    {"ca-plant", "ca-plant"}, {"", ""},
+    {"Nope", std::nullopt},   {"Steel", std::nullopt},
+    {"0101", std::nullopt},   {"Civil/Nope", std::nullopt}};
 
 std::string RowId(int index) { return "r" + std::to_string(index); }
 

@@ -72,40 +72,6 @@ class AssignmentTest : public DocumentTest {
   const Texts initial_entries_{{"e1", "ca-civil"}, {"e3", "ca-plant"}};
 };
 
-// What assigning a value to r3 leaves, for each way of giving the value.
-struct RowCase {
-  const char* value;
-  bool applies;
-  const char* stored;  // r3's text when it applies
-};
-void PrintTo(const RowCase& c, std::ostream* os) { *os << (*c.value ? c.value : "<empty>"); }
-
-class RowValueTest : public AssignmentTest, public testing::WithParamInterface<RowCase> {};
-
-TEST_P(RowValueTest, RowTakesTheIdAndItsBranchLosesTheField) {
-  QRVTableFunc func;
-  func.SetCostAccount(Objects({"r3"}), GetParam().value);
-  if (!GetParam().applies) {
-    EXPECT_EQ(Rows(), initial_rows_);
-    EXPECT_TRUE(func.GetData().empty());
-    return;
-  }
-  // Ancestors r1, r2 and descendants r4, r5 lose the field; r7 and r8 are
-  // off the branch. r3 carried nothing, so it is not recorded.
-  EXPECT_EQ(Rows(), (Texts{{"r3", GetParam().stored}, {"r7", "ca-steel"}, {"r8", "ca-civil"}}));
-  EXPECT_EQ(
-      ById(func.GetData()),
-      (Texts{{"r1", "ca-civil"}, {"r2", "ca-plant"}, {"r4", "ca-steel"}, {"r5", "ca-works"}}));
-}
-
-INSTANTIATE_TEST_SUITE_P(RowValues, RowValueTest,
-                         testing::Values(RowCase{"Civil/Steel", true, "ca-steel"},
-                                         RowCase{"ca-steel", true, "ca-steel"},
-                                         RowCase{"Plant", true, "ca-plant"},
-                                         RowCase{"", true, ""},  // clears the branch, keeps ""
-                                         RowCase{"Civil/Nope", false, ""},
-                                         RowCase{"0101", false, ""}, RowCase{"Steel", false, ""}));
-
 TEST_F(AssignmentTest, RowIsRecordedOnlyWhenItCarriedTheField) {
   const std::pair<engine::FieldValue, const char*> former[] = {
       {engine::FieldValue("ca-plant"), "ca-plant"},
@@ -125,19 +91,6 @@ TEST_F(AssignmentTest, RowIsRecordedOnlyWhenItCarriedTheField) {
                              {"r7", "ca-steel"},
                              {"r8", "ca-civil"}}));
   }
-}
-
-TEST_F(AssignmentTest, RecordKeepsTheFirstValueOfEachRow) {
-  QRVTableFunc func;
-  func.SetCostAccount(Objects({"r4"}), "ca-works");  // records r4 as ca-steel
-  func.SetCostAccount(Objects({"r4", "r1"}), "Plant");
-  // r1 takes the branch back from r4; r7 goes with it.
-  EXPECT_EQ(Rows(), (Texts{{"r1", "ca-plant"}, {"r8", "ca-civil"}}));
-  EXPECT_EQ(ById(func.GetData()), (Texts{{"r1", "ca-civil"},
-                                         {"r2", "ca-plant"},
-                                         {"r4", "ca-steel"},
-                                         {"r5", "ca-works"},
-                                         {"r7", "ca-steel"}}));
 }
 
 TEST_F(AssignmentTest, RowWithoutAUsableTreeIsSkippedAndTheRestGoOn) {

@@ -86,8 +86,6 @@ TEST_F(DetailTest, SelectionKeepsTheTopMostItemsOnce) {
   std::vector<engine::SubEngineering*> expected = Cores({"b1", "b2"});
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(func.selection(), expected);
-  QRVDesSubEngineeringResItemDetailFunc copy = func;
-  EXPECT_EQ(copy.selection(), expected);
 }
 
 TEST_F(DetailTest, LinesUnderTheSelectionAreCountedOnce) {

@@ -68,15 +68,4 @@ RC_GTEST_PROP(ClassMemo, AnswersEachObjectByItsClassAskingOncePerClass, ()) {
   RC_ASSERT(memo.size() == classes.size());
 }
 
-TEST(ClassMemo, ObjectsOfOneClassShareTheFirstAnswer) {
-  // The memo trusts the class: a question that looks at more than the class
-  // is answered for the first object met.
-  PricedOnly first;
-  PricedOnly second;
-  ClassMemo<const Object*> memo;
-  auto identity = [](Object& object) { return &object; };
-  EXPECT_EQ(memo.Get(first, identity), &first);
-  EXPECT_EQ(memo.Get(second, identity), &first);
-}
-
 }  // namespace

@@ -159,11 +159,4 @@ TEST(IdIndexTest, SetKeepsByteOrderAndOverwrites) {
   EXPECT_EQ(index.Find("sp"), nullptr);
 }
 
-TEST(IdIndexTest, EmptyIndexIsStoredAsEmptyText) {
-  IdIndex index;
-  index.Read("{}");
-  EXPECT_TRUE(index.empty());
-  EXPECT_EQ(index.ToText(), "");
-}
-
 }  // namespace

@@ -34,16 +34,6 @@ RC_GTEST_PROP(ListedPlacesProperties, EachPlaceIsTheListingLessThoseGoneBefore, 
   }
 }
 
-TEST(ListedPlacesTest, LeavingTwiceCountsOnce) {
-  ListedPlaces places(4);
-  places.Left(1);
-  EXPECT_EQ(places.Now(3), 2);
-  places.Left(1);
-  places.Left(0);
-  EXPECT_EQ(places.Now(3), 1);
-  EXPECT_EQ(places.Now(1), 0);
-}
-
 }  // namespace
 }  // namespace qrv
 }  // namespace marrow

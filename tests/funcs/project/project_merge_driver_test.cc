@@ -20,19 +20,6 @@ class ProjectMergeDriverTest : public ProjectMergeTest {
   }
 };
 
-TEST_F(ProjectMergeDriverTest, RefusesMissingArgumentsWithOneLine) {
-  Build();
-  marrow::qrv::QRVProjectFunc unbound(nullptr);
-  ProjMergeNode root;
-  EXPECT_FALSE(unbound.ProjectMerge(source_->project(), &root));
-  EXPECT_FALSE(Merge(nullptr));
-  marrow::qrv::QRVProjectFunc func(current_project());
-  EXPECT_FALSE(func.ProjectMerge(nullptr, &root));
-  EXPECT_THAT(
-      log_.Messages(google::GLOG_ERROR),
-      ElementsAre("ProjectMerge 参数错误", "ProjectMerge 参数错误", "ProjectMerge 参数错误"));
-}
-
 TEST_F(ProjectMergeDriverTest, RefusedNodeKeepsEarlierNamesAndLeavesTreeAndCostsAlone) {
   TwoTrees();
   Build();

@@ -44,6 +44,8 @@ TEST_F(ProjectMergeRefusalsTest, RefusedArgumentsLeaveBothDocumentsByteForByte) 
   Build();
   const std::string current_text = Saved(current_);
   const std::string source_text = Saved(source_);
+  marrow::qrv::QRVProjectFunc unbound(nullptr);
+  EXPECT_FALSE(unbound.ProjectMerge(source_->project(), RootPair()));
   marrow::qrv::QRVProjectFunc func(current_project());
   EXPECT_FALSE(func.ProjectMerge(nullptr, RootPair()));
   EXPECT_FALSE(func.ProjectMerge(source_->project(), nullptr));
@@ -55,7 +57,7 @@ TEST_F(ProjectMergeRefusalsTest, RefusedArgumentsLeaveBothDocumentsByteForByte) 
   EXPECT_FALSE(Merge(RootPair({Node("cur/unit", "src/gone", "Works", 1, true)})));
   EXPECT_THAT(
       log_.Messages(google::GLOG_ERROR),
-      ElementsAre("ProjectMerge 参数错误", "ProjectMerge 参数错误",
+      ElementsAre("ProjectMerge 参数错误", "ProjectMerge 参数错误", "ProjectMerge 参数错误",
                   "ID错误 无法转换成subprojectsrc/unit", "ID错误 无法转换成subprojectcur/unit",
                   "ID错误 无法转换成subprojectcur/d1", "ID错误 无法转换成subprojectsrc/gone"));
   EXPECT_TRUE(func.id_index().empty());

@@ -50,17 +50,6 @@ class BuildTest : public MatchingTest {
   LogCapture log_;
 };
 
-TEST_F(BuildTest, WantingWhatIsLinkedNowChangesNothing) {
-  Build();
-  Collect("sp1", {"mat"});
-  ASSERT_EQ(Named(context_, context_.current_links),
-            (std::map<std::string, std::set<std::string>>{{"e-steel", {"y-steel"}}}));
-  context_.wanted_links = context_.current_links;
-  const std::string before = Text();
-  Apply();
-  EXPECT_EQ(Text(), before);
-}
-
 TEST_F(BuildTest, AnEntryNoLongerWantedReleasesTheFirstLineOfEachBill) {
   Build();
   Collect("sp1", {"mat"});

@@ -69,26 +69,6 @@ class PartIdsTest : public DocumentTest {
   std::unique_ptr<reference_host::UndoStack> stack_;
 };
 
-TEST_F(PartIdsTest, UndoOfAReleaseGivesThePartBackUnderItsId) {
-  scoped_refptr<engine::ResItem> released(Item("p1"));
-  stack_->Push(Release("cbA", "p1"), "release p1");
-  EXPECT_EQ(doc_->FindObjectById("p1"), nullptr);
-  for (int cycle = 0; cycle < 2; ++cycle) {
-    SCOPED_TRACE(cycle);
-    stack_->Undo();
-    // A new copy, listed last, under the released part's id.
-    EXPECT_EQ(Parts("cbA"), (Parts_{{"p3", 3}, {"p1", 1}}));
-    EXPECT_EQ(Parts("ys"), (Parts_{{"p2", 2}, {"p3", 3}, {"p1", 1}}));
-    EXPECT_NE(Item("p1"), released.get());
-    stack_->Redo();
-    EXPECT_EQ(Parts("cbA"), (Parts_{{"p3", 3}}));
-  }
-  // Operations naming the id reach the part made anew.
-  stack_->Undo();
-  stack_->Push(new QRVResItemCollectModifyQuantityAction(Cost("cbA"), Item("p1"), 0.5), "modify");
-  EXPECT_EQ(Parts("cbA"), (Parts_{{"p3", 3}, {"p1", 0.5}}));
-}
-
 TEST_F(PartIdsTest, PartsReleasedInOneStepComeBackUnderTheirOwnIds) {
   stack_->Push(new Composite({Release("cbA", "p1"), Release("cbA", "p3")}), "release both");
   EXPECT_EQ(Parts("cbA"), Parts_{});

@@ -91,17 +91,6 @@ TEST(LazyBillParts, APartTheItemLacksIsNeverMade) {
             std::string::npos);
 }
 
-TEST(LazyBillParts, ATakenOverCostListGivesTheBillOneAgain) {
-  auto doc =
-      DocumentBuilder("p").SubProject("sp1", "Building").Bill("b1", 1).WithoutCostList().Build();
-  auto* bill = doc->Find<SubEngineeringImpl>("b1");
-  auto* free_list = new ResItemListImpl(nullptr, ResItemListImpl::Side::kCost);
-  bill->SetCBResItemList(free_list);
-  EXPECT_TRUE(bill->has_cost_list());
-  EXPECT_EQ(bill->GetCBResItemList(), free_list);
-  EXPECT_EQ(free_list->GetOwner(), bill);
-}
-
 TEST(LineOwnerList, FollowsTheLineThroughMovesAndDroppedLists) {
   auto doc = BillWithEntry();
   auto* bill = doc->Find<SubEngineeringImpl>("b1");

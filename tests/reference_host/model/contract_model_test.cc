@@ -6,7 +6,6 @@
 #include "reference_host/model/base_res_item_group_impl.h"
 #include "reference_host/model/res_summary_impl.h"
 #include "reference_host/model/sub_project_impl.h"
-#include "reference_host/persist/document_json.h"
 #include "tests/support/contract_mocks.h"
 #include "tests/support/test_support.h"
 
@@ -194,19 +193,6 @@ TEST_F(ContractModelTest, CopyFromTakesFieldsOnly) {
   EXPECT_FALSE(impl->HasResItem());
   EXPECT_EQ(impl->GetGroup(), nullptr);
   EXPECT_NE(impl->GetId(), "a");
-}
-
-TEST_F(ContractModelTest, SavesKeepAttachedLinesInIdOrderAndTheNumber) {
-  entries_["b"]->AddResItem(Cost("z1"));
-  entries_["b"]->AddResItem(Cost("m1"));
-  entries_["b"]->SetNumber(3);
-  const std::string text = reference_host::SaveDocumentText(*doc_->document());
-  reference_host::LoadResult loaded = reference_host::LoadDocumentText(text);
-  ASSERT_TRUE(loaded.document) << loaded.error;
-  auto* b = loaded.document->Find<BaseResItemImpl>("b");
-  EXPECT_THAT(b->registered_res_item_ids(), ElementsAre("m1", "z1"));
-  EXPECT_EQ(b->number(), 3);
-  EXPECT_EQ(reference_host::SaveDocumentText(*loaded.document->document()), text);
 }
 
 }  // namespace

@@ -44,11 +44,15 @@ TEST(DocumentIndex, FindsEveryBuiltObjectOnceThroughEitherFace) {
   EXPECT_EQ(doc->Find<engine::ResItem>("b1"), nullptr);
   EXPECT_EQ(doc->FindObjectById("nope"), nullptr);
   EXPECT_EQ(doc->FindObjectById(""), nullptr);
-  std::vector<std::string> ids = AllIds(*doc->document());
-  std::set<std::string> unique(ids.begin(), ids.end());
-  EXPECT_EQ(unique.size(), ids.size());
-  EXPECT_EQ(ids.size(), doc->document()->object_count());
-  EXPECT_EQ(ids.front(), "p");
+  std::vector<engine::DocumentObject*> objects;
+  doc->document()->GetAllObjects(objects);
+  ASSERT_EQ(objects.size(), doc->document()->object_count());
+  EXPECT_EQ(objects.front()->GetId(), "p");
+  for (engine::DocumentObject* object : objects) {
+    EXPECT_EQ(doc->FindObjectById(object->GetId()), object) << object->GetId();
+    EXPECT_EQ(doc->document()->FindImpl(object->GetId()),
+              dynamic_cast<reference_host::DocumentObjectImpl*>(object));
+  }
 }
 
 // Takes bill "b1" out of sub-project "sp1" and checks that the objects

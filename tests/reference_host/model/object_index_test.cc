@@ -120,23 +120,6 @@ RC_GTEST_PROP(ObjectIndex, BatchesDoWhatOneCallPerObjectDoes, ()) {
   same_contents();
 }
 
-TEST(ObjectIndex, HandsBackTheFaceOfTheObjectItWasGiven) {
-  auto doc = DocumentBuilder("p")
-                 .BillStage("st1", "Stage 1")
-                 .SubProject("sp1", "Building")
-                 .Bill("b1", 10)
-                 .BudgetLine("ys1", 5, "C001")
-                 .Build();
-  std::vector<engine::DocumentObject*> objects;
-  doc->document()->GetAllObjects(objects);
-  ASSERT_EQ(objects.size(), doc->document()->object_count());
-  for (engine::DocumentObject* object : objects) {
-    EXPECT_EQ(doc->FindObjectById(object->GetId()), object) << object->GetId();
-    EXPECT_EQ(doc->document()->FindImpl(object->GetId()),
-              dynamic_cast<DocumentObjectImpl*>(object));
-  }
-}
-
 TEST(ObjectIndex, ClearedIndexFindsNothingAndTakesObjectsAgain) {
   scoped_refptr<BillStageImpl> stage(new BillStageImpl("st1", "Stage 1"));
   ObjectIndex index;

@@ -18,14 +18,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "reference_host/persist/document_json.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using reference_host::AtomicFileWriter;
-using reference_host::DocumentBuilder;
 using reference_host::WriteFileAtomically;
 using testing::ElementsAre;
 using testing::StartsWith;
@@ -250,21 +248,6 @@ TEST_F(AtomicFileWriterTest, LeavesAnIgnoredSignalIgnoredAndRestoresHandlersAfte
   ASSERT_TRUE(WriteFileAtomically(Path("out.json"), "again", &error)) << error;
   sigaction(SIGTERM, nullptr, &after);
   EXPECT_EQ(after.sa_handler, before.sa_handler);
-}
-
-TEST_F(AtomicFileWriterTest, SavesADocumentThroughTheWriter) {
-  auto document = DocumentBuilder("p1", "Riverside Office").Build();
-  WriteAll(Path("doc.json"), "old");
-  WriteAll(Path("doc.json.tmp"), "the user's own");
-  std::string error;
-  ASSERT_TRUE(reference_host::SaveDocumentFile(*document->document(), Path("doc.json"), &error))
-      << error;
-  EXPECT_EQ(ReadAll(Path("doc.json")), reference_host::SaveDocumentText(*document->document()));
-  EXPECT_EQ(ReadAll(Path("doc.json.tmp")), "the user's own");
-  EXPECT_FALSE(reference_host::SaveDocumentFile(*document->document(), folder_, &error));
-  EXPECT_EQ(error, folder_ +
-                       ": is a directory, not a regular file; a save replaces only "
-                       "regular files");
 }
 
 }  // namespace

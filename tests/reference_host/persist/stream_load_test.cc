@@ -229,15 +229,6 @@ TEST(StreamLoad, AgreesOnDocumentsOfThousandsOfObjects) {
             std::string::npos);
 }
 
-// Random documents load through the stream to what the tree gives.
-RC_GTEST_PROP(StreamLoad, RandomDocumentsLoadAsThroughTheTree, ()) {
-  auto document = test_support::DrawRandomDocument();
-  const std::string text = reference_host::SaveDocumentText(*document->document());
-  auto stream = reference_host::persist::ReadDocumentStream(text);
-  RC_ASSERT(stream != nullptr);
-  RC_ASSERT(reference_host::SaveDocumentText(*stream) == text);
-}
-
 RC_GTEST_PROP(StreamLoad, GeneratedDocumentsLoadAsThroughTheTree, ()) {
   reference_host::GeneratorOptions options;
   options.seed = *rc::gen::inRange<std::uint64_t>(1, 1000);
