@@ -13,12 +13,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "host/base/ref_counted.h"
 #include "reference_host/model/document_object_impl.h"
 #include "reference_host/model/estimate_document.h"
+#include "reference_host/model/slot_index.h"
 
 namespace reference_host {
 
@@ -38,13 +38,14 @@ class OwnedChildren {
     DocumentObjectImpl* object = child.get();
     if (!EstimateDocument::CanAdopt(holder_, object)) return false;
     if (index < 0 || index >= size()) {
-      if (slot_of_) (*slot_of_)[child.get()] = children_.size();
+      if (slot_of_) slot_of_->Set(child.get(), static_cast<uint32_t>(children_.size()));
       children_.push_back(child);
     } else {
       Compact();
       children_.insert(children_.begin() + index, child);
       if (slot_of_)
-        for (size_t i = index; i < children_.size(); ++i) (*slot_of_)[children_[i].get()] = i;
+        for (size_t i = index; i < children_.size(); ++i)
+          slot_of_->Set(children_[i].get(), static_cast<uint32_t>(i));
     }
     object->owner_ = holder_;
     EstimateDocument::Enter(holder_->document(), object);
@@ -59,7 +60,7 @@ class OwnedChildren {
     if (slot == kNone) return nullptr;
     scoped_refptr<T> removed = std::move(children_[slot]);
     children_[slot] = nullptr;
-    if (slot_of_) slot_of_->erase(child);
+    if (slot_of_) slot_of_->Erase(child);
     if (holes_ == 0 || slot < first_hole_) first_hole_ = static_cast<uint32_t>(slot);
     if (holes_ == 0 || slot > last_hole_) last_hole_ = static_cast<uint32_t>(slot);
     ++holes_;
@@ -114,14 +115,13 @@ class OwnedChildren {
   size_t SlotOf(const T* child) const {
     if (!child) return kNone;
     if (!slot_of_ && children_.size() >= kIndexFrom) {
-      slot_of_ = std::make_unique<std::unordered_map<const T*, size_t>>();
-      slot_of_->reserve(children_.size());
+      slot_of_ = std::make_unique<SlotIndex>(children_.size());
       for (size_t i = 0; i < children_.size(); ++i)
-        if (children_[i]) (*slot_of_)[children_[i].get()] = i;
+        if (children_[i]) slot_of_->Set(children_[i].get(), static_cast<uint32_t>(i));
     }
     if (slot_of_) {
-      auto it = slot_of_->find(child);
-      return it == slot_of_->end() ? kNone : it->second;
+      const uint32_t slot = slot_of_->Find(child);
+      return slot == SlotIndex::kNone ? kNone : slot;
     }
     for (size_t i = 0; i < children_.size(); ++i)
       if (children_[i].get() == child) return i;
@@ -135,7 +135,7 @@ class OwnedChildren {
     for (size_t i = 0; i < children_.size(); ++i) {
       if (!children_[i]) continue;
       if (kept != i) children_[kept] = std::move(children_[i]);
-      if (slot_of_) (*slot_of_)[children_[kept].get()] = kept;
+      if (slot_of_) slot_of_->Set(children_[kept].get(), static_cast<uint32_t>(kept));
       ++kept;
     }
     children_.resize(kept);
@@ -150,7 +150,7 @@ class OwnedChildren {
   mutable uint32_t first_hole_ = 0;
   mutable uint32_t last_hole_ = 0;
   // Child -> slot, made once the list has kIndexFrom slots.
-  mutable std::unique_ptr<std::unordered_map<const T*, size_t>> slot_of_;
+  mutable std::unique_ptr<SlotIndex> slot_of_;
 };
 
 }  // namespace reference_host
