@@ -276,12 +276,14 @@ bool ResItemListImpl::Add(scoped_refptr<ResItemImpl> item, int index) {
   if (!items_.Insert(std::move(item), index)) return false;
   raw->in_list_ =
       side_ == Side::kBudget ? ResItemImpl::InList::kBudget : ResItemImpl::InList::kCost;
+  if (owner_) owner_->set_list_holds_lines(side_, true);
   return true;
 }
 
 scoped_refptr<ResItemImpl> ResItemListImpl::Remove(const ResItemImpl* item) {
   scoped_refptr<ResItemImpl> removed = items_.Remove(item);
   if (removed) removed->in_list_ = ResItemImpl::InList::kNone;
+  if (owner_ && size() == 0) owner_->set_list_holds_lines(side_, false);
   return removed;
 }
 

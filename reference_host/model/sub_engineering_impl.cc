@@ -9,7 +9,9 @@
 namespace reference_host {
 
 SubEngineeringImpl::SubEngineeringImpl(std::string id, int node_kind, int measure_kind)
-    : DocumentObjectImpl(std::move(id)), node_kind_(node_kind), measure_kind_(measure_kind) {}
+    : DocumentObjectImpl(std::move(id)), node_kind_(node_kind), measure_kind_(measure_kind) {
+  NoteMembers();
+}
 
 SubEngineeringImpl::~SubEngineeringImpl() = default;
 
@@ -86,12 +88,12 @@ bool SubEngineeringImpl::AddChild(engine::SubEngineering* child, engine::SubEngi
   if (!impl) return false;
   auto* before_impl = dynamic_cast<SubEngineeringImpl*>(before);
   int index = before_impl ? children_.IndexOf(before_impl) : -1;
-  return children_.Insert(scoped_refptr<SubEngineeringImpl>(impl), index);
+  return AddChild(scoped_refptr<SubEngineeringImpl>(impl), index);
 }
 
 bool SubEngineeringImpl::RemoveChild(engine::SubEngineering* child) {
   auto* impl = dynamic_cast<SubEngineeringImpl*>(child);
-  return impl && children_.Remove(impl);
+  return impl && RemoveChild(static_cast<const SubEngineeringImpl*>(impl));
 }
 
 void SubEngineeringImpl::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
@@ -109,6 +111,7 @@ void SubEngineeringImpl::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
 
 void SubEngineeringImpl::DropList(std::unique_ptr<ResItemListImpl>& list) {
   if (!list) return;
+  set_list_holds_lines(list->side(), false);
   if (document()) {
     std::vector<DocumentObjectImpl*> lines;
     list->AppendMembers(lines);
@@ -133,8 +136,8 @@ void SubEngineeringImpl::SetHasFeeCalc(bool has) {
 }
 
 void SubEngineeringImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {
-  if (budget_list_) budget_list_->AppendMembers(members);
-  if (cost_list_) cost_list_->AppendMembers(members);
+  if (budget_holds_lines_) budget_list_->AppendMembers(members);
+  if (cost_holds_lines_) cost_list_->AppendMembers(members);
   children_.AppendTo(members);
 }
 

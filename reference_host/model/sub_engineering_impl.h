@@ -84,16 +84,26 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   ResItemListImpl* made_budget_list() const { return budget_list_.get(); }
   ResItemListImpl* made_cost_list() const { return cost_list_.get(); }
   const FeeCalcImpl* made_fee_calc() const { return fee_calc_.get(); }
+  // Kept by the lists as lines come and go, so that the document's walks
+  // skip a list that was only ever asked for without reading it.
+  void set_list_holds_lines(ResItemListImpl::Side side, bool holds) {
+    (side == ResItemListImpl::Side::kBudget ? budget_holds_lines_ : cost_holds_lines_) = holds;
+    NoteMembers();
+  }
   // Dropping a list takes its lines out of the document.
   void SetHasBudgetList(bool has);
   void SetHasCostList(bool has);
   void SetHasFeeCalc(bool has);
 
   bool AddChild(scoped_refptr<SubEngineeringImpl> child, int index = -1) {
-    return children_.Insert(std::move(child), index);
+    const bool added = children_.Insert(std::move(child), index);
+    NoteMembers();
+    return added;
   }
   scoped_refptr<SubEngineeringImpl> RemoveChild(const SubEngineeringImpl* child) {
-    return children_.Remove(child);
+    scoped_refptr<SubEngineeringImpl> removed = children_.Remove(child);
+    NoteMembers();
+    return removed;
   }
   SubEngineeringImpl* child(int index) const { return children_.at(index); }
   int IndexOfChild(const SubEngineeringImpl* child) const { return children_.IndexOf(child); }
@@ -107,6 +117,11 @@ class SubEngineeringImpl : public DocumentObjectImpl,
 
  private:
   void DropList(std::unique_ptr<ResItemListImpl>& list);
+  // Most bill items of a large tree are leaves without lines: the
+  // document's walks then skip them after their first line.
+  void NoteMembers() {
+    set_may_have_members(budget_holds_lines_ || cost_holds_lines_ || children_.size() > 0);
+  }
   ResItemListImpl* ListOf(std::unique_ptr<ResItemListImpl>& list, bool has,
                           ResItemListImpl::Side side) const;
 
@@ -117,6 +132,8 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   bool has_budget_list_ = true;
   bool has_cost_list_ = true;
   bool has_fee_calc_ = true;
+  bool budget_holds_lines_ = false;
+  bool cost_holds_lines_ = false;
   OwnedChildren<SubEngineeringImpl> children_{this};
   // Made on first use while the matching has_ flag is set.
   mutable std::unique_ptr<ResItemListImpl> budget_list_;
