@@ -209,7 +209,13 @@ FieldContainerImpl::Field* FieldContainerImpl::LowerBound(std::string_view key) 
                           });
 }
 
+void FieldContainerImpl::RecountKeyBits() {
+  key_bits_ = 0;
+  for (const Field& field : fields_) key_bits_ |= KeyBit(field.key());
+}
+
 const FieldContainerImpl::Field* FieldContainerImpl::FindField(std::string_view key) const {
+  if (!(key_bits_ & KeyBit(key))) return nullptr;
   auto it = LowerBound(key);
   return it != fields_.end() && it->key() == key ? &*it : nullptr;
 }
@@ -225,6 +231,7 @@ void FieldContainerImpl::Put(std::string_view key, const engine::FieldValue& val
       fields_.reserve(fields_.size() < 8 ? fields_.size() + 2 : fields_.size() * 3 / 2);
       at = fields_.begin() + index;
     }
+    key_bits_ |= KeyBit(key);
     fields_.insert(at, Field(InternFieldKey(key), value));
   }
   if (FieldMap* map = this->map()) (*map)[std::string(key)] = value;
@@ -249,6 +256,7 @@ void FieldContainerImpl::RemoveField(const std::string& key, bool notify) {
   auto it = LowerBound(key);
   if (it == fields_.end() || it->key() != key) return;
   fields_.erase(it);
+  RecountKeyBits();
   if (FieldMap* map = this->map()) map->erase(key);
   Changed(notify);
 }
@@ -305,6 +313,7 @@ void FieldContainerImpl::Assign(const FieldMap& fields) {
   for (const auto& [key, value] : fields)
     stored.insert(stored.end(), Field(InternFieldKey(key), value));
   fields_ = std::move(stored);
+  RecountKeyBits();
   if (FieldMap* map = this->map()) *map = fields;
   Changed(true);
 }
@@ -315,6 +324,7 @@ void FieldContainerImpl::AssignFrom(const FieldContainerImpl& other) {
   stored.reserve(other.fields_.size());
   for (const Field& field : other.fields_) stored.insert(stored.end(), field);
   fields_ = std::move(stored);
+  RecountKeyBits();
   if (FieldMap* map = this->map()) {
     // In place: a reference to the map stays valid.
     map->clear();
