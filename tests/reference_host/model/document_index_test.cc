@@ -97,6 +97,36 @@ TEST(DocumentIndex, SubtreeMovesToAnotherDocument) {
   EXPECT_EQ(ys2->GetDocument(), target->GetEngineDocument());
 }
 
+// The walks skip a bill item without lines or children, and a line list
+// asked for but empty: what the item holds as lines and children come and
+// go decides what moves with it.
+TEST(DocumentIndex, SubtreeCarriesTheLinesAndChildrenItHoldsAfterEdits) {
+  using reference_host::ResItemImpl;
+  using reference_host::SubEngineeringImpl;
+  auto source = TwoBillDocument();
+  auto target = DocumentBuilder("q").SubProject("tsp", "Target").Build();
+  auto* sp1 = source->Find<reference_host::SubProjectImpl>("sp1");
+  auto* b2 = source->Find<SubEngineeringImpl>("b2");
+  ASSERT_TRUE(b2->budget_list()->Add(new ResItemImpl("ys4")));
+  ASSERT_TRUE(b2->budget_list()->Remove(source->Find<ResItemImpl>("ys3")));
+  EXPECT_EQ(b2->cost_list()->GetCount(), 0);
+  // A heading without lines over one entry with a line.
+  scoped_refptr<SubEngineeringImpl> heading(new SubEngineeringImpl("h1", engine::kNodeKindBill));
+  scoped_refptr<SubEngineeringImpl> entry(new SubEngineeringImpl("d9", engine::kNodeKindEntry));
+  ASSERT_TRUE(entry->budget_list()->Add(new ResItemImpl("ys9")));
+  ASSERT_TRUE(heading->AddChild(entry));
+  ASSERT_TRUE(b2->AddChild(heading));
+
+  scoped_refptr<SubEngineeringImpl> moved = sp1->RemoveSubEngineering(b2);
+  for (const char* id : {"b2", "ys4", "h1", "d9", "ys9"})
+    EXPECT_EQ(source->FindObjectById(id), nullptr) << id;
+  ASSERT_TRUE(target->Find<reference_host::SubProjectImpl>("tsp")->AddSubEngineering(moved));
+  EXPECT_EQ(target->FindObjectById("ys4"), moved->budget_list()->item(0));
+  EXPECT_EQ(target->FindObjectById("ys9"), entry->budget_list()->item(0));
+  EXPECT_THAT(AllIds(*target->document()), testing::IsSupersetOf({"b2", "ys4", "h1", "d9", "ys9"}));
+  EXPECT_EQ(target->FindObjectById("ys3"), nullptr);
+}
+
 TEST(DocumentIndex, DuplicateExplicitIdIsRefusedWithoutOverwrite) {
   auto doc = TwoBillDocument();
   auto* b2 = doc->Find<reference_host::SubEngineeringImpl>("b2");
