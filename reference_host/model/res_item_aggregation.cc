@@ -87,8 +87,7 @@ void ResItemAggregation::AddLine(engine::ResItem* line) {
 
 void ResItemAggregation::AddBillTree(const SubEngineeringImpl* item, Side side) {
   if (!item || !callback_) return;
-  const ResItemListImpl* list =
-      side == Side::kBudget ? item->made_budget_list() : item->made_cost_list();
+  const ResItemListImpl* list = side == Side::kBudget ? item->budget_list() : item->cost_list();
   if (list) {
     for (int i = 0; i < list->size(); ++i) AddLine(list->item(i));
   }

@@ -137,7 +137,7 @@ engine::ResItemList* ResItemImpl::GetOwnerList() const { return owner_list(); }
 ResItemListImpl* ResItemImpl::owner_list() const {
   SubEngineeringImpl* bill = owner_sub_engineering();
   if (!bill) return nullptr;
-  return in_list_ == InList::kBudget ? bill->made_budget_list() : bill->made_cost_list();
+  return in_list_ == InList::kBudget ? bill->budget_list() : bill->cost_list();
 }
 
 SubEngineeringImpl* ResItemImpl::owner_sub_engineering() const {
@@ -240,10 +240,14 @@ void ResItemImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const
 }
 
 ResItemListImpl::ResItemListImpl(SubEngineeringImpl* owner, Side side)
-    : owner_(owner), items_(owner), side_(side) {}
+    : owner_(owner), side_(side) {}
 
-ResItemListImpl::~ResItemListImpl() {
-  for (const auto& item : items_.items()) item->in_list_ = ResItemImpl::InList::kNone;
+ResItemListImpl::~ResItemListImpl() { Clear(); }
+
+void ResItemListImpl::Clear() {
+  if (!lines_) return;
+  for (const auto& item : lines_->items()) item->in_list_ = ResItemImpl::InList::kNone;
+  lines_.reset();
 }
 
 engine::DocumentObject* ResItemListImpl::GetOwner() const { return owner_; }
@@ -263,7 +267,7 @@ bool ResItemListImpl::Adopt(SubEngineeringImpl* owner, Side side) {
   if (owner_ || size() > 0 || !owner) return false;
   owner_ = owner;
   side_ = side;
-  items_.set_holder(owner);
+  if (lines_) lines_->set_holder(owner);
   return true;
 }
 
@@ -273,7 +277,8 @@ bool ResItemListImpl::Add(scoped_refptr<ResItemImpl> item, int index) {
     return false;
   }
   ResItemImpl* raw = item.get();
-  if (!items_.Insert(std::move(item), index)) return false;
+  if (!lines_) lines_ = std::make_unique<OwnedChildren<ResItemImpl>>(owner_);
+  if (!lines_->Insert(std::move(item), index)) return false;
   raw->in_list_ =
       side_ == Side::kBudget ? ResItemImpl::InList::kBudget : ResItemImpl::InList::kCost;
   if (owner_) owner_->set_list_holds_lines(side_, true);
@@ -281,7 +286,8 @@ bool ResItemListImpl::Add(scoped_refptr<ResItemImpl> item, int index) {
 }
 
 scoped_refptr<ResItemImpl> ResItemListImpl::Remove(const ResItemImpl* item) {
-  scoped_refptr<ResItemImpl> removed = items_.Remove(item);
+  if (!lines_) return nullptr;
+  scoped_refptr<ResItemImpl> removed = lines_->Remove(item);
   if (removed) removed->in_list_ = ResItemImpl::InList::kNone;
   if (owner_ && size() == 0) owner_->set_list_holds_lines(side_, false);
   return removed;

@@ -1,6 +1,11 @@
 // The ordered resource lines of one bill: its budget list or its cost list.
-// Owned by its SubEngineeringImpl; holds counted references to its lines.
+// Held in place by its SubEngineeringImpl (or owned by it once taken over
+// from the product factory); holds counted references to its lines. The
+// storage for lines is made with the first one: walks ask every bill item
+// for both lists, and most of them stay empty.
 #pragma once
+
+#include <memory>
 
 #include "host/base/ref_counted.h"
 #include "host/engine/qrv/qrv_sub_engineering.h"
@@ -24,8 +29,8 @@ class ResItemListImpl : public engine::qrv::QRVCBResItemList {
   ~ResItemListImpl() override;
 
   // engine::ResItemList:
-  int GetCount() const override { return items_.size(); }
-  engine::ResItem* GetAt(int index) const override { return items_.at(index); }
+  int GetCount() const override { return size(); }
+  engine::ResItem* GetAt(int index) const override { return item(index); }
   engine::DocumentObject* GetOwner() const override;
   // engine::qrv::QRVCBResItemList: refused (logged) for a line that is not
   // ours or already stands in a list.
@@ -41,17 +46,22 @@ class ResItemListImpl : public engine::qrv::QRVCBResItemList {
   bool Add(scoped_refptr<ResItemImpl> item, int index = -1);
   // The removed line, or null when it is not in this list.
   scoped_refptr<ResItemImpl> Remove(const ResItemImpl* item);
-  int IndexOf(const ResItemImpl* item) const { return items_.IndexOf(item); }
-  ResItemImpl* item(int index) const { return items_.at(index); }
-  int size() const { return items_.size(); }
+  int IndexOf(const ResItemImpl* item) const { return lines_ ? lines_->IndexOf(item) : -1; }
+  ResItemImpl* item(int index) const { return lines_ ? lines_->at(index) : nullptr; }
+  int size() const { return lines_ ? lines_->size() : 0; }
   Side side() const { return side_; }
   SubEngineeringImpl* owner() const { return owner_; }
 
-  void AppendMembers(std::vector<DocumentObjectImpl*>& members) const { items_.AppendTo(members); }
+  void AppendMembers(std::vector<DocumentObjectImpl*>& members) const {
+    if (lines_) lines_->AppendTo(members);
+  }
+  // Lets go of every line, which leaves the list; the caller takes them out
+  // of the document first.
+  void Clear();
 
  private:
   SubEngineeringImpl* owner_;
-  OwnedChildren<ResItemImpl> items_;
+  std::unique_ptr<OwnedChildren<ResItemImpl>> lines_;
   Side side_;
   int refresh_count_ = 0;
 };

@@ -15,21 +15,6 @@ SubEngineeringImpl::SubEngineeringImpl(std::string id, int node_kind, int measur
 
 SubEngineeringImpl::~SubEngineeringImpl() = default;
 
-ResItemListImpl* SubEngineeringImpl::ListOf(std::unique_ptr<ResItemListImpl>& list, bool has,
-                                            ResItemListImpl::Side side) const {
-  if (!list && has)
-    list = std::make_unique<ResItemListImpl>(const_cast<SubEngineeringImpl*>(this), side);
-  return list.get();
-}
-
-ResItemListImpl* SubEngineeringImpl::budget_list() const {
-  return ListOf(budget_list_, has_budget_list_, ResItemListImpl::Side::kBudget);
-}
-
-ResItemListImpl* SubEngineeringImpl::cost_list() const {
-  return ListOf(cost_list_, has_cost_list_, ResItemListImpl::Side::kCost);
-}
-
 FeeCalcImpl* SubEngineeringImpl::fee_calc() const {
   if (!fee_calc_ && has_fee_calc_) fee_calc_ = std::make_unique<FeeCalcImpl>();
   return fee_calc_.get();
@@ -98,18 +83,18 @@ bool SubEngineeringImpl::RemoveChild(engine::SubEngineering* child) {
 
 void SubEngineeringImpl::SetCBResItemList(engine::qrv::QRVCBResItemList* list) {
   auto* incoming = dynamic_cast<ResItemListImpl*>(list);
-  if (!incoming || incoming == cost_list_.get()) return;
+  if (!incoming || incoming == cost_list()) return;
   if (incoming->owner() || incoming->size() > 0) {
     LOG(ERROR) << "cost list for " << GetId() << " is not a free, empty list";
     return;
   }
-  DropList(cost_list_);
+  DropList(cost_list());
   incoming->Adopt(this, ResItemListImpl::Side::kCost);
-  cost_list_.reset(incoming);
+  adopted_cost_list_.reset(incoming);
   has_cost_list_ = true;
 }
 
-void SubEngineeringImpl::DropList(std::unique_ptr<ResItemListImpl>& list) {
+void SubEngineeringImpl::DropList(ResItemListImpl* list) {
   if (!list) return;
   set_list_holds_lines(list->side(), false);
   if (document()) {
@@ -117,16 +102,19 @@ void SubEngineeringImpl::DropList(std::unique_ptr<ResItemListImpl>& list) {
     list->AppendMembers(lines);
     for (DocumentObjectImpl* line : lines) EstimateDocument::Leave(line);
   }
-  list.reset();
+  list->Clear();
 }
 
 void SubEngineeringImpl::SetHasBudgetList(bool has) {
-  if (!has) DropList(budget_list_);
+  if (!has) DropList(budget_list());
   has_budget_list_ = has;
 }
 
 void SubEngineeringImpl::SetHasCostList(bool has) {
-  if (!has) DropList(cost_list_);
+  if (!has) {
+    DropList(cost_list());
+    adopted_cost_list_.reset();
+  }
   has_cost_list_ = has;
 }
 
@@ -136,8 +124,8 @@ void SubEngineeringImpl::SetHasFeeCalc(bool has) {
 }
 
 void SubEngineeringImpl::AppendMembers(std::vector<DocumentObjectImpl*>& members) const {
-  if (budget_holds_lines_) budget_list_->AppendMembers(members);
-  if (cost_holds_lines_) cost_list_->AppendMembers(members);
+  if (budget_holds_lines_) budget_list_.AppendMembers(members);
+  if (cost_holds_lines_) cost_list()->AppendMembers(members);
   children_.AppendTo(members);
 }
 

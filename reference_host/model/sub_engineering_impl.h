@@ -3,8 +3,9 @@
 // and its children. Owned by its parent, or by its sub-project when on top.
 // Lists and calculator are there from the start and each may be dropped to
 // model a bill that has none; most items use only some of them (a bill its
-// cost lines, an entry its budget lines), so each is made, empty, when first
-// asked for. A list never asked for reads as an empty one.
+// cost lines, an entry its budget lines). The lists stand in place and make
+// their storage with their first line, so asking allocates nothing; the
+// calculator is made, empty, when first asked for.
 #pragma once
 
 #include <memory>
@@ -72,17 +73,22 @@ class SubEngineeringImpl : public DocumentObjectImpl,
     return has_quantity_ ? std::optional<double>(quantity_) : std::nullopt;
   }
 
+  // Null when the item has none.
+  ResItemListImpl* budget_list() const {
+    return has_budget_list_ ? const_cast<ResItemListImpl*>(&budget_list_) : nullptr;
+  }
+  ResItemListImpl* cost_list() const {
+    if (!has_cost_list_) return nullptr;
+    return adopted_cost_list_ ? adopted_cost_list_.get()
+                              : const_cast<ResItemListImpl*>(&cost_list_);
+  }
   // Null when the item has none; made, empty, on first call otherwise.
-  ResItemListImpl* budget_list() const;
-  ResItemListImpl* cost_list() const;
   FeeCalcImpl* fee_calc() const;
   bool has_budget_list() const { return has_budget_list_; }
   bool has_cost_list() const { return has_cost_list_; }
   bool has_fee_calc() const { return has_fee_calc_; }
   // What was made so far, for readers that should not make anything: null
   // for one never asked for, which reads as empty, or for one the item lacks.
-  ResItemListImpl* made_budget_list() const { return budget_list_.get(); }
-  ResItemListImpl* made_cost_list() const { return cost_list_.get(); }
   const FeeCalcImpl* made_fee_calc() const { return fee_calc_.get(); }
   // Kept by the lists as lines come and go, so that the document's walks
   // skip a list that was only ever asked for without reading it.
@@ -116,14 +122,13 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   ~SubEngineeringImpl() override;
 
  private:
-  void DropList(std::unique_ptr<ResItemListImpl>& list);
+  // Takes |list|'s lines out of the document and lets go of them.
+  void DropList(ResItemListImpl* list);
   // Most bill items of a large tree are leaves without lines: the
   // document's walks then skip them after their first line.
   void NoteMembers() {
     set_may_have_members(budget_holds_lines_ || cost_holds_lines_ || children_.size() > 0);
   }
-  ResItemListImpl* ListOf(std::unique_ptr<ResItemListImpl>& list, bool has,
-                          ResItemListImpl::Side side) const;
 
   int node_kind_;
   int measure_kind_;
@@ -135,9 +140,13 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   bool budget_holds_lines_ = false;
   bool cost_holds_lines_ = false;
   OwnedChildren<SubEngineeringImpl> children_{this};
-  // Made on first use while the matching has_ flag is set.
-  mutable std::unique_ptr<ResItemListImpl> budget_list_;
-  mutable std::unique_ptr<ResItemListImpl> cost_list_;
+  // Read while the matching has_ flag is set.
+  ResItemListImpl budget_list_{this, ResItemListImpl::Side::kBudget};
+  ResItemListImpl cost_list_{this, ResItemListImpl::Side::kCost};
+  // A free list from the product factory, once SetCBResItemList took it
+  // over: it then stands for cost_list_, so that the caller's list is the
+  // item's.
+  std::unique_ptr<ResItemListImpl> adopted_cost_list_;
   mutable std::unique_ptr<FeeCalcImpl> fee_calc_;
 };
 

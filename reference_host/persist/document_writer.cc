@@ -344,7 +344,7 @@ void DocumentWriter::FindOutsidersOf(const SubProjectImpl& sub_project) {
 }
 
 void DocumentWriter::FindOutsidersOf(const SubEngineeringImpl& item) {
-  for (const ResItemListImpl* list : {item.made_budget_list(), item.made_cost_list()}) {
+  for (const ResItemListImpl* list : {item.budget_list(), item.cost_list()}) {
     if (!list) continue;
     for (int i = 0; i < list->size(); ++i) FindOutsidersOf(*list->item(i));
   }
@@ -460,12 +460,12 @@ void DocumentWriter::BillItem(JsonTextWriter& out, const SubEngineeringImpl& ite
   ArrayMember(out, "bills", item.GetChildCount(), [&](int i) { BillItem(out, *item.child(i)); });
   // Absent means the default: a calculator or list that is there but empty
   // (or was never made). Null is one the item lacks.
-  const ResItemListImpl* budget = item.made_budget_list();
+  const ResItemListImpl* budget = item.budget_list();
   if (!item.has_budget_list() || (budget && budget->size() > 0)) {
     out.Key("budget");
     List(out, budget);
   }
-  const ResItemListImpl* cost = item.made_cost_list();
+  const ResItemListImpl* cost = item.cost_list();
   if (!item.has_cost_list() || (cost && cost->size() > 0)) {
     out.Key("cost");
     List(out, cost);

@@ -40,14 +40,12 @@ TEST(LazyBillParts, AnUnusedPartReadsAsAnEmptyOneAndSavesAsOne) {
   auto* entry = doc->Find<SubEngineeringImpl>("d1");
   const std::string saved = reference_host::SaveDocumentText(*doc->document());
   // The bill has cost lines only; the entry budget lines only.
-  EXPECT_EQ(bill->made_budget_list(), nullptr);
   EXPECT_EQ(bill->made_fee_calc(), nullptr);
-  EXPECT_EQ(entry->made_cost_list(), nullptr);
 
   ASSERT_NE(bill->GetResItemList(), nullptr);
   EXPECT_EQ(bill->GetResItemList()->GetCount(), 0);
   EXPECT_EQ(bill->GetResItemList()->GetOwner(), bill);
-  EXPECT_EQ(bill->GetResItemList(), bill->made_budget_list());
+  EXPECT_EQ(bill->GetResItemList(), bill->budget_list());
   ASSERT_NE(entry->GetCBResItemList(), nullptr);
   EXPECT_EQ(entry->GetCBResItemList()->GetCount(), 0);
   ASSERT_NE(bill->GetFeeCalc(), nullptr);
@@ -57,10 +55,10 @@ TEST(LazyBillParts, AnUnusedPartReadsAsAnEmptyOneAndSavesAsOne) {
   // Made and still empty: the same text as before they were made.
   EXPECT_EQ(reference_host::SaveDocumentText(*doc->document()), saved);
 
-  // A line added through the interface to a list made on demand stays in it.
+  // A line added through the interface to a list never used before stays in it.
   scoped_refptr<ResItemImpl> line(new ResItemImpl("cb2"));
   entry->GetCBResItemList()->AddCBResItem(line.get(), nullptr);
-  EXPECT_EQ(line->GetOwnerList(), entry->made_cost_list());
+  EXPECT_EQ(line->GetOwnerList(), entry->cost_list());
   EXPECT_EQ(doc->FindObjectById("cb2"), line.get());
 }
 
@@ -97,27 +95,37 @@ TEST(LineOwnerList, FollowsTheLineThroughMovesAndDroppedLists) {
   auto* entry = doc->Find<SubEngineeringImpl>("d1");
   ResItemImpl* ys1 = doc->Find<ResItemImpl>("ys1");
   ResItemImpl* cb1 = doc->Find<ResItemImpl>("cb1");
-  EXPECT_EQ(ys1->GetOwnerList(), entry->made_budget_list());
+  EXPECT_EQ(ys1->GetOwnerList(), entry->budget_list());
   EXPECT_EQ(ys1->owner_sub_engineering(), entry);
-  EXPECT_EQ(cb1->GetOwnerList(), bill->made_cost_list());
+  EXPECT_EQ(cb1->GetOwnerList(), bill->cost_list());
 
   // Into the bill's budget list, made by the move.
   scoped_refptr<ResItemImpl> moved = entry->budget_list()->Remove(ys1);
   EXPECT_EQ(moved->GetOwnerList(), nullptr);
   EXPECT_EQ(moved->owner_sub_engineering(), nullptr);
   ASSERT_TRUE(bill->budget_list()->Add(moved));
-  EXPECT_EQ(moved->GetOwnerList(), bill->made_budget_list());
+  EXPECT_EQ(moved->GetOwnerList(), bill->budget_list());
   EXPECT_EQ(moved->owner_sub_engineering(), bill);
 
   // A line whose list is replaced or dropped stands in no list.
   scoped_refptr<ResItemImpl> held_cost(cb1);
-  bill->SetCBResItemList(new ResItemListImpl(nullptr, ResItemListImpl::Side::kCost));
+  auto* installed = new ResItemListImpl(nullptr, ResItemListImpl::Side::kCost);
+  bill->SetCBResItemList(installed);
+  EXPECT_EQ(bill->GetCBResItemList(), installed);
+  EXPECT_EQ(installed->GetOwner(), bill);
   EXPECT_EQ(held_cost->GetOwnerList(), nullptr);
   EXPECT_EQ(held_cost->GetDocument(), nullptr);
   scoped_refptr<ResItemImpl> held_budget(doc->Find<ResItemImpl>("ys2"));
   entry->SetHasBudgetList(false);
   EXPECT_EQ(held_budget->GetOwnerList(), nullptr);
   EXPECT_EQ(held_budget->owner_sub_engineering(), nullptr);
+  // A cost list dropped and given back is the item's own again, empty.
+  bill->SetHasCostList(false);
+  bill->SetHasCostList(true);
+  ASSERT_NE(bill->GetCBResItemList(), nullptr);
+  EXPECT_NE(bill->GetCBResItemList(), installed);
+  EXPECT_EQ(bill->GetCBResItemList()->GetCount(), 0);
+  EXPECT_EQ(bill->GetCBResItemList()->GetOwner(), bill);
   // ResetOwnerRef on a line in no list changes nothing.
   held_budget->ResetOwnerRef(0);
   EXPECT_EQ(held_budget->GetOwnerList(), nullptr);
