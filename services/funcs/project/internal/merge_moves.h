@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "funcs/project/internal/key_order.h"
 #include "host/base/ref_counted.h"
 #include "host/engine/dbtables.h"
 #include "host/engine/item_set.h"
@@ -138,24 +139,29 @@ inline void MoveMembers(engine::ItemSet* from, engine::ItemSet* into, int positi
 }
 
 // Moves the rows of a keyed table by key: one row per key (the last of the
-// from side), in ascending key order, each key followed by |suffix|. The
-// keys are sorted in one flat array rather than a tree of nodes, which at
-// hundreds of thousands of rows costs a cache miss per comparison.
+// from side), in ascending key order, each key followed by |suffix|.
 inline void MoveKeyedRows(engine::dbtables::TableObject* from, engine::dbtables::TableObject* into,
                           const std::string& suffix) {
   if (!from || !into) return;
   std::vector<engine::dbtables::TupleObject*> rows = ListRows(from);
-  std::vector<std::pair<std::string, std::size_t>> by_key;
-  by_key.reserve(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i]) by_key.emplace_back(rows[i]->GetRowKey(), i);
-  // Equal keys sort by listing, so the last of each run is the one to move.
-  std::sort(by_key.begin(), by_key.end());
+  std::vector<std::string> keys;
+  std::vector<std::size_t> listed_of;
+  keys.reserve(rows.size());
+  listed_of.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (!rows[i]) continue;
+    keys.push_back(rows[i]->GetRowKey());
+    listed_of.push_back(i);
+  }
+  // Equal keys keep the listing's order, so the last of each run is the one
+  // to move.
+  const std::vector<std::size_t> order = KeyOrder(keys);
   ListedPlaces places(rows.size());
   std::string suffixed;
-  for (std::size_t k = 0; k < by_key.size(); ++k) {
-    const auto& [key, listed] = by_key[k];
-    if (k + 1 < by_key.size() && by_key[k + 1].first == key) continue;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const std::string& key = keys[order[k]];
+    if (k + 1 < order.size() && keys[order[k + 1]] == key) continue;
+    const std::size_t listed = listed_of[order[k]];
     engine::dbtables::TupleObject* row = rows[listed];
     suffixed.assign(key).append(suffix);
     row->SetRowKey(suffixed);
