@@ -92,7 +92,7 @@ class DuplicateIdCheck {
       pending.pop_back();
       Check(item);
       CheckList(item->GetResItemList());
-      if (auto* product = dynamic_cast<engine::qrv::QRVSubEngineering*>(item))
+      if (engine::qrv::QRVSubEngineering* product = products_.Cast(item))
         CheckList(product->GetCBResItemList());
       for (int i = item->GetChildCount() - 1; i >= 0; --i)
         if (engine::SubEngineering* child = item->GetChildSubEngineering(i))
@@ -128,6 +128,7 @@ class DuplicateIdCheck {
 
   const engine::Document* document_;
   bool found_ = false;
+  internal::CrossCastMemo<engine::SubEngineering, engine::qrv::QRVSubEngineering> products_;
 };
 
 bool HasDuplicateIds(engine::SubProject* from, engine::SubProject* into) {

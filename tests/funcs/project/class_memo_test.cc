@@ -1,5 +1,6 @@
-// The per-class memo behind the re-pointing walk: one question per class,
-// and every object gets its own class's answer however the classes mix.
+// The per-class memos behind the merge's walks: one question per class, and
+// every object gets its own class's answer (or its own face) however the
+// classes mix.
 #include "funcs/project/internal/class_memo.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 namespace {
 
 using marrow::qrv::internal::ClassMemo;
+using marrow::qrv::internal::CrossCastMemo;
 
 // Faces joined through a virtual base, as the host's objects are.
 struct Object {
@@ -66,6 +68,26 @@ RC_GTEST_PROP(ClassMemo, AnswersEachObjectByItsClassAskingOncePerClass, ()) {
   }
   RC_ASSERT(asked == static_cast<int>(classes.size()));
   RC_ASSERT(memo.size() == classes.size());
+}
+
+// Each object's own face, from another face, whatever the classes before it
+// laid out: a face taken at another class's offset would be another object's
+// memory.
+RC_GTEST_PROP(CrossCastMemo, GivesEachObjectItsOwnFaceAsDynamicCastDoes, ()) {
+  const std::vector<int> kinds =
+      *test_support::AtMostSize(rc::gen::container<std::vector<int>>(rc::gen::inRange(0, 4)), 200);
+  std::vector<std::unique_ptr<Object>> objects;
+  for (int kind : kinds) objects.push_back(Make(kind));
+
+  CrossCastMemo<Priced, Staged> from_priced;
+  CrossCastMemo<Object, Staged> from_object;
+  for (const auto& object : objects) {
+    Staged* expected = dynamic_cast<Staged*>(object.get());
+    if (Priced* priced = dynamic_cast<Priced*>(object.get()))
+      RC_ASSERT(from_priced.Cast(priced) == expected);
+    RC_ASSERT(from_object.Cast(object.get()) == expected);
+  }
+  RC_ASSERT(from_priced.Cast(nullptr) == nullptr);
 }
 
 }  // namespace

@@ -61,6 +61,35 @@ class ClassMemo {
   std::size_t last_ = 0;
 };
 
+// dynamic_cast<To*>(object) for objects given by their From face, asked once
+// per class: every object of one class lays out its faces alike, so where
+// the To face lies from the From face is a class's answer too. A successful cross cast on the
+// host's bill items cost some nine hundred instructions, a tenth of a whole merge that cast every
+// item of its bill trees.
+template <class From, class To>
+class CrossCastMemo {
+ public:
+  To* Cast(From* object) {
+    if (!object) return nullptr;
+    const Offset offset = memo_.Get(*object, [](From& first) {
+      To* face = dynamic_cast<To*>(&first);
+      if (!face) return Offset{false, 0};
+      return Offset{true,
+                    reinterpret_cast<const char*>(face) - reinterpret_cast<const char*>(&first)};
+    });
+    if (!offset.found) return nullptr;
+    return reinterpret_cast<To*>(reinterpret_cast<char*>(object) + offset.bytes);
+  }
+
+ private:
+  struct Offset {
+    bool found;
+    std::ptrdiff_t bytes;
+  };
+
+  ClassMemo<Offset> memo_;
+};
+
 }  // namespace internal
 }  // namespace qrv
 }  // namespace marrow
