@@ -63,9 +63,9 @@ class ClassMemo {
 
 // dynamic_cast<To*>(object) for objects given by their From face, asked once
 // per class: every object of one class lays out its faces alike, so where
-// the To face lies from the From face is a class's answer too. A successful cross cast on the
-// host's bill items cost some nine hundred instructions, a tenth of a whole merge that cast every
-// item of its bill trees.
+// the To face lies from the From face is a class's answer too. A successful
+// cross cast on the host's bill items cost some nine hundred instructions, a
+// tenth of a merge that cast every item of its bill trees.
 template <class From, class To>
 class CrossCastMemo {
  public:

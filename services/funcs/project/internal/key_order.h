@@ -1,17 +1,15 @@
 // The byte order of a table's row keys, for the keyed-table merges: a
 // stable radix sort from the first byte on, in time linear in the bytes that
 // tell the keys apart. A comparison sort of the keys cost a log factor of
-// string comparisons, which at hundreds of thousands of rows was most of the
-// merge of a keyed table.
+// string comparisons, the largest single step of a keyed table's merge at
+// hundreds of thousands of rows.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace marrow {
