@@ -91,7 +91,7 @@ class SubEngineeringImpl : public DocumentObjectImpl,
   // for one never asked for, which reads as empty, or for one the item lacks.
   const FeeCalcImpl* made_fee_calc() const { return fee_calc_.get(); }
   // Kept by the lists as lines come and go, so that the document's walks
-  // skip a list that was only ever asked for without reading it.
+  // skip a list left empty without reading it.
   void set_list_holds_lines(ResItemListImpl::Side side, bool holds) {
     (side == ResItemListImpl::Side::kBudget ? budget_holds_lines_ : cost_holds_lines_) = holds;
     NoteMembers();

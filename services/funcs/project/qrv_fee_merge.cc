@@ -109,13 +109,10 @@ bool QRVProjectFunc::WholeJJFYMerge(engine::SubProject* from, engine::SubProject
   if (from_root && into_root) {
     std::vector<engine::SubEngineering*> items = internal::ListChildren(from_root);
     internal::ListedPlaces places(items.size());
-    internal::ClassMemo<bool> products;
-    auto is_product = [](engine::SubEngineering& item) {
-      return dynamic_cast<engine::qrv::QRVSubEngineering*>(&item) != nullptr;
-    };
+    internal::CrossCastMemo<engine::SubEngineering, engine::qrv::QRVSubEngineering> products;
     for (std::size_t i = 0; i < items.size(); ++i) {
       engine::SubEngineering* item = items[i];
-      if (!products.Get(*item, is_product)) continue;
+      if (!products.Cast(item)) continue;
       if (internal::MoveBillItem(item, from_root, into_root, nullptr, places, i))
         item->SetCode(item->GetCode() + suffix);
     }
